@@ -1,0 +1,60 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/run_host.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+
+namespace engine {
+
+// Raised by the progress dialog's cancel button (and by Ctrl-C in the terminal front end);
+// cleared by the run at its start and whenever the user declines to cancel. Atomic so that
+// a signal handler may set it.
+extern std::atomic<bool> CancelRequested;
+
+// How a run ended. The window shows nothing more; the terminal front end turns it into its
+// exit status.
+enum class RunOutcome {
+  kCompleted,              // every selected file was copied
+  kCompletedWithFailures,  // the user went on after one or more failed copies
+  kNothingToCopy,          // no file qualified
+  kCancelled,              // a cancel was confirmed
+  kDestinationRefused,     // a destination folder was refused or could not be created
+  kStoppedAfterFailure,    // the user answered No after a failed copy
+  kAborted,                // an unexpected failure ended the run; it has been reported
+  kAlreadyRunning,         // a run was in progress; nothing was done
+};
+
+struct RunOptions {
+  // The file system to work on; null means the machine's own.
+  platform::FileSystem* file_system = nullptr;
+  // Full path of the archive library as the presence check found it; "" when it was not
+  // found (the run then reads no archives).
+  std::string archive_library;
+  // When set, the run searches but copies nothing: after the search it hands every item of
+  // the copy list, in order, as its source file and destination file.
+  std::function<void(const std::string& source_file, const std::string& destination_file)>
+      dry_run;
+};
+
+// Performs one whole run for the job that `host` holds. Never entered twice: a call while
+// a run is in progress returns kAlreadyRunning at once.
+RunOutcome RunBackup(RunHost& host, const RunOptions& options = {});
+
+// Fills `list` with every subfolder below `root` at all depths (entries 0 to count-1, in
+// walk order) and one empty spare slot at the end; returns count. Iterative, so the depth
+// of the tree is bounded only by the platform's path length.
+long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
+                        platform::FileSystem& fs = platform::FileSystem::Default());
+
+// Checks the destination folder `path`, creates every missing folder of it and returns true;
+// shows its own message through `messages` and returns false when the path is refused or
+// cannot be created.
+bool PrepareDestination(const std::string& path, platform::MessageBoxService& messages,
+                        platform::FileSystem& fs = platform::FileSystem::Default());
+
+}  // namespace engine

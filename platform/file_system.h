@@ -1,0 +1,113 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/function_ref.h"
+#include "platform/status.h"
+
+namespace platform {
+
+// What a name on disk is, in the terms the program's rules use. Hidden and system entries
+// exist but are never listed: on POSIX a name beginning with "." is hidden, and anything
+// that is neither a regular file nor a folder (socket, FIFO, device, dangling link) is
+// system. A symbolic link counts as what it points to, except that a link to a folder is
+// never walked into by a listing (so the walk cannot loop).
+enum class EntryKind { kMissing, kFile, kFolder, kSystem };
+
+struct EntryInfo {
+  EntryKind kind = EntryKind::kMissing;
+  bool hidden = false;
+  bool read_only = false;  // the owner may not write it
+  std::uint64_t size = 0;  // files only
+  std::int64_t mtime = 0;  // last modification, Unix seconds (files and folders)
+};
+
+enum class ListWhat { kFiles, kFolders, kFilesAndFolders };
+
+// One entry of a listing. `name` is the stored name (bytes, not necessarily UTF-8) and is
+// valid only during the callback. `size` and `mtime` are filled for files when the listing
+// was asked for them.
+struct ListedEntry {
+  std::string_view name;
+  bool is_folder = false;
+  std::uint64_t size = 0;
+  std::int64_t mtime = 0;
+};
+
+// The program's one interface to the file system (besides a few platform queries in their
+// own headers). Paths are UTF-8 text with the platform's separator; on POSIX they are byte
+// strings passed through unchanged. Every method is synchronous and may be called from any
+// one thread at a time. Errors carry an error number from status.h and a message naming the
+// operation and path.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // The real file system of this machine.
+  static FileSystem& Default();
+
+  // Calls `visit` for every ordinary entry of `folder` of the requested kinds, in the order
+  // the platform enumerates them; "." and "..", hidden and system entries are never
+  // reported. With `want_stat`, files come with size and mtime. `visit` returns false to
+  // stop early (the result is then ok).
+  // Returns ok when the enumeration ran to its end (an empty or missing folder included:
+  // a missing folder answers kPathNotFound without any call to `visit`). An entry that
+  // vanishes between enumeration and stat is skipped silently. Any other per-entry failure
+  // skips that entry, the listing goes on, and its status is returned at the end; a
+  // failure of the enumeration itself ends the listing and is returned.
+  virtual Status List(const std::string& folder, ListWhat what, bool want_stat,
+                      FunctionRef<bool(const ListedEntry&)> visit) = 0;
+
+  // Describes `path`. A path that does not exist (or whose parent is not a folder) is ok
+  // with kind kMissing; other failures (permission denied on a parent, ...) are errors.
+  virtual Status Probe(const std::string& path, EntryInfo* info) = 0;
+
+  // Creates one folder; its parent must exist. A folder that already exists is an error
+  // (kFileAlreadyExists).
+  virtual Status MakeFolder(const std::string& path) = 0;
+
+  // Copies the whole regular file `source` to `destination`, replacing whatever file or
+  // symbolic link is there (never following it). The data goes to a temporary file in the
+  // destination's folder that is renamed over `destination` only when complete, so
+  // `destination` never holds a partial copy; the temporary file is removed on failure.
+  // The copy keeps the source's modification time and permission bits.
+  virtual Status CopyFile(const std::string& source, const std::string& destination) = 0;
+
+  // Makes everything written so far to the file system holding `path` durable. Meant to be
+  // called once after many copies, never once per file.
+  virtual Status Flush(const std::string& path) = 0;
+
+  // The process's current folder, without a trailing separator (except for the root).
+  virtual std::string CurrentFolder() = 0;
+};
+
+// Forwards every call to another file system, so a test double overrides only what it
+// changes (a file system whose writes fail, a folder that vanishes, ...).
+class FileSystemWrapper : public FileSystem {
+ public:
+  explicit FileSystemWrapper(FileSystem& target) : target_(target) {}
+
+  Status List(const std::string& folder, ListWhat what, bool want_stat,
+              FunctionRef<bool(const ListedEntry&)> visit) override {
+    return target_.List(folder, what, want_stat, visit);
+  }
+  Status Probe(const std::string& path, EntryInfo* info) override {
+    return target_.Probe(path, info);
+  }
+  Status MakeFolder(const std::string& path) override { return target_.MakeFolder(path); }
+  Status CopyFile(const std::string& source, const std::string& destination) override {
+    return target_.CopyFile(source, destination);
+  }
+  Status Flush(const std::string& path) override { return target_.Flush(path); }
+  std::string CurrentFolder() override { return target_.CurrentFolder(); }
+
+ protected:
+  FileSystem& target() { return target_; }
+
+ private:
+  FileSystem& target_;
+};
+
+}  // namespace platform

@@ -1,0 +1,36 @@
+#include "platform/text.h"
+
+#include <gtest/gtest.h>
+
+namespace platform {
+namespace {
+
+TEST(UpperCaseTest, MapsLettersOfEveryCommonScript) {
+  EXPECT_EQ(UpperCase("readme.txt"), "README.TXT");
+  EXPECT_EQ(UpperCase("café ÿ"), "CAFÉ Ÿ");
+  EXPECT_EQ(UpperCase("αβγ ς"), "ΑΒΓ Σ");
+  EXPECT_EQ(UpperCase("привет ё"), "ПРИВЕТ Ё");
+  EXPECT_EQ(UpperCase("ａｂｃ"), "ＡＢＣ");
+  EXPECT_EQ(UpperCase("ﾌｫﾙﾀﾞ 日本語 123/"), "ﾌｫﾙﾀﾞ 日本語 123/");
+}
+
+TEST(UpperCaseTest, PassesBytesThatAreNotUtf8ThroughUnchanged) {
+  const std::string latin1 = "caf\xE9.txt";  // Latin-1 é, not UTF-8
+  EXPECT_EQ(UpperCase(latin1), "CAF\xE9.TXT");
+  EXPECT_EQ(UpperCase("\x83\x5C"), "\x83\x5C");         // Shift_JIS ソ
+  EXPECT_EQ(UpperCase("a\xC3"), "A\xC3");                // truncated sequence
+  EXPECT_EQ(UpperCase("\xED\xA0\x80z"), "\xED\xA0\x80Z");  // encoded surrogate
+}
+
+TEST(IsValidUtf8Test, RejectsOverlongSurrogateAndTruncatedForms) {
+  EXPECT_TRUE(IsValidUtf8(""));
+  EXPECT_TRUE(IsValidUtf8("ｷｬﾝｾﾙ確認 é 😀"));
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));
+  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));
+  EXPECT_FALSE(IsValidUtf8("\xE3\x81"));
+  EXPECT_FALSE(IsValidUtf8("\x83\x5C"));
+}
+
+}  // namespace
+}  // namespace platform
