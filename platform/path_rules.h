@@ -29,4 +29,8 @@ bool NamesAreCaseSensitive();
 bool IsNetworkPath(std::string_view path);
 bool IsRootlessPath(std::string_view path);
 
+// The file name under which the archive library is looked up and loaded ("UnLHA32.DLL" on
+// Windows, "libunlha32.so" on POSIX).
+std::string_view ArchiveLibraryFileName();
+
 }  // namespace platform

@@ -8,5 +8,6 @@ std::size_t RootNameLength(std::string_view) { return 0; }
 bool NamesAreCaseSensitive() { return true; }
 bool IsNetworkPath(std::string_view) { return false; }
 bool IsRootlessPath(std::string_view) { return false; }
+std::string_view ArchiveLibraryFileName() { return "libunlha32.so"; }
 
 }  // namespace platform
