@@ -9,6 +9,7 @@
 #include "engine/common.h"
 #include "engine/public_function.h"
 #include "engine/run_text.h"
+#include "engine/unlha_archive.h"
 #include "platform/path_rules.h"
 #include "platform/text.h"
 #include "platform/vb_error.h"
@@ -86,6 +87,8 @@ class Run {
     CancelRequested = false;
     if (options_.make_archive) {
       archive_ = options_.make_archive();
+    } else if (!options_.archive_library.empty()) {
+      archive_ = MakeUnlhaArchive(options_.archive_library, host_);
     }
     if (archive_) archive_->SetOwnerWindow(static_cast<std::int32_t>(host_.WindowHandle()));
 
