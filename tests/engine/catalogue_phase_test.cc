@@ -94,10 +94,8 @@ class CataloguePhaseTest : public ::testing::Test {
 
 TEST_F(CataloguePhaseTest, AnUnchangedCopyInAnArchiveIsNotCopied) {
   // The source folder as an archive stores it: a path from the root, without the root name.
-  const std::string stored = "\\" + dir_.path().substr(1) + "\\src\\";
-  for (char& c : const_cast<std::string&>(stored)) {
-    if (c == '/') c = '\\';
-  }
+  std::string stored = dir_.path() + "/src/";
+  std::replace(stored.begin(), stored.end(), '/', '\\');
   WriteFile(dir_ / "src/same.txt", "same", kT);
   WriteFile(dir_ / "src/newer.txt", "newr", kT + 60);
   WriteFile(dir_ / "src/other.txt", "diff", kT);
