@@ -158,9 +158,9 @@ class Run {
       progress_->SetLabel1(FolderCaption(counterpart, separator_));
       progress_->Refresh();
       host_.DoEvents();
-      // Without an archive object no file of the folder could be read; the listing would
-      // change nothing.
-      if (!archive_) continue;
+      // Without an archive object, or with the option off, no file of the folder could be
+      // read; the listing would change nothing.
+      if (!archive_ || !host_.ReadArchives()) continue;
 
       // Only the names matter here, so the folder is listed without reading sizes and times.
       std::vector<std::string> names;
