@@ -4,6 +4,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 
@@ -24,13 +25,16 @@ std::string TemporaryFolder() {
 
 Status CreateUniqueFile(const std::string& folder, std::string_view prefix, std::string* path) {
   static const char kHex[] = "0123456789ABCDEF";
-  // Start somewhere different in every process so that two programs do not walk the same
-  // numbers in step.
-  struct timespec now;
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  unsigned start = static_cast<unsigned>(now.tv_nsec) ^ static_cast<unsigned>(::getpid());
+  // Numbers go up from a start that differs in every process, so two programs do not walk
+  // the same numbers in step, and successive calls (a caller that skips names of its own)
+  // go on where the last one ended.
+  static std::atomic<unsigned> next = [] {
+    struct timespec now;
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<unsigned>(now.tv_nsec) ^ static_cast<unsigned>(::getpid());
+  }();
   for (unsigned attempt = 0; attempt < 0x10000; ++attempt) {
-    unsigned number = (start + attempt) & 0xFFFF;
+    unsigned number = next.fetch_add(1) & 0xFFFF;
     std::string candidate = folder;
     candidate.append(prefix);
     for (int shift = 12; shift >= 0; shift -= 4) candidate.push_back(kHex[(number >> shift) & 0xF]);
