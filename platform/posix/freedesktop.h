@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/posix/desktop_files.h"
 #include "platform/posix/xdg.h"
 
 namespace platform::posix {
@@ -37,34 +38,5 @@ class FreedesktopAssociations {
 
   XdgFolders folders_;
 };
-
-// Whether `text` has the shape "media/subtype" of a MIME type (and so is safe to use as a
-// relative path).
-bool IsMimeTypeName(std::string_view text);
-
-// The comment of a MIME database type file in the first of `languages` it has, else the
-// untranslated one; "" when it has none.
-std::string MimeComment(std::string_view xml, const std::vector<std::string>& languages);
-
-// What a desktop entry says about starting its application.
-struct DesktopEntry {
-  std::string type;
-  std::string exec;
-  std::string try_exec;
-  std::string name;  // in the user's language when the entry has it
-  std::string icon;
-  bool hidden = false;
-};
-
-// Reads the [Desktop Entry] group of a desktop file (values unescaped, localised keys
-// picked by `languages`). False when the text has no such group.
-bool ParseDesktopEntry(std::string_view text, const std::vector<std::string>& languages,
-                       DesktopEntry* entry);
-
-// Turns the entry's Exec line into a command line: the first file or URL field code
-// (%f %F %u %U) becomes "%1" (quoted when it stands as an argument of its own, so that a
-// name with blanks stays one argument), %i %c %k expand as the desktop entry rules say, %%
-// becomes "%", and every other field code is removed. `desktop_file` is the entry's path.
-std::string ExecToCommandLine(const DesktopEntry& entry, const std::string& desktop_file);
 
 }  // namespace platform::posix

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/posix/freedesktop.h"
+#include "platform/posix/desktop_files.h"
 #include "tests/util/test_support.h"
 #include "util/c_file.h"
 #include "util/c_reg.h"
