@@ -282,6 +282,7 @@ bool ParseDesktopEntry(std::string_view text, const std::vector<std::string>& la
   entry->icon = value("Icon");
   entry->name = UnescapeValue(Localized(group, "Name", languages));
   entry->hidden = value("Hidden") == "true";
+  entry->mime_types = SplitSemicolons(value("MimeType"));
   return true;
 }
 

@@ -49,6 +49,7 @@ struct DesktopEntry {
   std::string name;  // in the user's language when the entry has it
   std::string icon;
   bool hidden = false;
+  std::vector<std::string> mime_types;  // the types it says it opens
 };
 
 // Reads the [Desktop Entry] group of a desktop file (values unescaped, localised keys

@@ -1,7 +1,10 @@
 #include "platform/posix/freedesktop.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <memory>
 #include <set>
 
 #include "platform/posix/desktop_files.h"
@@ -16,6 +19,23 @@ namespace {
 constexpr std::size_t kMaxAssociationFile = 16 << 20;
 // Bounds the walk up the MIME type hierarchy (it may have cycles in broken databases).
 constexpr int kMaxTypesVisited = 16;
+
+std::vector<std::string> SplitCommas(std::string_view text) {
+  std::vector<std::string> items;
+  while (!text.empty()) {
+    std::size_t comma = text.find(',');
+    items.emplace_back(text.substr(0, comma));
+    if (comma == std::string_view::npos) break;
+    text.remove_prefix(comma + 1);
+  }
+  return items;
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+  return lower;
+}
 
 bool ReadIni(const std::string& path, IniFile* file) {
   std::string text;
@@ -50,6 +70,43 @@ std::string FindDesktopFileIn(const std::string& folder, std::string_view id, in
   return std::string();
 }
 
+// Where no mimeinfo.cache was built, the desktop entries themselves say which types they
+// open (their MimeType key). IDs come in name order, entries of subfolders named with "-".
+void CollectClaiming(const std::string& folder, const std::string& id_prefix,
+                     const std::string& mime_type, const std::vector<std::string>& languages,
+                     int depth, std::vector<std::string>* ids) {
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  if (!dir) return;
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
+  }
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    std::string path = folder + name;
+    if (std::string_view(name).ends_with(".desktop")) {
+      std::string text;
+      DesktopEntry entry;
+      if (ReadWholeFile(path, kMaxAssociationFile, &text).ok() &&
+          ParseDesktopEntry(text, languages, &entry) &&
+          std::find(entry.mime_types.begin(), entry.mime_types.end(), mime_type) !=
+              entry.mime_types.end()) {
+        ids->push_back(id_prefix + name);
+      }
+    } else if (depth < 3) {
+      CollectClaiming(path + "/", id_prefix + name + "-", mime_type, languages, depth + 1, ids);
+    }
+  }
+}
+
+std::vector<std::string> DesktopIdsClaiming(const std::string& applications,
+                                            const std::string& mime_type,
+                                            const std::vector<std::string>& languages) {
+  std::vector<std::string> ids;
+  CollectClaiming(applications, "", mime_type, languages, 0, &ids);
+  return ids;
+}
+
 }  // namespace
 
 std::vector<std::string> FreedesktopAssociations::DataFolders() const {
@@ -72,7 +129,7 @@ std::string FreedesktopAssociations::MimeTypeOfExtension(std::string_view extens
       continue;
     }
     std::string best;
-    int best_weight = -1;
+    int best_rank = -1;
     std::set<std::string> cleared_here;
     ForEachLine(text, [&](std::string_view line) {
       if (line.empty() || line.front() == '#') return;
@@ -101,9 +158,19 @@ std::string FreedesktopAssociations::MimeTypeOfExtension(std::string_view extens
           glob.substr(2).find_first_of("*?[") != std::string_view::npos) {
         return;
       }
-      if (UpperCase(glob.substr(2)) == wanted && weight > best_weight) {
+      if (UpperCase(glob.substr(2)) != wanted) return;
+      // Ties go to the glob that ignores case, then to the lower-case spelling: the
+      // extension's own case is not known here, and lower case is the usual one.
+      std::string_view flags = line.substr(colon + 1 + glob.size());
+      flags = flags.empty() ? flags : flags.substr(1);
+      flags = flags.substr(0, flags.find(':'));
+      bool case_sensitive = false;
+      for (const std::string& flag : SplitCommas(flags)) case_sensitive |= flag == "cs";
+      bool lower = glob == std::string_view(LowerAscii(glob));
+      int rank = weight * 4 + (case_sensitive ? 0 : 2) + (lower ? 1 : 0);
+      if (rank > best_rank) {
         best = type;
-        best_weight = weight;
+        best_rank = rank;
       }
     });
     if (!best.empty()) return best;
@@ -207,8 +274,11 @@ std::string FreedesktopAssociations::OpenCommandOfType(const std::string& mime_t
   }
   for (const std::string& folder : DataFolders()) {
     IniFile cache;
-    if (!ReadIni(folder + "/applications/mimeinfo.cache", &cache)) continue;
-    for (const std::string& id : ids_of(cache, "MIME Cache")) {
+    std::vector<std::string> claiming =
+        ReadIni(folder + "/applications/mimeinfo.cache", &cache)
+            ? ids_of(cache, "MIME Cache")
+            : DesktopIdsClaiming(folder + "/applications/", mime_type, folders_.languages);
+    for (const std::string& id : claiming) {
       if (removed.count(id) != 0) continue;
       std::string command = CommandOfDesktopId(id);
       if (!command.empty()) return command;

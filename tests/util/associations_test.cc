@@ -24,7 +24,9 @@ class AssociationsTest : public ::testing::Test {
               "80:application/x-compressed-tar:*.tar.gz\n"
               "50:text/plain:*.txt\n"
               "10:text/x-log:*.TXT:cs\n"
-              "50:text/x-csrc:*.c\n"
+              "50:text/x-c++src:*.C:cs\n"
+              "50:text/x-csrc:*.c:cs\n"
+              "50:text/x-claimed:*.claim\n"
               "50:image/png:*.png\n"
               "50:application/x-lzh-compressed:*.lzh\n"
               "50:text/x-foo:*.foo\n"
@@ -63,6 +65,10 @@ class AssociationsTest : public ::testing::Test {
     // The user hides a system application by a hidden entry of the same ID.
     WriteFile(sandbox_.data_home() + "/applications/unwanted.desktop",
               "[Desktop Entry]\nType=Application\nName=Unwanted\nHidden=true\n");
+    // No mimeinfo.cache here: the entries' own MimeType keys count.
+    WriteFile(sandbox_.data_home() + "/applications/sub/claimer.desktop",
+              "[Desktop Entry]\nType=Application\nName=Claimer\nExec=claimer %u\n"
+              "MimeType=text/x-other;text/x-claimed;\n");
     WriteFile(sandbox_.config_home() + "/mimeapps.list",
               "[Default Applications]\n"
               "text/plain=missing.desktop;uninstalled.desktop;org.example.Editor.desktop;\n");
@@ -84,6 +90,13 @@ TEST_F(AssociationsTest, ApplicationsAreFoundThroughTheCachesAndSubfolders) {
   EXPECT_EQ(file_.Executable("photo.png"), "viewer --slideshow \"photo.png\"");
   // The hidden user entry masks "unwanted"; the archiver has no file code.
   EXPECT_EQ(file_.Executable("backup.lzh"), "archiver --extract backup.lzh");
+  EXPECT_EQ(file_.Executable("x.claim"), "claimer \"x.claim\"");
+}
+
+TEST_F(AssociationsTest, AnExtensionMatchingSeveralGlobsGetsTheLowerCaseOnesType) {
+  // "*.C" (C++) and "*.c" (C) tie; the extension's case is lost to upper-casing.
+  EXPECT_EQ(cReg().RegGetString(platform::kClassesRoot, ".C", ""), "text/x-csrc");
+  EXPECT_EQ(cReg().RegGetString(platform::kClassesRoot, ".TXT", ""), "text/plain");
 }
 
 TEST_F(AssociationsTest, UnknownTypesHaveNoCommandAndAnExtensionBasedDescription) {
