@@ -8,10 +8,10 @@
 #include "platform/file_info.h"
 #include "platform/file_lock.h"
 #include "platform/path_rules.h"
-#include "platform/runtime_error.h"
 #include "platform/search.h"
 #include "platform/temp_file.h"
 #include "platform/text.h"
+#include "platform/vb_error.h"
 
 namespace util {
 namespace {
@@ -33,6 +33,11 @@ FileNumbers& OpenFiles() {
 }
 
 constexpr std::size_t kTempPathBuffer = 512;
+
+// Lets a failed platform operation reach the caller as a run-time error.
+void ThrowIfFailed(const platform::Status& status) {
+  if (!status.ok()) throw platform::VbError(status.code(), status.message());
+}
 
 bool HasWildcard(std::string_view name) { return name.find_first_of("*?") != std::string::npos; }
 
@@ -136,8 +141,8 @@ std::int16_t cFile::FileLock(const std::string& strFileName) const {
 void cFile::FileUnlock(std::int16_t intFileNum) const {
   if (intFileNum == 0) return;
   if (intFileNum < 0 || intFileNum > kLastValidFileNumber) {
-    throw platform::RuntimeError(platform::kBadFileName,
-                                 "close(#" + std::to_string(intFileNum) + "): bad file number");
+    throw platform::VbError(platform::kBadFileName,
+                            "close(#" + std::to_string(intFileNum) + "): bad file number");
   }
   std::unique_ptr<platform::LockedFile> closing;
   FileNumbers& numbers = OpenFiles();
@@ -186,31 +191,32 @@ std::string cFile::GetDosShortPathName(const std::string& strLongPath) const {
 std::string cFile::TempFile(const std::string& /*strExtension*/) const {
   std::string folder = TempPath();
   if (folder.empty()) {
-    throw platform::RuntimeError(platform::kPathNotFound, "TempFile: no temporary folder");
+    throw platform::VbError(platform::kPathNotFound, "TempFile: no temporary folder");
   }
   if (!platform::IsSeparator(folder.back())) folder.push_back(platform::Separator());
   // A ".Lzh" name already taken makes us try the next number instead of replacing it.
   for (int attempt = 0; attempt < 0x10000; ++attempt) {
     std::string created;
-    platform::ThrowIfFailed(platform::CreateUniqueFile(folder, "TMP", &created));
+    ThrowIfFailed(platform::CreateUniqueFile(folder, "TMP", &created));
     std::string renamed = created.substr(0, created.rfind('.') + 1) + "Lzh";
     platform::Status status = platform::RenameNoReplace(created, renamed);
     if (status.ok()) return renamed;
     platform::RemoveFile(created);
-    if (status.code() != platform::kFileAlreadyExists) throw platform::RuntimeError(status);
+    if (status.code() != platform::kFileAlreadyExists)
+      throw platform::VbError(status.code(), status.message());
   }
-  throw platform::RuntimeError(platform::kFileAlreadyExists,
-                               "TempFile(" + folder + "): every name is taken");
+  throw platform::VbError(platform::kFileAlreadyExists,
+                          "TempFile(" + folder + "): every name is taken");
 }
 
 std::string cFile::ResponceFile() const {
   std::string folder = TempPath();
   if (folder.empty()) {
-    throw platform::RuntimeError(platform::kPathNotFound, "ResponceFile: no temporary folder");
+    throw platform::VbError(platform::kPathNotFound, "ResponceFile: no temporary folder");
   }
   if (!platform::IsSeparator(folder.back())) folder.push_back(platform::Separator());
   std::string created;
-  platform::ThrowIfFailed(platform::CreateUniqueFile(folder, "~VB", &created));
+  ThrowIfFailed(platform::CreateUniqueFile(folder, "~VB", &created));
   return created;
 }
 
@@ -259,10 +265,10 @@ bool cFile::MakeDirs(std::string& strDirs) const {
 
 std::string cFile::AttribString(const std::string& strFileName) const {
   platform::EntryInfo info;
-  if (!strFileName.empty()) platform::ThrowIfFailed(fs_->Probe(strFileName, &info));
+  if (!strFileName.empty()) ThrowIfFailed(fs_->Probe(strFileName, &info));
   if (info.kind == platform::EntryKind::kMissing) {
-    throw platform::RuntimeError(platform::kFileNotFound,
-                                 "attributes(" + strFileName + "): file not found");
+    throw platform::VbError(platform::kFileNotFound,
+                            "attributes(" + strFileName + "): file not found");
   }
   std::string text = "----";
   if (info.read_only) text[0] = 'r';

@@ -18,7 +18,7 @@ namespace util {
 //
 // Failures: FileExists, DirExists and GetPathName read every error as "no"; FileLock and
 // MakeDirs turn errors into 0 / false; CheckExistFile only answers found or not. The other
-// operations throw platform::RuntimeError when a file operation fails.
+// operations throw platform::VbError when a file operation fails.
 class cFile {
  public:
   explicit cFile(platform::FileSystem& fs = platform::FileSystem::Default(),
@@ -37,7 +37,7 @@ class cFile {
   // file number (1 to 255); 0 when it is missing or anything fails.
   std::int16_t FileLock(const std::string& strFileName) const;
   // Closes file number `intFileNum` (0, or a number not in use, does nothing). Throws
-  // platform::RuntimeError (kBadFileName) for a number outside 0 to 511.
+  // platform::VbError (kBadFileName) for a number outside 0 to 511.
   void FileUnlock(std::int16_t intFileNum) const;
   // Shortens a path for a caption: drive + "...\" + last folder + "\" + name, with every
   // "&" doubled; the path as it is when shortening does not make it shorter.

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "platform/runtime_error.h"
+#include "platform/vb_error.h"
 
 namespace util {
 namespace {
@@ -39,7 +39,7 @@ bool cReg::RegSetString(std::uint32_t lnghKey, const std::string& strSubKey,
         ->SetValue(lnghKey, CString(strSubKey), CString(strSetValue),
                    platform::RegistryValue::String(strValue))
         .ok();
-  } catch (const platform::RuntimeError& error) {
+  } catch (const platform::VbError& error) {
     if (messages_ == nullptr) throw;
     number = error.number();
     description = error.what();

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/runtime_error.h"
+#include "platform/vb_error.h"
 #include "tests/util/test_support.h"
 #include "util/c_file.h"
 
@@ -124,10 +124,10 @@ TEST_F(CFileDiskTest, AttribStringOfAMissingFileIsAnError) {
   try {
     file_.AttribString(folder_ / "missing");
     FAIL() << "no error";
-  } catch (const platform::RuntimeError& error) {
+  } catch (const platform::VbError& error) {
     EXPECT_EQ(error.number(), platform::kFileNotFound);
   }
-  EXPECT_THROW(file_.AttribString(""), platform::RuntimeError);
+  EXPECT_THROW(file_.AttribString(""), platform::VbError);
 }
 
 TEST_F(CFileDiskTest, TempPathFollowsTmpdirAndRefusesTooLongFolders) {
@@ -136,7 +136,7 @@ TEST_F(CFileDiskTest, TempPathFollowsTmpdirAndRefusesTooLongFolders) {
   EXPECT_EQ(file_.TempPath(), folder_.path() + "/");
   environment.Set("TMPDIR", "/" + std::string(600, 'x'));
   EXPECT_EQ(file_.TempPath(), "");
-  EXPECT_THROW(file_.TempFile("lzh"), platform::RuntimeError);
+  EXPECT_THROW(file_.TempFile("lzh"), platform::VbError);
 }
 
 TEST_F(CFileDiskTest, TempFileAndResponceFileCreateNewEmptyFiles) {
@@ -183,8 +183,8 @@ TEST_F(CFileDiskTest, TempFileWhereNoFileCanBeMadeIsAnError) {
   ScopedEnvironment environment;
   WriteFile(folder_ / "not-a-folder", "x");
   environment.Set("TMPDIR", folder_ / "not-a-folder");
-  EXPECT_THROW(file_.TempFile(""), platform::RuntimeError);
-  EXPECT_THROW(file_.ResponceFile(), platform::RuntimeError);
+  EXPECT_THROW(file_.TempFile(""), platform::VbError);
+  EXPECT_THROW(file_.ResponceFile(), platform::VbError);
 }
 
 TEST_F(CFileDiskTest, FileLockHoldsTheFileAgainstOtherLockersUntilUnlocked) {
@@ -226,8 +226,8 @@ TEST_F(CFileDiskTest, FileUnlockIgnoresZeroAndUnusedNumbersButNotInvalidOnes) {
   EXPECT_NO_THROW(file_.FileUnlock(0));
   EXPECT_NO_THROW(file_.FileUnlock(200));
   EXPECT_NO_THROW(file_.FileUnlock(511));
-  EXPECT_THROW(file_.FileUnlock(-1), platform::RuntimeError);
-  EXPECT_THROW(file_.FileUnlock(512), platform::RuntimeError);
+  EXPECT_THROW(file_.FileUnlock(-1), platform::VbError);
+  EXPECT_THROW(file_.FileUnlock(512), platform::VbError);
 }
 
 TEST_F(CFileDiskTest, CheckExistFileSearchesThePath) {

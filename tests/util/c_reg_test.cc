@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/runtime_error.h"
+#include "platform/vb_error.h"
 #include "tests/util/test_support.h"
 
 namespace util {
@@ -80,7 +80,7 @@ class ThrowingRegistry : public platform::RegistryWrapper {
   ThrowingRegistry() : RegistryWrapper(platform::Registry::Default()) {}
   platform::Status SetValue(std::uint32_t, std::string_view, std::string_view,
                             const platform::RegistryValue&) override {
-    throw platform::RuntimeError(platform::kPermissionDenied, "write(store): Permission denied");
+    throw platform::VbError(platform::kPermissionDenied, "write(store): Permission denied");
   }
   platform::Status QueryValue(std::uint32_t, std::string_view, std::string_view,
                               platform::RegistryValue*) override {
@@ -99,7 +99,7 @@ TEST_F(CRegTest, UnexpectedFailuresAreShownAsErrorMessages) {
   EXPECT_EQ(reg.RegGetString(platform::kCurrentUser, "k", "v"), "");  // never fails
 
   cReg silent(registry);  // nobody to tell: the caller gets the error
-  EXPECT_THROW(silent.RegSetString(platform::kCurrentUser, "k", "v", "x"), platform::RuntimeError);
+  EXPECT_THROW(silent.RegSetString(platform::kCurrentUser, "k", "v", "x"), platform::VbError);
 }
 
 }  // namespace
