@@ -88,6 +88,7 @@ void ReadLevel0Extension(std::span<const std::uint8_t> area, Member* m) {
 }
 
 HeaderStatus ParseLevel0(HeaderBytes& bytes, Member* m) {
+  if (HeaderStatus s = bytes.Need(kL0NameAt); s != HeaderStatus::kOk) return s;
   std::span<const std::uint8_t> h = bytes.view();
   std::size_t hs = h[0];
   std::size_t n = h[kL0NameLengthAt];
@@ -118,6 +119,7 @@ constexpr std::size_t kL1NameLengthAt = 21;
 constexpr std::size_t kL1NameAt = 22;
 
 HeaderStatus ParseLevel1(HeaderBytes& bytes, Member* m) {
+  if (HeaderStatus s = bytes.Need(kL1NameAt); s != HeaderStatus::kOk) return s;
   std::span<const std::uint8_t> h = bytes.view();
   std::size_t hs = h[0];
   std::size_t n = h[kL1NameLengthAt];
