@@ -16,7 +16,9 @@ namespace unlha32 {
 class HeaderBytes {
  public:
   HeaderBytes(ArchiveSource& source, std::uint64_t offset, std::size_t limit)
-      : source_(source), offset_(offset), limit_(limit) {}
+      : source_(source), offset_(offset), limit_(limit) {
+    bytes_.reserve(kTypicalHeader);
+  }
 
   // Makes the first `length` bytes readable. kOk, kTruncated when the archive ends first,
   // kBroken when `length` exceeds the limit, kReadError when reading fails.
@@ -40,6 +42,8 @@ class HeaderBytes {
   std::size_t limit() const { return limit_; }
 
  private:
+  static constexpr std::size_t kTypicalHeader = 256;
+
   ArchiveSource& source_;
   std::uint64_t offset_;
   std::size_t limit_;

@@ -30,7 +30,8 @@ std::uint16_t DosAttributeFromUnix(const Member& member, std::uint16_t mode) {
   std::string path = StoredPath(member);
   if (!path.empty() && path.back() == '\\') path.pop_back();
   std::size_t slash = path.rfind('\\');
-  std::string_view name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string_view name(path);
+  if (slash != std::string::npos) name.remove_prefix(slash + 1);
   if (!name.empty() && name[0] == '.') attribute |= kHidden;
   bool folder = (mode & kFileTypeMask) == kUnixFolder || member.IsDirectory();
   attribute |= folder ? kFolder : kArchive;

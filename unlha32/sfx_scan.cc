@@ -65,6 +65,12 @@ std::optional<std::uint64_t> FindNextHeader(ArchiveSource& source, std::uint64_t
     if (!source.Read(base, window)) return std::nullopt;
     std::size_t end = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, limit - base));
     for (std::size_t i = 0; i < end; ++i) {
+      // Jump to the next '-' where a method id would start; most of a stub has none.
+      const void* dash = length > i + 2 ? std::memchr(window.data() + i + 2, '-', length - i - 2)
+                                        : nullptr;
+      if (dash == nullptr) break;
+      i = static_cast<std::size_t>(static_cast<const std::uint8_t*>(dash) - window.data()) - 2;
+      if (i >= end) break;
       if (!IsCandidate(window.data() + i, length - i)) continue;
       if (ReadHeader(source, base + i, &member, kScanHeaderLimit) == HeaderStatus::kOk &&
           member.data_end() <= source.size()) {
