@@ -92,10 +92,9 @@ CheckResult CheckArchive(ArchiveSource& source, std::int32_t mode) {
       }
       break;
     }
-    // Damage where a header should be: extra data after the archive when that is allowed
-    // and at least one member came before it.
-    if (end_data && result.members_checked > 0 && status != HeaderStatus::kReadError &&
-        status != HeaderStatus::kTruncated) {
+    // Bytes where a header should be, even too few for one: extra data after the archive,
+    // when that is allowed and at least one member came before them.
+    if (end_data && result.members_checked > 0 && status != HeaderStatus::kReadError) {
       break;
     }
     result.problem = status;
