@@ -28,7 +28,8 @@ FileSource::FileSource(std::ifstream stream, std::uint64_t size)
     : stream_(std::move(stream)), size_(size) {}
 
 bool FileSource::LoadBlock(std::uint64_t offset) {
-  std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, size_ - offset));
+  std::size_t length =
+      static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, size_ - offset));
   block_.resize(length);
   stream_.clear();
   stream_.seekg(static_cast<std::streamoff>(offset));

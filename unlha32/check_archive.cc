@@ -23,7 +23,8 @@ bool StoredDataMatches(ArchiveSource& source, const Member& member) {
   std::vector<std::uint8_t> chunk;
   std::uint16_t crc = 0;
   for (std::uint64_t done = 0; done < member.packed_size;) {
-    chunk.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kCrcChunk, member.packed_size - done)));
+    chunk.resize(
+        static_cast<std::size_t>(std::min<std::uint64_t>(kCrcChunk, member.packed_size - done)));
     if (!source.Read(member.data_offset + done, chunk)) return false;
     crc = Crc16(chunk, crc);
     done += chunk.size();
@@ -38,7 +39,8 @@ bool OnlyPadding(ArchiveSource& source, std::uint64_t from) {
   for (std::uint64_t at = from; at < source.size();) {
     chunk.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kCrcChunk, source.size() - at)));
     if (!source.Read(at, chunk)) return false;
-    if (!std::all_of(chunk.begin(), chunk.end(), [](std::uint8_t b) { return b == 0 || b == 0x1A; })) {
+    if (!std::all_of(chunk.begin(), chunk.end(),
+                     [](std::uint8_t b) { return b == 0 || b == 0x1A; })) {
       return false;
     }
     at += chunk.size();

@@ -9,9 +9,9 @@ namespace unlha32 {
 
 // Check mode values: a level in the low two bits, flags above (see README.md).
 enum CheckMode : std::int32_t {
-  kCheckRapid = 0,     // the first three headers
-  kCheckBasic = 1,     // every header
-  kCheckFullCrc = 2,   // every header, and the data CRC of every stored member
+  kCheckRapid = 0,    // the first three headers
+  kCheckBasic = 1,    // every header
+  kCheckFullCrc = 2,  // every header, and the data CRC of every stored member
   kCheckLevelMask = 3,
   kCheckRecovery = 4,  // step over damaged headers to the next valid one
   kCheckSfx = 8,       // answer 2 instead of 1 for a self-extracting archive

@@ -11,9 +11,9 @@ namespace unlha32 {
 
 // How one level lays out its chain of extended headers.
 struct ChainLayout {
-  std::size_t start = 0;        // offset of the first extended header
+  std::size_t start = 0;         // offset of the first extended header
   std::uint32_t first_size = 0;  // size announced for it by the base header (0 = none)
-  std::size_t size_width = 2;   // width of each "size of the next header" field: 2 or 4
+  std::size_t size_width = 2;    // width of each "size of the next header" field: 2 or 4
   // The chain must end at or before this offset (levels 2 and 3: the declared header size).
   std::size_t end_limit = 0;
   // The sum of all extended header sizes may not exceed this (level 1: the skip size).

@@ -47,7 +47,7 @@ HeaderStatus VerifyHeaderCrc(std::span<const std::uint8_t> h, std::size_t length
   m->has_header_crc = true;
   std::uint16_t stored = Le16(h, *chain.crc_offset);
   return HeaderCrc(h, length, *chain.crc_offset) == stored ? HeaderStatus::kOk
-                                                            : HeaderStatus::kBadHeaderCrc;
+                                                           : HeaderStatus::kBadHeaderCrc;
 }
 
 HeaderStatus Finish(const HeaderBytes& bytes, std::size_t header_size, Member* m) {
@@ -144,8 +144,7 @@ HeaderStatus ParseLevel1(HeaderBytes& bytes, Member* m) {
   // Extended header 0x42 replaces the sizes; otherwise the packed size is what the skip
   // size leaves after the extended headers.
   if (!m->has_large_sizes) m->packed_size = skip_size - chain.total;
-  if (HeaderStatus s = VerifyHeaderCrc(bytes.view(), chain.end, chain, m);
-      s != HeaderStatus::kOk) {
+  if (HeaderStatus s = VerifyHeaderCrc(bytes.view(), chain.end, chain, m); s != HeaderStatus::kOk) {
     return s;
   }
   return Finish(bytes, chain.end, m);

@@ -36,13 +36,12 @@ std::string Row(const Member& member) {
   std::uint32_t stamp = DosStamp(member);
   unsigned date = stamp >> 16, time = stamp & 0xFFFF;
   char line[160];
-  std::snprintf(line, sizeof line,
-                "%10" PRIu64 " %10" PRIu64 " %s %04u/%02u/%02u %02u:%02u:%02u %s %s %04X ",
-                member.original_size, member.packed_size,
-                Ratio(RatioPerMille(member.packed_size, member.original_size)).c_str(),
-                1980 + (date >> 9), (date >> 5) & 0xF, date & 0x1F, time >> 11,
-                (time >> 5) & 0x3F, (time & 0x1F) * 2, AttributeText(member).c_str(),
-                MethodText(member).c_str(), member.data_crc);
+  std::snprintf(
+      line, sizeof line, "%10" PRIu64 " %10" PRIu64 " %s %04u/%02u/%02u %02u:%02u:%02u %s %s %04X ",
+      member.original_size, member.packed_size,
+      Ratio(RatioPerMille(member.packed_size, member.original_size)).c_str(), 1980 + (date >> 9),
+      (date >> 5) & 0xF, date & 0x1F, time >> 11, (time >> 5) & 0x3F, (time & 0x1F) * 2,
+      AttributeText(member).c_str(), MethodText(member).c_str(), member.data_crc);
   return line + Printable(StoredPath(member)) + "\n";
 }
 

@@ -53,8 +53,8 @@ struct Member {
   // "-lh0-" member with a folder, which is the same thing.
   bool IsDirectory() const {
     if (method_text() == "-lhd-") return true;
-    return method_text() == "-lh0-" && original_size == 0 && packed_size == 0 &&
-           name.empty() && !folder.empty();
+    return method_text() == "-lh0-" && original_size == 0 && packed_size == 0 && name.empty() &&
+           !folder.empty();
   }
 };
 

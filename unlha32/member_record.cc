@@ -66,26 +66,47 @@ void CopyText(std::string_view text, char* field, std::size_t size) {
 std::uint32_t OsTypeOf(const Member& member) {
   if (!member.os_id) return kOsMsDos;  // level 0 without an extension area: DOS tools
   switch (*member.os_id) {
-    case 'M': return kOsMsDos;
-    case 'U': return kOsUnix;
-    case 'A': return kOsAmiga;
-    case 'm': return kOsMac;
-    case '2': return kOsOs2;
-    case 'a': return kOsAtari;
-    case 0: case ' ': return kOsGeneric;
-    case '9': return kOsOs9;
-    case 'K': return kOsOs9_68k;
-    case '3': return kOsOs386;
-    case 'H': return kOsHuman68k;
-    case 'C': return kOsCpm;
-    case 'F': return kOsFlex;
-    case 'R': return kOsRunser;
-    case 'W': return kOsWindowsNt;
-    case 'w': return kOsWindows95;
-    case 'T': return kOsTownsOs;
-    case 'X': return kOsXosk;
-    case 'J': return kOsJava;
-    default: return kOsUnknown;
+    case 'M':
+      return kOsMsDos;
+    case 'U':
+      return kOsUnix;
+    case 'A':
+      return kOsAmiga;
+    case 'm':
+      return kOsMac;
+    case '2':
+      return kOsOs2;
+    case 'a':
+      return kOsAtari;
+    case 0:
+    case ' ':
+      return kOsGeneric;
+    case '9':
+      return kOsOs9;
+    case 'K':
+      return kOsOs9_68k;
+    case '3':
+      return kOsOs386;
+    case 'H':
+      return kOsHuman68k;
+    case 'C':
+      return kOsCpm;
+    case 'F':
+      return kOsFlex;
+    case 'R':
+      return kOsRunser;
+    case 'W':
+      return kOsWindowsNt;
+    case 'w':
+      return kOsWindows95;
+    case 'T':
+      return kOsTownsOs;
+    case 'X':
+      return kOsXosk;
+    case 'J':
+      return kOsJava;
+    default:
+      return kOsUnknown;
   }
 }
 
@@ -101,7 +122,8 @@ std::string AttributeText(const Member& member) {
 
 std::uint16_t RatioPerMille(std::uint64_t packed, std::uint64_t original) {
   if (original == 0) return 0;
-  unsigned __int128 ratio = (static_cast<unsigned __int128>(packed) * 1000 + original / 2) / original;
+  unsigned __int128 ratio =
+      (static_cast<unsigned __int128>(packed) * 1000 + original / 2) / original;
   return static_cast<std::uint16_t>(std::min<unsigned __int128>(ratio, kMaxRatio));
 }
 

@@ -59,15 +59,15 @@ std::optional<std::uint64_t> FindNextHeader(ArchiveSource& source, std::uint64_t
   std::vector<std::uint8_t> window;
   Member member;
   for (std::uint64_t base = from; base < limit; base += kChunk) {
-    std::size_t length =
-        static_cast<std::size_t>(std::min<std::uint64_t>(kChunk + kCommonSize, source.size() - base));
+    std::size_t length = static_cast<std::size_t>(
+        std::min<std::uint64_t>(kChunk + kCommonSize, source.size() - base));
     window.resize(length);
     if (!source.Read(base, window)) return std::nullopt;
     std::size_t end = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, limit - base));
     for (std::size_t i = 0; i < end; ++i) {
       // Jump to the next '-' where a method id would start; most of a stub has none.
-      const void* dash = length > i + 2 ? std::memchr(window.data() + i + 2, '-', length - i - 2)
-                                        : nullptr;
+      const void* dash =
+          length > i + 2 ? std::memchr(window.data() + i + 2, '-', length - i - 2) : nullptr;
       if (dash == nullptr) break;
       i = static_cast<std::size_t>(static_cast<const std::uint8_t*>(dash) - window.data()) - 2;
       if (i >= end) break;
@@ -85,7 +85,8 @@ ArchiveStart FindArchiveStart(ArchiveSource& source) {
   using Kind = ArchiveStart::Kind;
   if (source.size() == 0) return {Kind::kNotArchive, 0};
   std::array<std::uint8_t, kCommonSize> head{};
-  std::size_t head_length = static_cast<std::size_t>(std::min<std::uint64_t>(head.size(), source.size()));
+  std::size_t head_length =
+      static_cast<std::size_t>(std::min<std::uint64_t>(head.size(), source.size()));
   if (!source.Read(0, std::span(head).first(head_length))) return {Kind::kReadError, 0};
   if (source.size() == 1 && head[0] == 0) return {Kind::kEmpty, 0};
   if (head_length == head.size() && LooksLikeHeader(head) && !IsPmarcStub(head.data())) {

@@ -1,5 +1,6 @@
 // The library through its exported entry points, as the program calls it.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
@@ -7,8 +8,6 @@
 #include <fstream>
 #include <string>
 #include <thread>
-
-#include <unistd.h>
 
 #include "header_builder.h"
 #include "unlha32/unlha32.h"
@@ -39,11 +38,19 @@ class ApiTest : public ::testing::Test {
 };
 
 const Bytes kTwoMembers = Archive({
-    HeaderBuilder{.level = 2, .method = "-lh5-", .data = "0123456789", .original = 40,
-                  .stamp = 1689541637, .data_crc = 0x0A0B,
+    HeaderBuilder{.level = 2,
+                  .method = "-lh5-",
+                  .data = "0123456789",
+                  .original = 40,
+                  .stamp = 1689541637,
+                  .data_crc = 0x0A0B,
                   .exts = {{0x02, B("doc\xFF")}, {0x40, Bytes{0x21, 0}}}}
         .Build(),
-    HeaderBuilder{.level = 1, .method = "-lhd-", .data = "", .original = 0, .name = "",
+    HeaderBuilder{.level = 1,
+                  .method = "-lhd-",
+                  .data = "",
+                  .original = 0,
+                  .name = "",
                   .exts = {{0x02, B("empty dir\xFF")}}}
         .Build(),
 });
@@ -190,8 +197,11 @@ TEST_F(ApiTest, ModesVersionRunningAndDialog) {
 TEST_F(ApiTest, RunningWhileAnotherThreadIsInsideTheLibrary) {
   // A large archive keeps the other thread inside a check for a while.
   Bytes big;
-  Bytes one = HeaderBuilder{.level = 2, .method = "-lh0-", .data = std::string(4096, 'x'),
-                            .original = 4096, .data_crc = 0}
+  Bytes one = HeaderBuilder{.level = 2,
+                            .method = "-lh0-",
+                            .data = std::string(4096, 'x'),
+                            .original = 4096,
+                            .data_crc = 0}
                   .Build();
   for (int i = 0; i < 500; ++i) big.insert(big.end(), one.begin(), one.end());
   std::string path = Write("big.lzh", big);

@@ -2,8 +2,8 @@
 // compares each member with the header fields another reader decoded for it.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -132,7 +132,8 @@ std::uint32_t DosWordsOf(long long unix_seconds, bool wall_clock_level) {
 // The reference reader lower-cases a name that has no lower-case letter when the member
 // comes from MS-DOS, OS/2, Atari or an unknown system (OS id 0, 'M', '2', 'a', ' '): its
 // display policy, which we do not share, so our name is shown the same way for comparing.
-std::string AsTheReferenceShowsIt(std::string path, const std::map<std::string, std::string>& want) {
+std::string AsTheReferenceShowsIt(std::string path,
+                                  const std::map<std::string, std::string>& want) {
   static const std::set<std::string> kLowering = {"0", "77 ('M')", "50 ('2')", "97 ('a')",
                                                   "32 (' ')"};
   auto os = want.find("os_type");
@@ -191,7 +192,8 @@ TEST(LzhCorpus, EveryMemberMatchesTheDecodedHeaders) {
                        const std::string& wanted) {
         if (actual == wanted) return;
         if (ExceptionFor(name, static_cast<int>(i), field) != nullptr) return;
-        ADD_FAILURE() << "EXC " << name << " " << i << " " << field << ": got \"" << actual << "\", want \"" << wanted << "\"";
+        ADD_FAILURE() << "EXC " << name << " " << i << " " << field << ": got \"" << actual
+                      << "\", want \"" << wanted << "\"";
       };
       check("path", AsTheReferenceShowsIt(got.szFileName, want), ExpectedPath(expected[i]));
       check("method", got.szMode, want.at("compress_method"));
@@ -204,9 +206,9 @@ TEST(LzhCorpus, EveryMemberMatchesTheDecodedHeaders) {
       if (want.count("timestamp") != 0) {  // a few reference files do not give one
         std::uint32_t words = static_cast<std::uint32_t>(got.wDate) << 16 | got.wTime;
         check("timestamp", std::to_string(words),
-              std::to_string(DosWordsOf(std::stoll(want.at("timestamp")),
-                                        want.at("header_level") != "2" &&
-                                            want.at("header_level") != "3")));
+              std::to_string(
+                  DosWordsOf(std::stoll(want.at("timestamp")),
+                             want.at("header_level") != "2" && want.at("header_level") != "3")));
       }
     }
   }

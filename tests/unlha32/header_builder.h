@@ -35,17 +35,17 @@ struct Ext {
 struct HeaderBuilder {
   int level = 2;
   std::string method = "-lh5-";
-  std::string data = "data";                // packed bytes, written after the header
-  std::optional<std::uint32_t> packed;      // default: data.size()
+  std::string data = "data";            // packed bytes, written after the header
+  std::optional<std::uint32_t> packed;  // default: data.size()
   std::uint32_t original = 10;
-  std::uint32_t stamp = 0x56F0A8E8;         // 2023-07-16 21:07:16 as MS-DOS words
+  std::uint32_t stamp = 0x56F0A8E8;  // 2023-07-16 21:07:16 as MS-DOS words
   std::uint8_t attribute = 0x20;
-  std::string name = "file.txt";            // level 0/1 base name; 0x01 in levels 2/3
+  std::string name = "file.txt";  // level 0/1 base name; 0x01 in levels 2/3
   std::uint16_t data_crc = 0x1234;
   std::uint8_t os = 'M';
-  std::vector<Ext> exts;                    // written in this order
-  bool header_crc = true;                   // add extended header 0x00 (levels 1-3)
-  Bytes level0_extension;                   // level 0 extension area
+  std::vector<Ext> exts;   // written in this order
+  bool header_crc = true;  // add extended header 0x00 (levels 1-3)
+  Bytes level0_extension;  // level 0 extension area
   // Overrides for malformed headers; the checksum and CRC still match what is written.
   std::optional<std::uint32_t> declared_size;  // level 2/3 header size, level 1 skip size
   std::optional<std::uint8_t> name_length;     // level 0/1
@@ -93,8 +93,9 @@ inline Bytes HeaderBuilder::Build() const {
     std::size_t base = level == 0 ? 24 + name.size() + level0_extension.size() : 27 + name.size();
     h.push_back(hs.value_or(static_cast<std::uint8_t>(base - 2)));
     h.push_back(0);  // checksum, below
-    put_common(level == 0 ? packed_size
-                          : declared_size.value_or(static_cast<std::uint32_t>(packed_size + ext_total)));
+    put_common(level == 0
+                   ? packed_size
+                   : declared_size.value_or(static_cast<std::uint32_t>(packed_size + ext_total)));
     h.push_back(n);
     for (char c : name) h.push_back(static_cast<std::uint8_t>(c));
     Put(h, data_crc, 2);
@@ -105,7 +106,8 @@ inline Bytes HeaderBuilder::Build() const {
       Put(h, first, 2);
     }
     std::uint8_t sum = 0;
-    for (std::size_t i = 2; i < base && i < h.size(); ++i) sum = static_cast<std::uint8_t>(sum + h[i]);
+    for (std::size_t i = 2; i < base && i < h.size(); ++i)
+      sum = static_cast<std::uint8_t>(sum + h[i]);
     h[1] = sum;
     if (level == 1) put_chain();
   } else if (level == 2) {

@@ -1,15 +1,21 @@
+#include "unlha32/header_parser.h"
+
 #include <gtest/gtest.h>
 
 #include "header_builder.h"
-#include "unlha32/header_parser.h"
 #include "unlha32/member_name.h"
 
 namespace unlha32::test {
 namespace {
 
 TEST(HeaderParser, Level0ReadsTheBaseFieldsAndKeepsTheStoredPath) {
-  HeaderBuilder b{.level = 0, .method = "-lh1-", .data = "12345", .original = 9,
-                  .attribute = 0x21, .name = "dir\\file.txt", .data_crc = 0xBEEF};
+  HeaderBuilder b{.level = 0,
+                  .method = "-lh1-",
+                  .data = "12345",
+                  .original = 9,
+                  .attribute = 0x21,
+                  .name = "dir\\file.txt",
+                  .data_crc = 0xBEEF};
   Member m;
   Bytes bytes = b.Build();
   ASSERT_EQ(ReadOne(bytes, &m), HeaderStatus::kOk);
@@ -40,8 +46,12 @@ TEST(HeaderParser, Level0UnixExtensionAreaGivesSystemAndMode) {
 }
 
 TEST(HeaderParser, Level1SubtractsTheExtendedHeadersFromTheSkipSize) {
-  HeaderBuilder b{.level = 1, .data = "0123456789", .name = "",
-                  .exts = {{0x01, B("long name.txt")}, {0x02, B("a\xFF" "b\xFF")}}};
+  HeaderBuilder b{.level = 1,
+                  .data = "0123456789",
+                  .name = "",
+                  .exts = {{0x01, B("long name.txt")},
+                           {0x02, B("a\xFF"
+                                    "b\xFF")}}};
   Bytes bytes = b.Build();
   Member m;
   ASSERT_EQ(ReadOne(bytes, &m), HeaderStatus::kOk);
@@ -94,9 +104,13 @@ TEST(HeaderParser, Level3UsesFourByteSizesAndLargeSizesOverride) {
   Bytes sizes;
   Put(sizes, 5'000'000'000ull, 8);
   Put(sizes, 6'000'000'000ull, 8);
-  HeaderBuilder b{.level = 3, .os = '2',
-                  .exts = {{0x02, B("sub\xFF")}, {0x42, sizes}, {0x40, Bytes{0x01, 0}},
-                           {0x46, Bytes{0xE9, 0xFD, 0, 0}}, {0x50, Bytes{0xED, 0x41}},
+  HeaderBuilder b{.level = 3,
+                  .os = '2',
+                  .exts = {{0x02, B("sub\xFF")},
+                           {0x42, sizes},
+                           {0x40, Bytes{0x01, 0}},
+                           {0x46, Bytes{0xE9, 0xFD, 0, 0}},
+                           {0x50, Bytes{0xED, 0x41}},
                            {0x54, Bytes{1, 2, 3, 4}}}};
   Member m;
   ASSERT_EQ(ReadOne(b.Build(), &m), HeaderStatus::kOk);
@@ -129,20 +143,25 @@ TEST(HeaderParser, RejectsSizesOutsideWhatTheFormatAllows) {
   };
   const Case cases[] = {
       {"level 0 HS below its minimum", {.level = 0, .hs = 21}, HeaderStatus::kBroken},
-      {"level 0 name longer than the header", {.level = 0, .name_length = 200},
+      {"level 0 name longer than the header",
+       {.level = 0, .name_length = 200},
        HeaderStatus::kBroken},
       {"level 1 name past the base", {.level = 1, .name_length = 100}, HeaderStatus::kBroken},
       {"level 1 extended headers larger than the skip size",
-       {.level = 1, .declared_size = 3}, HeaderStatus::kBroken},
-      {"level 2 size smaller than its base", {.level = 2, .declared_size = 20},
+       {.level = 1, .declared_size = 3},
        HeaderStatus::kBroken},
-      {"level 2 size cutting the chain", {.level = 2, .declared_size = 40},
+      {"level 2 size smaller than its base",
+       {.level = 2, .declared_size = 20},
        HeaderStatus::kBroken},
-      {"level 2 size beyond the file", {.level = 2, .declared_size = 60000},
+      {"level 2 size cutting the chain", {.level = 2, .declared_size = 40}, HeaderStatus::kBroken},
+      {"level 2 size beyond the file",
+       {.level = 2, .declared_size = 60000},
        HeaderStatus::kTruncated},
-      {"level 3 size beyond any header", {.level = 3, .declared_size = 0xFFFFFFFF},
+      {"level 3 size beyond any header",
+       {.level = 3, .declared_size = 0xFFFFFFFF},
        HeaderStatus::kBroken},
-      {"level 3 size smaller than its base", {.level = 3, .declared_size = 31},
+      {"level 3 size smaller than its base",
+       {.level = 3, .declared_size = 31},
        HeaderStatus::kBroken},
       {"not a method id", {.method = "xlh5x"}, HeaderStatus::kBroken},
   };
@@ -163,7 +182,8 @@ TEST(HeaderParser, RejectsMalformedExtendedHeaderChains) {
     EXPECT_EQ(ReadOne(bytes, &m), HeaderStatus::kBroken) << "level " << level;
   }
   // The header CRC needs its two bytes.
-  Bytes short_common = HeaderBuilder{.level = 2, .exts = {{0x00, Bytes{}}}, .header_crc = false}.Build();
+  Bytes short_common =
+      HeaderBuilder{.level = 2, .exts = {{0x00, Bytes{}}}, .header_crc = false}.Build();
   EXPECT_EQ(ReadOne(short_common, &m), HeaderStatus::kBroken);
   // A level 1 chain that claims more than the file holds ends as truncated, not a hang.
   Bytes runaway = HeaderBuilder{.level = 1, .data = "", .declared_size = 0xFFFFFFF0}.Build();

@@ -1,9 +1,10 @@
 // Archives made at test time by an independent LHA implementation (jlha), listed through
 // the library and cross-checked with 7-Zip where it can read them.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -11,8 +12,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "unlha32/unlha32.h"
 
@@ -67,9 +66,8 @@ class JlhaTest : public ::testing::Test {
   fs::path Make(const std::string& options, const std::string& files,
                 const std::string& environment = "") {
     fs::path archive = root_ / (options + ".lzh");
-    std::string command = "cd '" + (root_ / "src").string() + "' && " + environment +
-                          " jlha " + options + " '" + archive.string() + "' " + files +
-                          " >/dev/null 2>&1";
+    std::string command = "cd '" + (root_ / "src").string() + "' && " + environment + " jlha " +
+                          options + " '" + archive.string() + "' " + files + " >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     return archive;
   }
@@ -82,8 +80,8 @@ TEST_F(JlhaTest, EachLevelAndMethodListsFoldersFilesAndEmptyFiles) {
     const char* options;
     const char* method;
   };
-  for (const Case& c : {Case{"a0z", "-lh0-"}, Case{"a1", "-lh5-"}, Case{"a2o6", "-lh6-"},
-                        Case{"a2o7", "-lh7-"}}) {
+  for (const Case& c :
+       {Case{"a0z", "-lh0-"}, Case{"a1", "-lh5-"}, Case{"a2o6", "-lh6-"}, Case{"a2o7", "-lh7-"}}) {
     SCOPED_TRACE(c.options);
     fs::path archive = Make(c.options, "a.txt empty.txt dir");
     EXPECT_NE(UnlhaCheckArchive(archive.c_str(), 1), 0);

@@ -1,8 +1,9 @@
+#include "unlha32/member_name.h"
+
 #include <gtest/gtest.h>
 
 #include "header_builder.h"
 #include "platform/text.h"
-#include "unlha32/member_name.h"
 #include "unlha32/member_record.h"
 
 namespace unlha32::test {
@@ -28,7 +29,7 @@ TEST(MemberName, EncodingFollowsCodePageThenAsciiThenUtf8ThenCp932) {
   EXPECT_EQ(StoredPath(WithName("caf\xE9", "", 1252)), "café");
   EXPECT_EQ(StoredPath(WithName("日本.txt", "", 65001)), "日本.txt");
   EXPECT_EQ(StoredPath(WithName("plain.txt")), "plain.txt");
-  EXPECT_EQ(StoredPath(WithName("日本.txt")), "日本.txt");       // valid UTF-8 as is
+  EXPECT_EQ(StoredPath(WithName("日本.txt")), "日本.txt");      // valid UTF-8 as is
   EXPECT_EQ(StoredPath(WithName("\x93\xFA\x96\x7B")), "日本");  // CP932
   // Not valid in CP932 either (0x85 0x20 is no character there): Western text.
   EXPECT_EQ(StoredPath(WithName("\xE9t\xE9 \x85 ")), "été … ");
@@ -41,14 +42,22 @@ TEST(MemberName, FolderAndNameShareOneEncoding) {
 }
 
 TEST(MemberName, SeparatorsComeOutAsBackslash) {
-  EXPECT_EQ(StoredPath(WithName("f", "a\xFF" "b\xFF")), "a\\b\\f");
-  EXPECT_EQ(StoredPath(WithName("f", "a\xFF" "b")), "a\\b\\f");  // unterminated folder
+  EXPECT_EQ(StoredPath(WithName("f",
+                                "a\xFF"
+                                "b\xFF")),
+            "a\\b\\f");
+  EXPECT_EQ(StoredPath(WithName("f",
+                                "a\xFF"
+                                "b")),
+            "a\\b\\f");  // unterminated folder
   EXPECT_EQ(StoredPath(WithName("f", "\xFFtmp\xFF")), "\\tmp\\f");
   EXPECT_EQ(StoredPath(WithName("unix/style/name")), "unix\\style\\name");
 }
 
 TEST(MemberName, FolderEntriesEndInABackslash) {
-  Member folder = WithName("", "doc\xFF" "sub\xFF");
+  Member folder = WithName("",
+                           "doc\xFF"
+                           "sub\xFF");
   folder.method = {'-', 'l', 'h', 'd', '-'};
   EXPECT_EQ(StoredPath(folder), "doc\\sub\\");
   Member level0 = WithName("doc\\sub");

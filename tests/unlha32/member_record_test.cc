@@ -1,9 +1,10 @@
+#include "unlha32/member_record.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "header_builder.h"
-#include "unlha32/member_record.h"
 #include "unlha32/wildcard.h"
 
 namespace unlha32::test {
@@ -31,12 +32,12 @@ TEST(MemberRecord, AttributeTextInReadOnlySystemHiddenArchiveOrder) {
   // Levels 1-3: extended header 0x40 first, then the Unix mode, then offset 19.
   EXPECT_EQ(AttributeText(Read({.level = 2, .exts = {{0x40, Bytes{0x02, 0}}}})), "--h-");
   EXPECT_EQ(AttributeText(Read({.level = 2, .exts = {{0x50, Bytes{0x24, 0x81}}}})), "r--a");
-  EXPECT_EQ(AttributeText(Read({.level = 1, .name = ".profile",
-                                .exts = {{0x50, Bytes{0xA4, 0x81}}}})),
-            "--ha");
-  EXPECT_EQ(AttributeText(Read({.level = 2, .method = "-lhd-",
-                                .exts = {{0x50, Bytes{0xED, 0x41}}}})),
-            "----");
+  EXPECT_EQ(
+      AttributeText(Read({.level = 1, .name = ".profile", .exts = {{0x50, Bytes{0xA4, 0x81}}}})),
+      "--ha");
+  EXPECT_EQ(
+      AttributeText(Read({.level = 2, .method = "-lhd-", .exts = {{0x50, Bytes{0xED, 0x41}}}})),
+      "----");
   EXPECT_EQ(AttributeText(Read({.level = 1, .attribute = 0x20})), "---a");
 }
 

@@ -1,8 +1,9 @@
+#include "unlha32/sfx_scan.h"
+
 #include <gtest/gtest.h>
 
 #include "header_builder.h"
 #include "unlha32/check_archive.h"
-#include "unlha32/sfx_scan.h"
 
 namespace unlha32::test {
 namespace {
@@ -58,8 +59,7 @@ TEST(SfxScan, StepsOverDecoys) {
 }
 
 TEST(SfxScan, TheScanIsBounded) {
-  EXPECT_EQ(Find(Join(Stub(kSfxScanLimit + 10), kArchive)).kind,
-            ArchiveStart::Kind::kNotArchive);
+  EXPECT_EQ(Find(Join(Stub(kSfxScanLimit + 10), kArchive)).kind, ArchiveStart::Kind::kNotArchive);
 }
 
 TEST(SfxScan, AHeaderWhoseDataLeavesTheFileIsNoCandidate) {
@@ -103,8 +103,8 @@ TEST(CheckModes, TruncationIsNeverUsable) {
 }
 
 TEST(CheckModes, FullCrcVerifiesStoredData) {
-  HeaderBuilder stored{.level = 2, .method = "-lh0-", .data = "hello", .original = 5,
-                       .data_crc = 0x34D2};
+  HeaderBuilder stored{
+      .level = 2, .method = "-lh0-", .data = "hello", .original = 5, .data_crc = 0x34D2};
   Bytes bytes = Archive({stored.Build()});
   EXPECT_TRUE(Check(bytes, kCheckFullCrc).usable);
   bytes[bytes.size() - 2] ^= 1;
