@@ -14,7 +14,7 @@ namespace unlha32 {
 namespace {
 
 constexpr std::string_view kRule =
-    "---------- ---------- ------ ---------- -------- ---- ----- ---- --------------------\n";
+    "---------- ---------- ------- ---------- -------- ---- ------ ---- --------------------\n";
 
 // Names come from the archive: control characters could drive a terminal, so the listing
 // shows them as "?".
@@ -36,12 +36,13 @@ std::string Row(const Member& member) {
   std::uint32_t stamp = DosStamp(member);
   unsigned date = stamp >> 16, time = stamp & 0xFFFF;
   char line[160];
-  std::snprintf(
-      line, sizeof line, "%10" PRIu64 " %10" PRIu64 " %s %04u/%02u/%02u %02u:%02u:%02u %s %s %04X ",
-      member.original_size, member.packed_size,
-      Ratio(RatioPerMille(member.packed_size, member.original_size)).c_str(), 1980 + (date >> 9),
-      (date >> 5) & 0xF, date & 0x1F, time >> 11, (time >> 5) & 0x3F, (time & 0x1F) * 2,
-      AttributeText(member).c_str(), MethodText(member).c_str(), member.data_crc);
+  std::snprintf(line, sizeof line,
+                "%10" PRIu64 " %10" PRIu64 " %s %04u/%02u/%02u %02u:%02u:%02u %s %-6s %04X ",
+                member.original_size, member.packed_size,
+                Ratio(RatioPerMille(member.packed_size, member.original_size)).c_str(),
+                1980 + (date >> 9), (date >> 5) & 0xF, date & 0x1F, time >> 11, (time >> 5) & 0x3F,
+                (time & 0x1F) * 2, AttributeText(member).c_str(), MethodText(member).c_str(),
+                member.data_crc);
   return line + Printable(StoredPath(member)) + "\n";
 }
 
@@ -62,7 +63,7 @@ CommandResult List(const std::string& archive, const std::vector<std::string>& p
   if (start.kind == ArchiveStart::Kind::kNotArchive) return {kNotArchive, ""};
   if (start.kind == ArchiveStart::Kind::kReadError) return {kReadError, ""};
 
-  result.output = " Original     Packed  Ratio Date       Time     Attr Method CRC Name\n";
+  result.output = "  Original     Packed   Ratio Date       Time     Attr Method CRC  Name\n";
   result.output += kRule;
   std::uint64_t original = 0, packed = 0, count = 0;
   Member member;
