@@ -191,6 +191,17 @@ TEST(HeaderParser, RejectsMalformedExtendedHeaderChains) {
   EXPECT_NE(ReadOne(runaway, &m), HeaderStatus::kOk);
 }
 
+// Regression: levels 0 and 1 once read the name length at offset 21 before the buffer held
+// it (AddressSanitizer catches the stray read).
+TEST(HeaderParser, Level0And1CutJustBeforeTheNameLengthAreTruncated) {
+  for (int level : {0, 1}) {
+    Bytes bytes = HeaderBuilder{.level = level}.Build();
+    bytes.resize(kCommonSize);
+    Member m;
+    EXPECT_EQ(ReadOne(bytes, &m), HeaderStatus::kTruncated) << "level " << level;
+  }
+}
+
 TEST(HeaderParser, PackedSizeThatOverflowsTheOffsetIsBroken) {
   Bytes sizes;
   Put(sizes, ~0ull, 8);
