@@ -1,6 +1,5 @@
 #include "unlha32/check_archive.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "unlha32/archive_reader.h"
@@ -30,22 +29,6 @@ bool StoredDataMatches(ArchiveSource& source, const Member& member) {
     done += chunk.size();
   }
   return crc == member.data_crc;
-}
-
-// Bytes after an end mark that any archive may carry: zeros and the 0x1A padding of old
-// transfer programs.
-bool OnlyPadding(ArchiveSource& source, std::uint64_t from) {
-  std::vector<std::uint8_t> chunk;
-  for (std::uint64_t at = from; at < source.size();) {
-    chunk.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kCrcChunk, source.size() - at)));
-    if (!source.Read(at, chunk)) return false;
-    if (!std::all_of(chunk.begin(), chunk.end(),
-                     [](std::uint8_t b) { return b == 0 || b == 0x1A; })) {
-      return false;
-    }
-    at += chunk.size();
-  }
-  return true;
 }
 
 }  // namespace
@@ -85,15 +68,9 @@ CheckResult CheckArchive(ArchiveSource& source, std::int32_t mode) {
       continue;
     }
     if (status == HeaderStatus::kEndOfFile) break;
-    if (status == HeaderStatus::kEndMark) {
-      // A stub may keep code after its archive (Atari TOS does).
-      std::uint64_t after = reader.position() + 1;
-      if (!end_data && !result.self_extracting && !OnlyPadding(source, after)) {
-        result.problem = HeaderStatus::kBroken;
-        return result;
-      }
-      break;
-    }
+    // The archive ends at its end mark. What follows belongs to something else (a stub's
+    // code, a transfer program's padding, another system's trailer) and is never read.
+    if (status == HeaderStatus::kEndMark) break;
     // Bytes where a header should be, even too few for one: extra data after the archive,
     // when that is allowed and at least one member came before them.
     if (end_data && result.members_checked > 0 && status != HeaderStatus::kReadError) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/cli/terminal_host.h"
+#include "app/cli/terminal_text.h"
 #include "archive/c_unlha.h"
 #include "engine/common.h"
 #include "engine/public_function.h"
@@ -36,7 +37,8 @@ constexpr char kExitCodesHelp[] = R"(Exit status:
   4  the archive could not be read (--list-archive)
 
 Each --source starts a folder pair; a --compare belongs to the --source before it
-("none" or "なし": no comparison, the default). Copies go to DEST/yyyymmdd/<source path>.)";
+("none" or "なし": no comparison, the default). Copies go to DEST/yyyymmdd/<source path>.
+In printed names, control characters show as "?".)";
 
 void OnInterrupt(int) { engine::CancelRequested = true; }
 
@@ -93,11 +95,11 @@ void WarnAboutFolders(const cli::Job& job) {
     platform::EntryInfo info;
     platform::Status status = fs.Probe(folder, &info);
     if (!status.ok()) {
-      std::fprintf(stderr, "grebewick-cli: warning: %s folder %s: %s\n", role, folder.c_str(),
-                   status.message().c_str());
+      std::fprintf(stderr, "grebewick-cli: warning: %s folder %s: %s\n", role,
+                   cli::Printable(folder).c_str(), cli::Printable(status.message()).c_str());
     } else if (info.kind != platform::EntryKind::kFolder) {
       std::fprintf(
-          stderr, "grebewick-cli: warning: %s folder %s %s\n", role, folder.c_str(),
+          stderr, "grebewick-cli: warning: %s folder %s %s\n", role, cli::Printable(folder).c_str(),
           info.kind == platform::EntryKind::kMissing ? "does not exist" : "is not a folder");
     }
   };
@@ -107,19 +109,6 @@ void WarnAboutFolders(const cli::Job& job) {
   }
 }
 
-// Message boxes of the archive object on standard error, counted.
-class CountingMessages : public platform::MessageBoxService {
- public:
-  int MsgBox(const std::string& text, int flags, const std::string& title) override {
-    ++shown;
-    std::string shown_text = text;
-    std::replace(shown_text.begin(), shown_text.end(), '\r', '\n');
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), shown_text.c_str());
-    return (flags & 7) == platform::kYesNo ? platform::kAnswerYes : platform::kAnswerOk;
-  }
-  int shown = 0;
-};
-
 // --list-archive: the archive object's ten fields of every member, one line each.
 int ListArchive(const std::string& path) {
   const std::string library = platform::SearchPath(platform::ArchiveLibraryFileName());
@@ -128,29 +117,33 @@ int ListArchive(const std::string& path) {
                  std::string(platform::ArchiveLibraryFileName()).c_str());
     return kExitArchiveUnreadable;
   }
-  CountingMessages messages;
+  cli::TerminalHost messages(cli::Job(), cli::Answers(), stdin, stderr);
   archive::cUnLHA unlha(library, messages);
   if (!unlha.usable()) return kExitArchiveUnreadable;
-  if (!unlha.CheckArchive(path)) {
-    std::fprintf(stderr, "grebewick-cli: %s is not a readable LZH archive\n", path.c_str());
-    return kExitArchiveUnreadable;
+  // An archive that fails the check is still listed as far as it can be read (a truncated
+  // one, say), but the exit status says it was not whole.
+  const bool whole = unlha.CheckArchive(path);
+  if (!whole) {
+    std::fprintf(stderr, "grebewick-cli: %s is not a readable LZH archive\n",
+                 cli::Printable(path).c_str());
   }
   std::int16_t count;
   try {
     count = unlha.SetArcFile(path);
   } catch (const platform::VbError& error) {
-    std::fprintf(stderr, "grebewick-cli: %s: %s\n", path.c_str(), error.what());
+    std::fprintf(stderr, "grebewick-cli: %s: %s\n", cli::Printable(path).c_str(), error.what());
     return kExitArchiveUnreadable;
   }
-  if (messages.shown > 0) return kExitArchiveUnreadable;
+  if (messages.boxes_shown() > 0) return kExitArchiveUnreadable;
   for (std::int16_t i = 0; i < count; ++i) {
-    std::string line = unlha.FileName(i) + "\t" + unlha.FilePath(i) + "\t" + unlha.FileOriginal(i) +
-                       "\t" + unlha.FilePacked(i) + "\t" + unlha.FileRatio(i) + "\t" +
-                       unlha.FileDate(i) + "\t" + unlha.FileTime(i) + "\t" + unlha.FileAttr(i) +
-                       "\t" + unlha.FileType(i) + "\t" + unlha.FileCRC(i) + "\n";
+    std::string line = cli::Printable(unlha.FileName(i)) + "\t" +
+                       cli::Printable(unlha.FilePath(i)) + "\t" + unlha.FileOriginal(i) + "\t" +
+                       unlha.FilePacked(i) + "\t" + unlha.FileRatio(i) + "\t" + unlha.FileDate(i) +
+                       "\t" + unlha.FileTime(i) + "\t" + unlha.FileAttr(i) + "\t" +
+                       unlha.FileType(i) + "\t" + unlha.FileCRC(i) + "\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
   }
-  return kExitDone;
+  return whole ? kExitDone : kExitArchiveUnreadable;
 }
 
 int ExitStatusOf(engine::RunOutcome outcome, const engine::RunStats& stats) {
@@ -263,10 +256,8 @@ int main(int argc, char** argv) {
   engine::DateFolderName = date.empty() ? engine::TodayFolderName() : date;
   if (dry_run) {
     options.dry_run = [](const std::string& source, const std::string& destination) {
-      std::fwrite(source.data(), 1, source.size(), stdout);
-      std::fputc('\t', stdout);
-      std::fwrite(destination.data(), 1, destination.size(), stdout);
-      std::fputc('\n', stdout);
+      std::string line = cli::Printable(source) + "\t" + cli::Printable(destination) + "\n";
+      std::fwrite(line.data(), 1, line.size(), stdout);
     };
   }
   engine::RunStats stats;

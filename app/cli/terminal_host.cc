@@ -7,18 +7,12 @@
 #include <chrono>
 #include <cstring>
 
+#include "app/cli/terminal_text.h"
 #include "engine/public_function.h"
 #include "platform/message_box.h"
 
 namespace cli {
 namespace {
-
-std::string WithLineBreaks(std::string text) {
-  for (char& c : text) {
-    if (c == '\r') c = '\n';
-  }
-  return text;
-}
 
 int TerminalWidth(std::FILE* output) {
   winsize size{};
@@ -87,7 +81,7 @@ class TerminalProgress : public engine::ProgressView {
     }
     line += label1_ + " " + label2_;
     // Japanese text is two columns wide; half the width in characters always fits.
-    line = Shorten(line, static_cast<std::size_t>(TerminalWidth(output_) / 2));
+    line = Printable(Shorten(line, static_cast<std::size_t>(TerminalWidth(output_) / 2)));
     std::fprintf(output_, "\r\033[K%s", line.c_str());
     std::fflush(output_);
     drawn_ = true;
@@ -152,7 +146,7 @@ std::unique_ptr<engine::ProgressView> TerminalHost::LoadProgress() {
 void TerminalHost::DoEvents() {}
 
 void TerminalHost::Note(const std::string& text) {
-  if (!answers_.quiet) std::fprintf(output_, "\r\033[K%s\n", text.c_str());
+  if (!answers_.quiet) std::fprintf(output_, "\r\033[K%s\n", Printable(text).c_str());
 }
 
 int TerminalHost::MsgBox(const std::string& text, int flags, const std::string& title) {
@@ -160,7 +154,8 @@ int TerminalHost::MsgBox(const std::string& text, int flags, const std::string& 
   const bool informational = (flags & 0x70) == platform::kInformation;
   if (!yes_no && informational && answers_.quiet) return platform::kAnswerOk;
 
-  std::fprintf(output_, "\r\033[K%s: %s\n", title.c_str(), WithLineBreaks(text).c_str());
+  ++boxes_shown_;
+  std::fprintf(output_, "\r\033[K%s: %s\n", Printable(title).c_str(), MessageText(text).c_str());
   if (!yes_no) {
     std::fflush(output_);
     return platform::kAnswerOk;

@@ -50,6 +50,9 @@ class TerminalHost : public engine::RunHost {
   void Note(const std::string& text) override;
   int MsgBox(const std::string& text, int flags, const std::string& title) override;
 
+  // How many message boxes were shown so far.
+  int boxes_shown() const { return boxes_shown_; }
+
  private:
   int Ask(int default_answer);
 
@@ -59,6 +62,7 @@ class TerminalHost : public engine::RunHost {
   std::FILE* output_;
   bool interactive_;
   bool show_progress_;
+  int boxes_shown_ = 0;
 };
 
 }  // namespace cli

@@ -1,0 +1,218 @@
+// grebewick-cli with LZH archives: the comparison read from archives that an independent
+// archiver made, the listing of the shared corpus, and a machine without the library.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "tests/support/run_program.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using testing_support::ProgramResult;
+using testing_support::RunProgram;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+constexpr std::int64_t kT = 1577934246;  // 2020-01-02 03:04:06 UTC, an even second
+
+bool Have(const char* tool) {
+  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    start = end == std::string::npos ? text.size() : end + 1;
+  }
+  return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t tab = line.find('\t', start);
+    fields.push_back(line.substr(start, tab - start));
+    if (tab == std::string::npos) return fields;
+    start = tab + 1;
+  }
+}
+
+// Source files relative to `root`, as a dry run lists them.
+std::vector<std::string> DrySources(const ProgramResult& result, const std::string& root) {
+  std::vector<std::string> sources;
+  for (const std::string& line : Lines(result.out)) {
+    sources.push_back(line.substr(root.size() + 1, line.find('\t') - root.size() - 1));
+  }
+  std::sort(sources.begin(), sources.end());
+  return sources;
+}
+
+class ArchiveComparisonTest : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    if (!Have("jlha")) GTEST_SKIP() << "jlha is not installed: skipped";
+    WriteFile(dir_ / "src/a.txt", "alpha", kT);
+    WriteFile(dir_ / "src/sub/b.txt", "bravo", kT);
+    WriteFile(dir_ / "src/sub/c.txt", "charlie", kT);
+    testing_support::MakeFolders(dir_ / "cmp");
+    // Stored as src/..., a folder relative to where the archiver ran.
+    std::string command = "cd '" + dir_.path() + "' && TZ=UTC jlha " + GetParam() +
+                          " cmp/Backup.LZH src/a.txt src/sub/b.txt src/sub/c.txt >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    WriteFile(dir_ / "src/sub/c.txt", "charlie, changed", kT + 600);
+    WriteFile(dir_ / "src/new.txt", "new", kT);
+  }
+
+  ProgramResult DryRun(std::vector<std::string> extra = {}) {
+    std::vector<std::string> arguments = {GREBEWICK_CLI, "--dest",    dir_ / "out", "--source",
+                                          dir_ / "src",  "--compare", dir_ / "cmp", "--dry-run"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return RunProgram(WithUtc(arguments));
+  }
+  static std::vector<std::string> WithUtc(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"/usr/bin/env", "TZ=UTC"});
+    return arguments;
+  }
+
+  TempDir dir_;
+};
+
+TEST_P(ArchiveComparisonTest, FilesWithAnUnchangedCopyInAnArchiveAreNotCopied) {
+  ProgramResult run = DryRun();
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_THAT(DrySources(run, dir_.path()), ::testing::ElementsAre("src/new.txt", "src/sub/c.txt"));
+
+  ProgramResult without = DryRun({"--no-lha"});
+  EXPECT_THAT(DrySources(without, dir_.path()),
+              ::testing::ElementsAre("src/a.txt", "src/new.txt", "src/sub/b.txt", "src/sub/c.txt"));
+
+  // Moved elsewhere, the same files are settled only when any folder is accepted.
+  fs::rename(dir_ / "src", dir_ / "moved");
+  std::vector<std::string> moved = {GREBEWICK_CLI,  "--dest",    dir_ / "out", "--source",
+                                    dir_ / "moved", "--compare", dir_ / "cmp", "--dry-run"};
+  EXPECT_EQ(Lines(RunProgram(WithUtc(moved)).out).size(), 4u);
+  moved.push_back("--any-folder");
+  EXPECT_EQ(Lines(RunProgram(WithUtc(moved)).out).size(), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(HeaderLevels, ArchiveComparisonTest,
+                         ::testing::Values("a0z", "a1", "a2", "a2o7"));
+
+// The ten fields of every member of every archive in the shared corpus, as the archive
+// object formats them, against the header fields another reader decoded. Times are
+// compared, level by level, in the library's own conformance test.
+TEST(ListArchiveTest, AgreesWithTheDecodedHeadersOfTheCorpus) {
+  const fs::path corpus = GREBEWICK_LZH_CORPUS;
+  if (!fs::is_directory(corpus / "headers")) {
+    GTEST_SKIP() << "LZH corpus not found at " << corpus << ": skipped";
+  }
+  int archives = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(corpus / "headers")) {
+    std::string relative = fs::relative(entry.path(), corpus / "headers").generic_string();
+    if (!entry.is_regular_file() || !relative.ends_with("-hdr.txt")) continue;
+    relative.resize(relative.size() - 8);
+    SCOPED_TRACE(relative);
+    ProgramResult listing =
+        RunProgram({GREBEWICK_CLI, "--list-archive", (corpus / "archives" / relative).string()});
+    // A truncated archive is listed as far as it goes, and said not to be whole.
+    ASSERT_EQ(listing.exit_status, relative == "regression/truncated.lzh" ? 4 : 0) << listing.err;
+    std::vector<std::map<std::string, std::string>> expected(1);
+    std::ifstream in(entry.path());
+    for (std::string line; std::getline(in, line);) {
+      if (line == "--") {
+        expected.emplace_back();
+      } else if (std::size_t colon = line.find(": "); colon != std::string::npos) {
+        expected.back()[line.substr(0, colon)] = line.substr(colon + 2);
+      }
+    }
+    if (expected.back().empty()) expected.pop_back();
+    std::vector<std::string> lines = Lines(listing.out);
+    ASSERT_EQ(lines.size(), expected.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      std::vector<std::string> got = Fields(lines[i]);
+      ASSERT_EQ(got.size(), 10u);
+      std::map<std::string, std::string>& want = expected[i];
+      std::string folder = want.count("path") ? want["path"] : "";
+      std::replace(folder.begin(), folder.end(), '/', '\\');
+      auto same_text = [](std::string a, std::string b) {  // the other reader lower-cases some
+        std::transform(a.begin(), a.end(), a.begin(), ::tolower);
+        std::transform(b.begin(), b.end(), b.begin(), ::tolower);
+        return a == b;
+      };
+      // Control characters print as "?"; a name's line break cut the reference's line.
+      std::string name = want["filename"];
+      bool cut = std::any_of(name.begin(), name.end(), [](char c) { return c > 0 && c < 0x20; });
+      for (char& c : name) {
+        if (c > 0 && c < 0x20) c = '?';
+      }
+      if (cut) {
+        EXPECT_TRUE(got[0].starts_with(name)) << got[0] << " vs " << name;
+      } else {
+        EXPECT_TRUE(same_text(got[0], name)) << got[0] << " vs " << name;
+      }
+      EXPECT_TRUE(same_text(got[1], folder.empty() ? "\\" : folder)) << got[1] << " vs " << folder;
+      auto grouped = [](const std::string& digits) {
+        std::string text;
+        for (std::size_t k = 0; k < digits.size(); ++k) {
+          if (k > 0 && (digits.size() - k) % 3 == 0) text.push_back(',');
+          text.push_back(digits[k]);
+        }
+        return text;
+      };
+      EXPECT_EQ(got[2], grouped(want["length"]));
+      EXPECT_EQ(got[3], grouped(want["compressed_length"]));
+      if (want["compress_method"] != "-lk7-") {  // the other reader renames LHARK's -lh7-
+        EXPECT_EQ(got[8], want["compress_method"]);
+      }
+      std::string crc = want["crc"];
+      std::transform(crc.begin(), crc.end(), crc.begin(), ::toupper);
+      EXPECT_EQ(got[9], crc);
+    }
+    ++archives;
+  }
+  EXPECT_GT(archives, 100);
+}
+
+TEST(ListArchiveTest, FilesThatAreNotArchivesAreRefused) {
+  TempDir dir;
+  WriteFile(dir / "text.lzh", "plain text, not an archive");
+  ProgramResult text = RunProgram({GREBEWICK_CLI, "--list-archive", dir / "text.lzh"});
+  EXPECT_EQ(text.exit_status, 4);
+  EXPECT_THAT(text.err, HasSubstr("not a readable LZH archive"));
+  EXPECT_EQ(RunProgram({GREBEWICK_CLI, "--list-archive", dir / "missing.lzh"}).exit_status, 4);
+}
+
+TEST(MissingLibraryTest, TheRunGoesOnWithoutArchivesAndSaysSoOnce) {
+  TempDir dir;
+  // A copy of the program alone in a folder, away from the library beside the original.
+  fs::copy_file(GREBEWICK_CLI, dir / "grebewick-cli");
+  WriteFile(dir / "src/f", "f", kT);
+  WriteFile(dir / "cmp/old.lzh", "whatever");
+  ProgramResult run =
+      RunProgram({"/usr/bin/env", "PATH=/usr/bin:/bin", dir / "grebewick-cli", "--dest",
+                  dir / "out", "--source", dir / "src", "--compare", dir / "cmp", "--dry-run"});
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(Lines(run.out).size(), 1u);
+  std::size_t first = run.err.find("libunlha32.so was not found");
+  ASSERT_NE(first, std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("libunlha32.so was not found", first + 1), std::string::npos);
+
+  ProgramResult list = RunProgram({"/usr/bin/env", "PATH=/usr/bin:/bin", dir / "grebewick-cli",
+                                   "--list-archive", dir / "cmp/old.lzh"});
+  EXPECT_EQ(list.exit_status, 4);
+}
+
+}  // namespace
