@@ -1,0 +1,19 @@
+#include <QApplication>
+
+#include "ui/look.h"
+#include "ui/main_form.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Grebewick"));
+  QApplication::setApplicationVersion(QStringLiteral(GREBEWICK_VERSION));
+  ui::ApplyLook(app);
+
+  ui::MainForm form;
+  // The program lives as long as the main window, not as long as any window: the hidden
+  // folder picker and an open about box do not keep it running.
+  QApplication::setQuitOnLastWindowClosed(false);
+  QObject::connect(&form, &ui::MainForm::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
+  form.show();
+  return QApplication::exec();
+}
