@@ -1,19 +1,70 @@
 #include "engine/public_function.h"
 
+#include "engine/com_file_ex.h"
+#include "platform/path_rules.h"
+#include "platform/text.h"
+
 namespace engine {
 
 std::atomic<bool> CancelRequested{false};
 
-// Placeholder until the run is written: does nothing.
-RunOutcome RunBackup(RunHost&, const RunOptions&) { return RunOutcome::kNothingToCopy; }
+long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
+                        platform::FileSystem& fs) {
+  // Where names are not case-sensitive, every path below the first level is upper-cased as
+  // it is collected; where they are, an upper-cased path would name another folder, so the
+  // stored case stays.
+  const bool upper_case_deeper = !platform::NamesAreCaseSensitive();
 
-long ListSubfoldersDeep(const std::string&, std::vector<std::string>& list,
-                        platform::FileSystem&) {
-  list.assign(1, std::string());
-  return 0;
+  // Walk order: the root's subfolders, then the whole subtree of the first of them, then
+  // that of the second, and so on, each subtree in the same order. An explicit stack of
+  // half-visited folder lists replaces recursion, so depth costs heap, not stack.
+  struct Level {
+    std::vector<std::string> folders;
+    std::size_t next = 0;
+  };
+  std::vector<std::string> children;
+  long count = 0;
+  ListFolder(root, 2, children, count, fs);
+  children.resize(static_cast<std::size_t>(count));
+
+  list = children;
+  std::vector<Level> stack;
+  if (!children.empty()) stack.push_back(Level{std::move(children)});
+  while (!stack.empty()) {
+    Level& level = stack.back();
+    if (level.next == level.folders.size()) {
+      stack.pop_back();
+      continue;
+    }
+    std::string folder = level.folders[level.next++];
+    ListFolder(folder, 2, children, count, fs);
+    children.resize(static_cast<std::size_t>(count));
+    if (children.empty()) continue;
+    for (const std::string& child : children) {
+      list.push_back(upper_case_deeper ? platform::UpperCase(child) : child);
+    }
+    stack.push_back(Level{std::move(children)});
+  }
+  auto total = static_cast<long>(list.size());
+  list.emplace_back();
+  return total;
 }
 
-bool PrepareDestination(const std::string&, platform::MessageBoxService&, platform::FileSystem&) {
+bool PrepareDestination(const std::string& path, platform::MessageBoxService& messages,
+                        platform::FileSystem& fs, platform::Status* detail) {
+  if (platform::IsNetworkPath(path)) {
+    messages.MsgBox("このバージョンではネットワーク対応しておりません。\rm(_!_)m",
+                    platform::kOkOnly | platform::kInformation, "おしらせ");
+    return false;
+  }
+  if (platform::IsRootlessPath(path)) {
+    messages.MsgBox("コピー先の指定が間違っています。", platform::kOkOnly | platform::kCritical,
+                    "フォルダ指定エラー");
+    return false;
+  }
+  if (MakeFolderPath(path, fs, detail) == 0) return true;
+  messages.MsgBox("フォルダが作成できませんでした。\r処理を中止します。",
+                  platform::kOkOnly | platform::kExclamation, "フォルダ作成エラー");
   return false;
 }
 

@@ -2,12 +2,15 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/archive_object.h"
 #include "engine/run_host.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
+#include "platform/status.h"
 
 namespace engine {
 
@@ -29,16 +32,28 @@ enum class RunOutcome {
   kAlreadyRunning,         // a run was in progress; nothing was done
 };
 
+// Counts of one run, for front ends that report more than the window does.
+struct RunStats {
+  long selected = 0;  // items in the copy list
+  long copied = 0;    // items copied
+  long failed = 0;    // items whose copy failed
+  long unreadable_folders =
+      0;  // source folders that could not be listed (nothing of them was judged)
+};
+
 struct RunOptions {
   // The file system to work on; null means the machine's own.
   platform::FileSystem* file_system = nullptr;
   // Full path of the archive library as the presence check found it; "" when it was not
   // found (the run then reads no archives).
   std::string archive_library;
+  // Makes the archive object of a run; null means the archive library at `archive_library`.
+  std::function<std::unique_ptr<ArchiveObject>()> make_archive;
   // When set, the run searches but copies nothing: after the search it hands every item of
   // the copy list, in order, as its source file and destination file.
-  std::function<void(const std::string& source_file, const std::string& destination_file)>
-      dry_run;
+  std::function<void(const std::string& source_file, const std::string& destination_file)> dry_run;
+  // When set, receives the run's counts at its end.
+  RunStats* stats = nullptr;
 };
 
 // Performs one whole run for the job that `host` holds. Never entered twice: a call while
@@ -53,8 +68,9 @@ long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
 
 // Checks the destination folder `path`, creates every missing folder of it and returns true;
 // shows its own message through `messages` and returns false when the path is refused or
-// cannot be created.
+// cannot be created (`detail`, when given, then receives the system's reason).
 bool PrepareDestination(const std::string& path, platform::MessageBoxService& messages,
-                        platform::FileSystem& fs = platform::FileSystem::Default());
+                        platform::FileSystem& fs = platform::FileSystem::Default(),
+                        platform::Status* detail = nullptr);
 
 }  // namespace engine

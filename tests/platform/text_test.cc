@@ -17,8 +17,8 @@ TEST(UpperCaseTest, MapsLettersOfEveryCommonScript) {
 TEST(UpperCaseTest, PassesBytesThatAreNotUtf8ThroughUnchanged) {
   const std::string latin1 = "caf\xE9.txt";  // Latin-1 é, not UTF-8
   EXPECT_EQ(UpperCase(latin1), "CAF\xE9.TXT");
-  EXPECT_EQ(UpperCase("\x83\x5C"), "\x83\x5C");         // Shift_JIS ソ
-  EXPECT_EQ(UpperCase("a\xC3"), "A\xC3");                // truncated sequence
+  EXPECT_EQ(UpperCase("\x83\x5C"), "\x83\x5C");            // Shift_JIS ソ
+  EXPECT_EQ(UpperCase("a\xC3"), "A\xC3");                  // truncated sequence
   EXPECT_EQ(UpperCase("\xED\xA0\x80z"), "\xED\xA0\x80Z");  // encoded surrogate
 }
 

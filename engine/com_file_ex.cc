@@ -1,0 +1,231 @@
+#include "engine/com_file_ex.h"
+
+#include <cstdio>
+
+#include "platform/clock.h"
+#include "platform/path_rules.h"
+#include "platform/text.h"
+
+namespace engine {
+namespace {
+
+bool EndsWithSeparator(std::string_view path) {
+  return !path.empty() && platform::IsSeparator(path.back());
+}
+
+void AddSeparator(std::string& path) {
+  if (!EndsWithSeparator(path)) path.push_back(platform::Separator());
+}
+
+// Position just past the root part of `path`: past the root name and one separator after
+// it ("C:\" on Windows, a leading "/" on POSIX).
+std::size_t PastRoot(std::string_view path) {
+  std::size_t p = platform::RootNameLength(path);
+  if (p < path.size() && platform::IsSeparator(path[p])) ++p;
+  return p;
+}
+
+std::size_t FindSeparator(std::string_view path, std::size_t from) {
+  for (std::size_t i = from; i < path.size(); ++i) {
+    if (platform::IsSeparator(path[i])) return i;
+  }
+  return std::string_view::npos;
+}
+
+bool FolderExists(const std::string& path, platform::FileSystem& fs) {
+  platform::EntryInfo info;
+  return fs.Probe(path, &info).ok() && info.kind == platform::EntryKind::kFolder;
+}
+
+// Length of the UTF-8 sequence starting with `lead` (1 for a byte that starts none).
+std::size_t SequenceLength(unsigned char lead) {
+  if ((lead & 0xE0) == 0xC0) return 2;
+  if ((lead & 0xF0) == 0xE0) return 3;
+  if ((lead & 0xF8) == 0xF0) return 4;
+  return 1;
+}
+
+bool GlobMatch(std::string_view name, std::string_view pattern) {
+  std::size_t n = 0;
+  std::size_t p = 0;
+  std::size_t star = std::string_view::npos;
+  std::size_t resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      resume = n;
+    } else if (p < pattern.size() && pattern[p] == '?') {
+      ++p;
+      n += SequenceLength(static_cast<unsigned char>(name[n]));
+    } else if (p < pattern.size() && pattern[p] == name[n]) {
+      ++p;
+      ++n;
+    } else if (star != std::string_view::npos) {
+      p = star + 1;
+      resume += SequenceLength(static_cast<unsigned char>(name[resume]));
+      n = resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size() && n == name.size();
+}
+
+}  // namespace
+
+std::string FormatSize(std::uint64_t size, bool group_thousands) {
+  std::string digits = std::to_string(size);
+  if (!group_thousands) return digits;
+  std::string text;
+  text.reserve(digits.size() + digits.size() / 3);
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) text.push_back(',');
+    text.push_back(digits[i]);
+  }
+  return text;
+}
+
+std::string FormatTime(std::int64_t unix_seconds, std::string_view year_pattern) {
+  platform::CivilTime t = platform::ToLocalTime(unix_seconds);
+  char text[64];
+  if (year_pattern == "yy") {
+    std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", t.year % 100, t.month, t.day,
+                  t.hour, t.minute, t.second);
+  } else {
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+  }
+  return text;
+}
+
+bool MatchesPattern(std::string_view name, std::string_view pattern) {
+  if (pattern == "*" || pattern == "*.*") return true;
+  std::string upper_name = platform::UpperCase(name);
+  std::string upper_pattern = platform::UpperCase(pattern);
+  if (GlobMatch(upper_name, upper_pattern)) return true;
+  // As on the platform these rules come from, "name.*" also matches a name without a dot.
+  if (upper_pattern.size() >= 2 && upper_pattern.ends_with(".*") &&
+      upper_name.find('.') == std::string::npos) {
+    return GlobMatch(upper_name,
+                     std::string_view(upper_pattern).substr(0, upper_pattern.size() - 2));
+  }
+  return false;
+}
+
+int ListFiles(std::string folder, std::string_view pattern, long& count,
+              std::vector<std::string>& records, int attributes, bool formatSizes,
+              std::string_view yearPattern, platform::FileSystem& fs) {
+  count = 0;
+  AddSeparator(folder);
+  platform::ListWhat what = (attributes & kDirectoryAttribute)
+                                ? platform::ListWhat::kFilesAndFolders
+                                : platform::ListWhat::kFiles;
+  platform::Status status = fs.List(folder, what, true, [&](const platform::ListedEntry& entry) {
+    if (!MatchesPattern(entry.name, pattern)) return true;
+    if (count % 64 == 0 && records.size() < static_cast<std::size_t>(count) + 65) {
+      records.resize(static_cast<std::size_t>(count) + 65);
+    }
+    std::string& record = records[static_cast<std::size_t>(count)];
+    record.assign(entry.name);
+    record.push_back('\t');
+    record.append(FormatSize(entry.size, formatSizes));
+    record.push_back('\t');
+    record.append(FormatTime(entry.mtime, yearPattern));
+    ++count;
+    return true;
+  });
+  return status.IsNotFound() ? 0 : status.code();
+}
+
+int ListFolder(std::string folder, long mode, std::vector<std::string>& names, long& count,
+               platform::FileSystem& fs) {
+  count = 0;
+  names.assign(1, std::string());
+  AddSeparator(folder);
+  platform::ListWhat what = !(mode & 2) ? platform::ListWhat::kFiles
+                            : mode == 2 ? platform::ListWhat::kFolders
+                                        : platform::ListWhat::kFilesAndFolders;
+  std::vector<std::string> found;
+  platform::Status status = fs.List(folder, what, false, [&](const platform::ListedEntry& entry) {
+    found.push_back(folder + std::string(entry.name));
+    return true;
+  });
+  // Whatever could be listed is handed over even when one entry failed: dropping the whole
+  // folder's subfolders would silently leave their files out of the backup.
+  count = static_cast<long>(found.size());
+  found.emplace_back();
+  names = std::move(found);
+  return status.IsNotFound() ? 0 : status.code();
+}
+
+int MakeFolderPath(std::string path, platform::FileSystem& fs, platform::Status* detail) {
+  AddSeparator(path);
+  std::size_t p = PastRoot(path);
+  for (;;) {
+    std::size_t separator = FindSeparator(path, p);
+    if (separator == std::string::npos) return 0;
+    p = separator + 1;
+    std::string prefix = path.substr(0, p);
+    if (FolderExists(prefix, fs)) continue;
+    platform::Status status = fs.MakeFolder(prefix);
+    // Another process may have made it meanwhile; only a folder that is still missing fails.
+    if (!status.ok() && !FolderExists(prefix, fs)) {
+      if (detail) *detail = status;
+      return status.code();
+    }
+  }
+}
+
+std::string SplitPath(std::string path, std::string& folder) {
+  if (EndsWithSeparator(path)) {
+    folder = path;
+    return std::string();
+  }
+  folder.clear();
+  std::size_t p = PastRoot(path);
+  for (;;) {
+    std::size_t separator = FindSeparator(path, p);
+    if (separator == std::string::npos) return path.substr(p);
+    folder = path.substr(0, separator + 1);
+    p = separator + 1;
+  }
+}
+
+int CheckSourceFile(std::string path, platform::FileSystem& fs) {
+  if (EndsWithSeparator(path)) return platform::kFileNotFound;
+  platform::EntryInfo info;
+  if (!fs.Probe(path, &info).ok()) return platform::kFileNotFound;
+  return info.kind == platform::EntryKind::kFile && !info.hidden ? kSourceExists
+                                                                 : platform::kFileNotFound;
+}
+
+int CopyFileTo(std::string source, std::string destination, const long& overwrite,
+               platform::FileSystem& fs, platform::Status* detail) {
+  auto fail = [&](platform::Status status) {
+    if (detail) *detail = status;
+    return status.code();
+  };
+  if (CheckSourceFile(source, fs) != kSourceExists) {
+    return fail(
+        platform::Status::Error(platform::kFileNotFound, "copy(" + source + "): no such file"));
+  }
+  std::string folder;
+  std::string name = SplitPath(destination, folder);
+  if (!folder.empty() && !FolderExists(folder, fs)) {
+    platform::Status status;
+    if (MakeFolderPath(folder, fs, &status) != 0) return fail(status);
+  }
+  if (overwrite == 0) {
+    platform::EntryInfo info;
+    platform::Status status = fs.Probe(destination, &info);
+    if (!status.ok()) return fail(status);
+    if (info.kind == platform::EntryKind::kFile && !info.hidden) return kDestinationExists;
+  }
+  platform::Status status = fs.CopyFile(source, destination);
+  if (!status.ok()) return fail(status);
+  if (detail) *detail = platform::Status::Ok();
+  return 0;
+}
+
+}  // namespace engine

@@ -1,0 +1,465 @@
+#include <atomic>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "engine/catalogue.h"
+#include "engine/com_file_ex.h"
+#include "engine/common.h"
+#include "engine/public_function.h"
+#include "engine/run_text.h"
+#include "platform/path_rules.h"
+#include "platform/text.h"
+#include "platform/vb_error.h"
+
+namespace engine {
+namespace {
+
+using platform::kAnswerNo;
+using platform::kAnswerYes;
+
+constexpr char kNoComparison[] = "なし";
+
+// Thrown by the run's exits (a confirmed cancel, a refused destination, No after a failed
+// copy) so that every one of them passes through the same end-of-run steps.
+struct RunEnded {
+  RunOutcome outcome;
+};
+
+struct CopyItem {
+  std::string FileName;      // as listed, or upper-cased where the decision says so
+  std::string stored_name;   // the name on disk when it differs from FileName
+  std::uint32_t folder = 0;  // index into Run::source_folders_
+};
+
+struct SourceFile {
+  std::string name;
+  std::uint64_t size;
+  std::int64_t mtime;
+};
+
+// Whether time a is later than time b, as their texts compare.
+bool TimeIsLater(std::int64_t a, std::int64_t b) {
+  return a != b && TimeText(a).view() > TimeText(b).view();
+}
+
+std::string DropOneTrailingSeparator(std::string path) {
+  if (!path.empty() && platform::IsSeparator(path.back())) path.pop_back();
+  return path;
+}
+
+class Run {
+ public:
+  Run(RunHost& host, const RunOptions& options)
+      : host_(host),
+        options_(options),
+        fs_(options.file_system ? *options.file_system : platform::FileSystem::Default()),
+        separator_(1, platform::Separator()),
+        case_sensitive_(platform::NamesAreCaseSensitive()) {}
+
+  RunOutcome Execute() {
+    RunOutcome outcome;
+    try {
+      Start();
+      const int pairs = host_.PairCount();
+      for (int p = 0; p < pairs; ++p) DoPair(p);
+      outcome = Finish();
+    } catch (const RunEnded& ended) {
+      outcome = ended.outcome;
+    } catch (const std::exception& error) {
+      outcome = ReportUnexpected(error);
+    }
+    outcome = FlushCopies(outcome);
+    if (options_.stats) {
+      stats_.selected = static_cast<long>(copy_list_.size());
+      *options_.stats = stats_;
+    }
+    // End of run, the same for every way out: unload the dialog, release the archive object.
+    progress_.reset();
+    archive_.reset();
+    return outcome;
+  }
+
+ private:
+  void Start() {
+    CancelRequested = false;
+    if (options_.make_archive) {
+      archive_ = options_.make_archive();
+    }
+    if (archive_) archive_->SetOwnerWindow(static_cast<std::int32_t>(host_.WindowHandle()));
+
+    if (DateFolderName.empty()) DateFolderName = TodayFolderName();
+    std::string destination = host_.DestinationText();
+    if (destination.empty() || !platform::IsSeparator(destination.back())) {
+      destination += separator_;
+    }
+    DestinationRoot = destination + DateFolderName;
+
+    progress_ = host_.LoadProgress();
+    progress_->SetCaption("対象ファイル検索中");
+    progress_->SetLabel1Visible(true);
+    progress_->SetLabel2Visible(true);
+    progress_->SetLabel2("しばらくお待ちください・・・");
+    progress_->SetProgressMin(0);
+    progress_->SetProgressMax(1);
+    progress_->SetProgressValue(0);
+    progress_->SetCancelVisible(false);
+    progress_->Show();
+    host_.DoEvents();
+  }
+
+  void CancelCheck() {
+    if (!CancelRequested) return;
+    int answer = host_.MsgBox("キャンセルして良いですか？",
+                              platform::kYesNo | platform::kExclamation, "ｷｬﾝｾﾙ確認");
+    if (answer == kAnswerYes) throw RunEnded{RunOutcome::kCancelled};
+    CancelRequested = false;
+  }
+
+  // The job's folder texts as the run uses them: upper-cased where names are not
+  // case-sensitive (elsewhere that would name other folders), one trailing separator off.
+  std::string JobFolder(std::string text) const {
+    if (!case_sensitive_) text = platform::UpperCase(text);
+    return DropOneTrailingSeparator(std::move(text));
+  }
+
+  void DoPair(int pair) {
+    source_root_ = JobFolder(host_.SourceFolder(pair));
+    comparison_ = JobFolder(host_.ComparisonFolder(pair));
+    has_comparison_ = comparison_ != kNoComparison;
+    long n = 0;
+    if (host_.IncludeSubfolders()) {
+      n = ListSubfoldersDeep(source_root_, folders_, fs_);
+    } else {
+      folders_.assign(1, std::string());
+    }
+    folders_[static_cast<std::size_t>(n)] = source_root_;
+    CataloguePhase();
+    DecisionPhase();
+  }
+
+  std::string Counterpart(const std::string& folder) const {
+    return comparison_ + folder.substr(std::min(source_root_.size(), folder.size()));
+  }
+
+  void CataloguePhase() {
+    for (const std::string& folder : folders_) {
+      progress_->SetCancelVisible(true);
+      progress_->Refresh();
+      host_.DoEvents();
+      CancelCheck();
+      if (!has_comparison_) continue;
+
+      const std::string counterpart = Counterpart(folder);
+      progress_->SetLabel1(FolderCaption(counterpart, separator_));
+      progress_->Refresh();
+      host_.DoEvents();
+      // Without an archive object no file of the folder could be read; the listing would
+      // change nothing.
+      if (!archive_) continue;
+
+      // Only the names matter here, so the folder is listed without reading sizes and times.
+      std::vector<std::string> names;
+      fs_.List(counterpart + separator_, platform::ListWhat::kFiles, false,
+               [&](const platform::ListedEntry& entry) {
+                 names.emplace_back(entry.name);
+                 return true;
+               });
+      for (const std::string& name : names) {
+        if (!host_.ReadArchives() || !IsLzhName(name)) continue;
+        ReadArchive(counterpart + separator_ + name, name);
+      }
+    }
+  }
+
+  static bool IsLzhName(const std::string& name) {
+    return name.size() >= 4 && platform::UpperCase(name.substr(name.size() - 4)) == ".LZH";
+  }
+
+  void ReadArchive(const std::string& path, const std::string& name) {
+    if (!archive_->CheckArchive(path)) return;
+    progress_->SetCancelVisible(false);  // the library cannot be interrupted while it reads
+    progress_->SetLabel1(name + "読込中");
+    progress_->Refresh();
+    host_.DoEvents();
+
+    std::int16_t count;
+    try {
+      count = archive_->SetArcFile(path);
+    } catch (const platform::VbError& error) {
+      host_.MsgBox("書庫を読み込めませんでした。\r" + path + "\r" + ArchiveFailureReason(error) +
+                       "\r処理を中止します。",
+                   platform::kOkOnly | platform::kExclamation, "書庫読込エラー");
+      throw RunEnded{RunOutcome::kAborted};
+    }
+    if (count != 0) {
+      progress_->SetLabel1(name + "展開中");
+      progress_->SetProgressMax(count);
+      progress_->SetCancelVisible(true);
+      progress_->SetProgressVisible(true);
+      progress_->Refresh();
+      host_.DoEvents();
+    }
+    for (std::int16_t i = 0; i < count; ++i) {
+      host_.DoEvents();
+      progress_->SetProgressValue(i);
+      ArchiveEntry entry;
+      entry.FileDate = platform::UpperCase(archive_->FileDate(i));
+      entry.FilePath = platform::UpperCase(archive_->FilePath(i));
+      entry.FileName = platform::UpperCase(archive_->FileName(i));
+      entry.FileOriginal = platform::UpperCase(archive_->FileOriginal(i));
+      entry.FileTime = platform::UpperCase(archive_->FileTime(i));
+      catalogue_.Append(std::move(entry));
+      CancelCheck();
+    }
+    progress_->SetLabel1("");
+    progress_->SetProgressVisible(false);
+    progress_->Refresh();
+    host_.DoEvents();
+  }
+
+  static std::string ArchiveFailureReason(const platform::VbError& error) {
+    if (error.number() == platform::kOverflow) {
+      return "格納ﾌｧｲﾙ数が 32,767 を超えています。";
+    }
+    return error.what();
+  }
+
+  void DecisionPhase() {
+    const std::string short_suffix = " " + separator_ + " ";
+    std::vector<SourceFile> files;
+    for (const std::string& folder : folders_) {
+      progress_->SetLabel1(FolderCaption(folder, short_suffix));
+      CancelCheck();
+      progress_->Refresh();
+      host_.DoEvents();
+
+      files.clear();
+      platform::Status status =
+          fs_.List(folder + separator_, platform::ListWhat::kFiles, true,
+                   [&](const platform::ListedEntry& entry) {
+                     files.push_back(SourceFile{std::string(entry.name), entry.size, entry.mtime});
+                     return true;
+                   });
+      // The run goes on without the folder's files; the front end learns of it all the same.
+      if (!status.ok()) {
+        ++stats_.unreadable_folders;
+        host_.Note(status.message());
+      }
+      if (files.empty()) continue;
+      BeginFolder(folder);
+      if (!has_comparison_) {
+        for (SourceFile& file : files) Append(file.name, std::string());
+        continue;
+      }
+      DecideFolder(folder, files);
+    }
+  }
+
+  void DecideFolder(const std::string& folder, const std::vector<SourceFile>& files) {
+    bool counterpart_listed = false;
+    auto counterpart = [&]() -> const FolderIndex& {
+      if (!counterpart_listed) {
+        ListCounterpart(Counterpart(folder));
+        counterpart_listed = true;
+      }
+      return counterpart_;
+    };
+    // The folder as the catalogue's folder test sees it: no root name, upper-cased.
+    const std::string catalogue_folder =
+        platform::UpperCase(std::string_view(folder).substr(platform::RootNameLength(folder)));
+
+    for (const SourceFile& file : files) {
+      const std::string upper = platform::UpperCase(file.name);
+      ArchiveCatalogue::Answer answer;
+      if (!catalogue_.empty()) {
+        answer = catalogue_.Lookup(upper, FormatSize(file.size), TimeText(file.mtime).view(),
+                                   catalogue_folder, [&] { return host_.MatchFolders(); });
+      }
+      if (!answer.NameInCatalogue) {
+        const FolderIndex::File* first = counterpart().First(upper);
+        if (first == nullptr) {
+          Append(file.name, std::string());
+        } else if (first->size != file.size || TimeIsLater(file.mtime, first->mtime)) {
+          Append(upper, file.name);
+        }
+      } else if (!answer.SaysUnchanged) {
+        bool changed = true;
+        for (const FolderIndex::File* other = counterpart().First(upper); other != nullptr;
+             other = counterpart_.Next(*other)) {
+          if (other->size == file.size && !TimeIsLater(file.mtime, other->mtime)) changed = false;
+        }
+        if (changed) Append(upper, file.name);
+      }
+    }
+  }
+
+  void ListCounterpart(const std::string& folder) {
+    counterpart_.Clear();
+    fs_.List(folder + separator_, platform::ListWhat::kFiles, true,
+             [&](const platform::ListedEntry& entry) {
+               counterpart_.Add(platform::UpperCase(entry.name), entry.size, entry.mtime);
+               return true;
+             });
+  }
+
+  void BeginFolder(const std::string& folder) {
+    source_folders_.push_back(folder);
+    folder_index_ = static_cast<std::uint32_t>(source_folders_.size() - 1);
+  }
+
+  // Appends an item named `file_name`; `stored_name` is the name on disk when it differs.
+  void Append(const std::string& file_name, const std::string& stored_name) {
+    CopyItem item;
+    item.FileName = file_name;
+    if (stored_name != file_name) item.stored_name = stored_name;
+    item.folder = folder_index_;
+    copy_list_.push_back(std::move(item));
+  }
+
+  // The name that touches the disk: FileName itself, except where names are case-sensitive
+  // and FileName is an upper-cased form of the stored name.
+  const std::string& DiskName(const CopyItem& item) const {
+    return case_sensitive_ && !item.stored_name.empty() ? item.stored_name : item.FileName;
+  }
+
+  std::string SourceFileOf(const CopyItem& item) const {
+    return source_folders_[item.folder] + separator_ + DiskName(item);
+  }
+
+  // DestinationRoot followed by the source folder without its root name.
+  std::string DestinationFolderOf(const CopyItem& item) const {
+    const std::string& folder = source_folders_[item.folder];
+    std::string_view rest = std::string_view(folder).substr(platform::RootNameLength(folder));
+    std::string destination = DestinationRoot;
+    if (!rest.empty() && !platform::IsSeparator(rest.front())) destination += separator_;
+    destination.append(rest);
+    return destination;
+  }
+
+  RunOutcome Finish() {
+    if (copy_list_.empty()) {
+      host_.MsgBox("コピー対象となるファイルはありません。",
+                   platform::kOkOnly | platform::kInformation, "対象検索結果");
+      return RunOutcome::kNothingToCopy;
+    }
+    if (options_.dry_run) {
+      for (const CopyItem& item : copy_list_) {
+        options_.dry_run(SourceFileOf(item),
+                         DestinationFolderOf(item) + separator_ + DiskName(item));
+      }
+      return RunOutcome::kCompleted;
+    }
+    return CopyPhase();
+  }
+
+  RunOutcome CopyPhase() {
+    const long copy_count = static_cast<long>(copy_list_.size());
+    progress_->SetProgressValue(0);
+    progress_->SetProgressMax(static_cast<double>(copy_count));
+    progress_->SetCaption("対象ファイルコピー中・・・");
+    long copied_count = 0;
+    progress_->SetLabel1("");
+    progress_->RefreshLabel1();
+    progress_->SetLabel2("");
+    progress_->RefreshLabel2();
+    progress_->SetProgressVisible(true);
+    progress_->SetCancelVisible(true);
+    progress_->RefreshCancel();
+    progress_->SetLabel1Visible(true);
+    host_.DoEvents();
+    std::string last_prepared_folder;
+
+    for (const CopyItem& item : copy_list_) {
+      const std::string destination_folder = DestinationFolderOf(item);
+      if (destination_folder != last_prepared_folder) {
+        platform::Status detail;
+        if (!PrepareDestination(destination_folder, host_, fs_, &detail)) {
+          if (!detail.ok()) host_.Note(detail.message());
+          throw RunEnded{RunOutcome::kDestinationRefused};
+        }
+        last_prepared_folder = destination_folder;
+      }
+      progress_->SetProgressValue(static_cast<double>(copied_count));
+      progress_->SetLabel1(std::to_string(copied_count) + "/" + std::to_string(copy_count));
+      progress_->SetLabel2(item.FileName);
+      host_.DoEvents();
+
+      const std::string source = SourceFileOf(item);
+      platform::Status detail;
+      const long overwrite = 1;
+      int result = CopyFileTo(source, destination_folder + separator_ + DiskName(item), overwrite,
+                              fs_, &detail);
+      if (result == 0) {
+        ++stats_.copied;
+      } else {
+        ++stats_.failed;
+        if (!detail.ok()) host_.Note(detail.message());
+        int answer = host_.MsgBox(
+            "ファイルのコピーに失敗しました。\r" + source + "\r残りのファイルをコピーしますか？",
+            platform::kYesNo | platform::kQuestion, "コピーエラー");
+        if (answer == kAnswerNo) throw RunEnded{RunOutcome::kStoppedAfterFailure};
+      }
+      CancelCheck();
+      ++copied_count;
+    }
+    return stats_.failed == 0 ? RunOutcome::kCompleted : RunOutcome::kCompletedWithFailures;
+  }
+
+  // Copies are made durable once, at the end, whichever way the run ends: one flush of the
+  // destination's file system costs a fraction of a flush per file.
+  RunOutcome FlushCopies(RunOutcome outcome) {
+    if (stats_.copied == 0) return outcome;
+    platform::Status status = fs_.Flush(DestinationRoot);
+    if (status.ok()) return outcome;
+    host_.Note(status.message());
+    host_.MsgBox("コピーしたファイルをディスクに書き込めませんでした。\r" + DestinationRoot,
+                 platform::kOkOnly | platform::kExclamation, "コピーエラー");
+    return outcome == RunOutcome::kCompleted ? RunOutcome::kCompletedWithFailures : outcome;
+  }
+
+  RunOutcome ReportUnexpected(const std::exception& error) {
+    try {
+      host_.MsgBox(std::string("予期しないエラーのため処理を中止します。\r") + error.what(),
+                   platform::kOkOnly | platform::kCritical);
+    } catch (...) {
+      // The report itself failed; the run still ends normally.
+    }
+    return RunOutcome::kAborted;
+  }
+
+  RunHost& host_;
+  const RunOptions& options_;
+  platform::FileSystem& fs_;
+  const std::string separator_;
+  const bool case_sensitive_;
+
+  std::unique_ptr<ArchiveObject> archive_;
+  std::unique_ptr<ProgressView> progress_;
+  ArchiveCatalogue catalogue_;
+  std::vector<CopyItem> copy_list_;
+  std::vector<std::string> source_folders_;
+  std::uint32_t folder_index_ = 0;
+  FolderIndex counterpart_;
+
+  // The pair being searched.
+  std::string source_root_;
+  std::string comparison_;
+  bool has_comparison_ = false;
+  std::vector<std::string> folders_;
+
+  RunStats stats_;
+};
+
+}  // namespace
+
+RunOutcome RunBackup(RunHost& host, const RunOptions& options) {
+  static std::atomic<bool> running{false};
+  if (running.exchange(true)) return RunOutcome::kAlreadyRunning;
+  struct Release {
+    ~Release() { running = false; }
+  } release;
+  return Run(host, options).Execute();
+}
+
+}  // namespace engine

@@ -1,0 +1,256 @@
+#include "engine/com_file_ex.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "engine/public_function.h"
+#include "tests/support/temp_dir.h"
+
+namespace engine {
+namespace {
+
+using testing_support::Exists;
+using testing_support::Mtime;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+constexpr std::int64_t kNoon2000 = 961988707;  // 2000-06-26 03:05:07 UTC, 12:05:07 in JST
+
+std::vector<std::string> Listed(const std::string& folder) {
+  std::vector<std::string> records;
+  long count = 0;
+  EXPECT_EQ(ListFiles(folder, "*.*", count, records, 0, true, "yyyy"), 0);
+  records.resize(static_cast<std::size_t>(count));
+  std::sort(records.begin(), records.end());
+  return records;
+}
+
+TEST(RecordTextTest, SizesAreGroupedAndTimesAreZeroPaddedLocalTime) {
+  EXPECT_EQ(FormatSize(0), "0");
+  EXPECT_EQ(FormatSize(999), "999");
+  EXPECT_EQ(FormatSize(1000), "1,000");
+  EXPECT_EQ(FormatSize(1234567), "1,234,567");
+  EXPECT_EQ(FormatSize(5000000000ULL), "5,000,000,000");
+  EXPECT_EQ(FormatSize(1234567, false), "1234567");
+  EXPECT_EQ(FormatTime(kNoon2000), "2000/06/26 12:05:07");
+  EXPECT_EQ(FormatTime(0), "1970/01/01 09:00:00");
+  EXPECT_EQ(FormatTime(kNoon2000, "yy"), "00/06/26 12:05:07");
+}
+
+TEST(MatchesPatternTest, FollowsTheWildcardRulesOfFileNames) {
+  EXPECT_TRUE(MatchesPattern("a.b.c", "*.*"));
+  EXPECT_TRUE(MatchesPattern("noext", "*.*"));
+  EXPECT_TRUE(MatchesPattern("Backup.Lzh", "*.LZH"));
+  EXPECT_TRUE(MatchesPattern("readme", "readme.*"));
+  EXPECT_TRUE(MatchesPattern("日本語.txt", "???.TXT"));
+  EXPECT_FALSE(MatchesPattern("backup.lha", "*.lzh"));
+  EXPECT_FALSE(MatchesPattern("ab", "?"));
+}
+
+TEST(ListFilesTest, ListsOrdinaryFilesWithSizeAndTimeOnly) {
+  TempDir dir;
+  WriteFile(dir / "empty", "", kNoon2000);
+  WriteFile(dir / "a.b.c", std::string(1000, 'x'), kNoon2000);
+  WriteFile(dir / ".hidden", "h");
+  WriteFile(dir / "sub/inner", "i");
+  WriteFile(dir / "read-only.txt", "r", kNoon2000);
+  ::chmod((dir / "read-only.txt").c_str(), 0444);
+  ::symlink("a.b.c", (dir / "link-to-file").c_str());
+  ::symlink("sub", (dir / "link-to-folder").c_str());
+  ::symlink("nowhere", (dir / "dangling").c_str());
+  ::mkfifo((dir / "fifo").c_str(), 0644);
+
+  const std::vector<std::string> expected = {
+      "a.b.c\t1,000\t2000/06/26 12:05:07",
+      "empty\t0\t2000/06/26 12:05:07",
+      "link-to-file\t1,000\t2000/06/26 12:05:07",
+      "read-only.txt\t1\t2000/06/26 12:05:07",
+  };
+  EXPECT_EQ(Listed(dir.path()), expected);
+  EXPECT_EQ(Listed(dir.path() + "/"), expected);
+}
+
+TEST(ListFilesTest, MissingOrEmptyFolderListsNothingAndKeepsEarlierRecords) {
+  TempDir dir;
+  WriteFile(dir / "full/one", "1");
+  testing_support::MakeFolders(dir / "empty");
+  std::vector<std::string> records;
+  long count = -1;
+  ASSERT_EQ(ListFiles(dir / "full", "*.*", count, records, 0, true, "yyyy"), 0);
+  ASSERT_EQ(count, 1);
+  EXPECT_EQ(records.size(), 65u);  // grown in steps of 64
+
+  EXPECT_EQ(ListFiles(dir / "empty", "*.*", count, records, 0, true, "yyyy"), 0);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(ListFiles(dir / "missing", "*.*", count, records, 0, true, "yyyy"), 0);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(records[0].substr(0, 4), "one\t");  // never cleared
+}
+
+TEST(ListFilesTest, NamesThatAreNotUtf8AreListedByteExact) {
+  TempDir dir;
+  const std::string name = "caf\xE9-\x83\x5C.txt";
+  WriteFile(dir / name, "bytes");
+  std::vector<std::string> records = Listed(dir.path());
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].substr(0, records[0].find('\t')), name);
+}
+
+TEST(ListFolderTest, ModeTwoKeepsVisibleSubfoldersOnly) {
+  TempDir dir;
+  WriteFile(dir / "file", "f");
+  testing_support::MakeFolders(dir / "sub");
+  testing_support::MakeFolders(dir / ".hidden");
+  ::symlink("sub", (dir / "link").c_str());
+  std::vector<std::string> names;
+  long count = 0;
+  ASSERT_EQ(ListFolder(dir.path(), 2, names, count), 0);
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(names, (std::vector<std::string>{dir / "sub", ""}));
+
+  ASSERT_EQ(ListFolder(dir.path() + "/", 6, names, count), 0);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"", dir / "file", dir / "sub"}));
+
+  ASSERT_EQ(ListFolder(dir / "missing", 2, names, count), 0);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(names, std::vector<std::string>{""});
+}
+
+TEST(ListSubfoldersDeepTest, GivesEachLevelBeforeTheSubtreesInOrder) {
+  TempDir dir;
+  // One subfolder per level keeps the platform's listing order out of the expectation.
+  testing_support::MakeFolders(dir / "R/a/x/z");
+  testing_support::MakeFolders(dir / "R/a/.hidden/inside");
+  std::vector<std::string> list;
+  EXPECT_EQ(ListSubfoldersDeep(dir / "R", list), 3);
+  EXPECT_EQ(list, (std::vector<std::string>{dir / "R/a", dir / "R/a/x", dir / "R/a/x/z", ""}));
+
+  // With two subfolders, each subtree follows both of them, in their listing order.
+  testing_support::MakeFolders(dir / "R/b/y");
+  ASSERT_EQ(ListSubfoldersDeep(dir / "R", list), 5);
+  std::vector<std::string> first_level(list.begin(), list.begin() + 2);
+  const bool a_first = first_level[0] == dir / "R/a";
+  std::vector<std::string> expected = {dir / "R/a",     dir / "R/b",   dir / "R/a/x",
+                                       dir / "R/a/x/z", dir / "R/b/y", ""};
+  if (!a_first)
+    expected = {dir / "R/b", dir / "R/a", dir / "R/b/y", dir / "R/a/x", dir / "R/a/x/z", ""};
+  EXPECT_EQ(list, expected);
+}
+
+TEST(ListSubfoldersDeepTest, WalksVeryDeepTreesAndNeverFollowsLinksToFolders) {
+  TempDir dir;
+  // Deeper than any recursion would survive with a small stack, and within the path limit.
+  // Each level is made relative to the one above, so making the tree stays linear.
+  constexpr int kDepth = 1500;
+  int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+  std::string relative = "R";
+  for (int i = 0; i <= kDepth; ++i) {
+    const char* name = i == 0 ? "R" : "d";
+    ASSERT_EQ(::mkdirat(fd, name, 0755), 0) << i;
+    int next = ::openat(fd, name, O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    fd = next;
+    if (i > 0) relative += "/d";
+  }
+  ::close(fd);
+  ::symlink("..", (dir / "R/d/loop").c_str());
+  std::vector<std::string> list;
+  EXPECT_EQ(ListSubfoldersDeep(dir / "R", list), kDepth);
+  EXPECT_EQ(list[kDepth - 1], dir.path() + "/" + relative);
+}
+
+TEST(MakeFolderPathTest, CreatesEachMissingFolderOnceAndReportsBlockedPaths) {
+  TempDir dir;
+  testing_support::MakeFolders(dir / "a");
+  EXPECT_EQ(MakeFolderPath(dir / "a/b/c"), 0);
+  EXPECT_TRUE(Exists(dir / "a/b/c"));
+  EXPECT_EQ(MakeFolderPath(dir / "a/b/c/"), 0);
+  EXPECT_EQ(MakeFolderPath(""), 0);
+  EXPECT_EQ(MakeFolderPath("/"), 0);
+
+  WriteFile(dir / "file", "f");
+  platform::Status detail;
+  EXPECT_NE(MakeFolderPath(dir / "file/inner", platform::FileSystem::Default(), &detail), 0);
+  EXPECT_NE(detail.message().find("file"), std::string::npos);
+}
+
+TEST(SplitPathTest, SeparatesFolderAndLastComponent) {
+  std::string folder;
+  EXPECT_EQ(SplitPath("/a/b/f.txt", folder), "f.txt");
+  EXPECT_EQ(folder, "/a/b/");
+  EXPECT_EQ(SplitPath("/f.txt", folder), "f.txt");
+  EXPECT_EQ(folder, "");  // the root is not returned as a folder part
+  EXPECT_EQ(SplitPath("f.txt", folder), "f.txt");
+  EXPECT_EQ(folder, "");
+  EXPECT_EQ(SplitPath("/a/b/", folder), "");
+  EXPECT_EQ(folder, "/a/b/");
+  EXPECT_EQ(SplitPath("a\\b", folder), "a\\b");  // a backslash is part of a name here
+}
+
+TEST(CheckSourceFileTest, OnlyVisibleRegularFilesExist) {
+  TempDir dir;
+  WriteFile(dir / "f", "x");
+  WriteFile(dir / ".h", "x");
+  EXPECT_EQ(CheckSourceFile(dir / "f"), kSourceExists);
+  EXPECT_EQ(CheckSourceFile(dir / "f/"), platform::kFileNotFound);
+  EXPECT_EQ(CheckSourceFile(dir / ".h"), platform::kFileNotFound);
+  EXPECT_EQ(CheckSourceFile(dir.path()), platform::kFileNotFound);
+  EXPECT_EQ(CheckSourceFile(dir / "missing"), platform::kFileNotFound);
+}
+
+TEST(CopyFileToTest, CopiesIntoNewFoldersKeepingTimeAndHonoursOverwrite) {
+  TempDir dir;
+  WriteFile(dir / "src.txt", "new content", kNoon2000);
+  const long overwrite = 1;
+  const long keep = 0;
+  EXPECT_EQ(CopyFileTo(dir / "src.txt", dir / "out/x/y/dst.txt", overwrite), 0);
+  EXPECT_EQ(ReadFile(dir / "out/x/y/dst.txt"), "new content");
+  EXPECT_EQ(Mtime(dir / "out/x/y/dst.txt"), kNoon2000);
+
+  WriteFile(dir / "out/old.txt", "old");
+  EXPECT_EQ(CopyFileTo(dir / "src.txt", dir / "out/old.txt", keep), kDestinationExists);
+  EXPECT_EQ(ReadFile(dir / "out/old.txt"), "old");
+  EXPECT_EQ(CopyFileTo(dir / "src.txt", dir / "out/old.txt", overwrite), 0);
+  EXPECT_EQ(ReadFile(dir / "out/old.txt"), "new content");
+
+  EXPECT_EQ(CopyFileTo(dir / "src.txt/", dir / "out/z", overwrite), platform::kFileNotFound);
+  EXPECT_EQ(CopyFileTo(dir / "gone.txt", dir / "out/z", overwrite), platform::kFileNotFound);
+  EXPECT_FALSE(Exists(dir / "out/z"));
+}
+
+TEST(CopyFileToTest, ReplacesALinkAtTheTargetInsteadOfWritingThroughIt) {
+  TempDir dir;
+  WriteFile(dir / "src.txt", "copy");
+  WriteFile(dir / "victim.txt", "must stay");
+  testing_support::MakeFolders(dir / "out");
+  ::symlink((dir / "victim.txt").c_str(), (dir / "out/dst.txt").c_str());
+  const long overwrite = 1;
+  ASSERT_EQ(CopyFileTo(dir / "src.txt", dir / "out/dst.txt", overwrite), 0);
+  EXPECT_EQ(ReadFile(dir / "victim.txt"), "must stay");
+  struct stat st;
+  ASSERT_EQ(::lstat((dir / "out/dst.txt").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(ReadFile(dir / "out/dst.txt"), "copy");
+}
+
+TEST(CopyFileToTest, AFailedCopyLeavesNeitherAPartialFileNorATemporaryOne) {
+  TempDir dir;
+  WriteFile(dir / "src.txt", "data");
+  testing_support::MakeFolders(dir / "out/dst.txt");  // a folder where the file should go
+  const long overwrite = 1;
+  platform::Status detail;
+  EXPECT_NE(CopyFileTo(dir / "src.txt", dir / "out/dst.txt", overwrite,
+                       platform::FileSystem::Default(), &detail),
+            0);
+  EXPECT_FALSE(detail.ok());
+  EXPECT_EQ(testing_support::FilesBelow(dir / "out"), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace engine

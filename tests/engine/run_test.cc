@@ -1,0 +1,396 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "engine/common.h"
+#include "engine/public_function.h"
+#include "engine/run_text.h"
+#include "platform/message_box.h"
+#include "tests/support/faulty_file_system.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/temp_dir.h"
+
+namespace engine {
+namespace {
+
+using ::testing::ElementsAre;
+using testing_support::FilesBelow;
+using testing_support::ReadFile;
+using testing_support::ScriptedHost;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+constexpr std::int64_t kT = 961988707;  // 2000-06-26 12:05:07 in the tests' zone
+constexpr char kDate[] = "20001231";
+
+// The names of a folder's files in the order the platform lists them.
+std::vector<std::string> ListingOrder(const std::string& folder) {
+  std::vector<std::string> names;
+  platform::FileSystem::Default().List(folder, platform::ListWhat::kFiles, false,
+                                       [&](const platform::ListedEntry& entry) {
+                                         names.emplace_back(entry.name);
+                                         return true;
+                                       });
+  return names;
+}
+
+class RunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DateFolderName = kDate;
+    host_.destination = dir_ / "out";
+  }
+
+  std::string Src(const std::string& relative = "") const {
+    return relative.empty() ? dir_ / "src" : dir_ / ("src/" + relative);
+  }
+  std::string Cmp(const std::string& relative = "") const {
+    return relative.empty() ? dir_ / "cmp" : dir_ / ("cmp/" + relative);
+  }
+  // Where a file below the source folder lands.
+  std::string Out(const std::string& relative) const {
+    return dir_ / ("out/" + std::string(kDate) + Src(relative));
+  }
+  std::string OutRoot() const { return dir_ / ("out/" + std::string(kDate)); }
+
+  RunOutcome Run() {
+    options_.file_system = &fs_;
+    options_.stats = &stats_;
+    return RunBackup(host_, options_);
+  }
+
+  // The copy list as "source -> destination" lines, without copying anything.
+  std::vector<std::string> DryRun() {
+    std::vector<std::string> items;
+    options_.dry_run = [&](const std::string& source, const std::string& destination) {
+      items.push_back(source + " -> " + destination);
+    };
+    Run();
+    options_.dry_run = nullptr;
+    return items;
+  }
+
+  std::string Item(const std::string& source_relative, const std::string& out_relative = "") {
+    return Src(source_relative) + " -> " +
+           Out(out_relative.empty() ? source_relative : out_relative);
+  }
+
+  TempDir dir_;
+  ScriptedHost host_;
+  testing_support::FaultyFileSystem fs_;
+  RunOptions options_;
+  RunStats stats_;
+};
+
+TEST_F(RunTest, CopiesExactlyTheNewAndChangedFiles) {
+  WriteFile(Src("new.txt"), "new", kT);
+  WriteFile(Src("size.txt"), "longer", kT);
+  WriteFile(Cmp("size.txt"), "short", kT);
+  WriteFile(Src("newer.txt"), "same", kT + 2);
+  WriteFile(Cmp("newer.txt"), "same", kT);
+  WriteFile(Src("same.txt"), "same", kT);
+  WriteFile(Cmp("same.txt"), "same", kT);
+  WriteFile(Src("older.txt"), "same", kT - 60);  // an older source never replaces a backup
+  WriteFile(Cmp("older.txt"), "same", kT);
+  WriteFile(Src("sametime.txt"), "abc", kT);
+  WriteFile(Cmp("sametime.txt"), "abcd", kT);
+  WriteFile(Cmp("only-in-backup.txt"), "x", kT);
+  host_.pairs = {{Src(), Cmp()}};
+
+  std::vector<std::string> items = DryRun();
+  std::sort(items.begin(), items.end());
+  EXPECT_THAT(items, ElementsAre(Item("new.txt"), Item("newer.txt"), Item("sametime.txt"),
+                                 Item("size.txt")));
+  EXPECT_FALSE(testing_support::Exists(dir_ / "out"));  // a dry run creates nothing
+
+  EXPECT_EQ(Run(), RunOutcome::kCompleted);
+  EXPECT_EQ(FilesBelow(OutRoot() + Src()),
+            (std::vector<std::string>{"new.txt", "newer.txt", "sametime.txt", "size.txt"}));
+  EXPECT_EQ(ReadFile(Out("size.txt")), "longer");
+  EXPECT_EQ(testing_support::Mtime(Out("newer.txt")), kT + 2);
+  EXPECT_EQ(stats_.copied, 4);
+  EXPECT_EQ(host_.live_dialogs, 0);
+  EXPECT_TRUE(host_.boxes.empty());
+}
+
+TEST_F(RunTest, NamesCompareWithoutCaseButFilesKeepTheirStoredNames) {
+  WriteFile(Src("Readme.txt"), "changed", kT + 10);
+  WriteFile(Cmp("readme.TXT"), "old", kT);
+  WriteFile(Src("Fresh.txt"), "f", kT);
+  WriteFile(Src("Same.TXT"), "s", kT);
+  WriteFile(Cmp("same.txt"), "s", kT);
+  host_.pairs = {{Src(), Cmp()}};
+
+  EXPECT_EQ(Run(), RunOutcome::kCompleted);
+  EXPECT_EQ(FilesBelow(OutRoot() + Src()), (std::vector<std::string>{"Fresh.txt", "Readme.txt"}));
+  // The dialog names a changed file in upper case and a new one as listed.
+  std::vector<std::string> shown = host_.EventsStartingWith("Label2=");
+  EXPECT_NE(std::find(shown.begin(), shown.end(), "Label2=README.TXT"), shown.end());
+  EXPECT_NE(std::find(shown.begin(), shown.end(), "Label2=Fresh.txt"), shown.end());
+}
+
+TEST_F(RunTest, CopyListFollowsPairsThenWalkOrderThenListingOrder) {
+  WriteFile(Src("r1"), "x", kT);
+  WriteFile(Src("r2"), "x", kT);
+  WriteFile(Src("a/a1"), "x", kT);
+  WriteFile(Src("a/deep/d1"), "x", kT);
+  WriteFile(Cmp("a/deep/d1"), "x", kT);  // unchanged: not in the list
+  WriteFile(Src("a/deep/d2"), "x", kT);
+  host_.pairs = {{Src(), Cmp()}, {Src("a"), "なし"}};
+
+  std::vector<std::string> expected = {Item("a/a1"), Item("a/deep/d2")};
+  for (const std::string& name : ListingOrder(Src())) expected.push_back(Item(name));
+  // The second pair covers a/ again, without comparison: its files come twice.
+  for (const std::string& name : ListingOrder(Src("a/deep")))
+    expected.push_back(Item("a/deep/" + name));
+  expected.push_back(Item("a/a1"));
+  EXPECT_EQ(DryRun(), expected);
+
+  host_.subfolders = false;
+  expected.assign({});
+  for (const std::string& name : ListingOrder(Src())) expected.push_back(Item(name));
+  expected.push_back(Item("a/a1"));
+  EXPECT_EQ(DryRun(), expected);
+}
+
+TEST_F(RunTest, AMissingComparisonFolderMakesEveryFileNew) {
+  WriteFile(Src("one"), "1", kT);
+  WriteFile(Src("sub/two"), "2", kT);
+  host_.pairs = {{Src() + "/", Cmp("missing") + "/"}};
+  EXPECT_THAT(DryRun(), ElementsAre(Item("sub/two"), Item("one")));
+}
+
+TEST_F(RunTest, NothingToCopyShowsOnlyTheSearchResultAndCreatesNothing) {
+  WriteFile(Src("same"), "s", kT);
+  WriteFile(Cmp("same"), "s", kT);
+  host_.pairs = {{Src(), Cmp()}};
+  EXPECT_EQ(Run(), RunOutcome::kNothingToCopy);
+  ASSERT_EQ(host_.boxes.size(), 1u);
+  EXPECT_EQ(host_.boxes[0].text, "コピー対象となるファイルはありません。");
+  EXPECT_EQ(host_.boxes[0].title, "対象検索結果");
+  EXPECT_EQ(host_.boxes[0].flags, 64);
+  EXPECT_FALSE(testing_support::Exists(dir_ / "out"));
+  EXPECT_EQ(host_.events.back(), "Unload");
+  EXPECT_EQ(fs_.flushes, 0);
+}
+
+TEST_F(RunTest, ProgressDialogShowsTheSearchThenCountsTheCopies) {
+  WriteFile(Src("only.txt"), "1", kT);
+  WriteFile(Src("a-folder-name-long-enough-to-be-cut/f"), "2", kT);
+  host_.pairs = {{Src(), "なし"}};
+  host_.destination = dir_ / "out/";  // a trailing separator is not doubled
+  ASSERT_EQ(Run(), RunOutcome::kCompleted);
+  EXPECT_EQ(DestinationRoot, dir_ / "out/20001231");
+
+  std::vector<std::string> start(host_.events.begin(), host_.events.begin() + 12);
+  EXPECT_THAT(start, ElementsAre("Load", "Caption=対象ファイル検索中", "Label1Visible=1",
+                                 "Label2Visible=1", "Label2=しばらくお待ちください・・・", "Min=0",
+                                 "Max=1", "Value=0", "Cancel=0", "Show", "DoEvents", "Cancel=1"));
+  std::vector<std::string> captions = host_.EventsStartingWith("Label1=");
+  const std::string long_folder = Src("a-folder-name-long-enough-to-be-cut");
+  const std::string shortened = "Label1=" + long_folder.substr(0, 10) + "･･･" +
+                                long_folder.substr(long_folder.size() - 10) + "/";
+  EXPECT_NE(std::find(captions.begin(), captions.end(), shortened), captions.end());
+  EXPECT_THAT(host_.EventsStartingWith("Caption="),
+              ElementsAre("Caption=対象ファイル検索中", "Caption=対象ファイルコピー中・・・"));
+  std::vector<std::string> counts;
+  for (const std::string& caption : captions) {
+    if (caption.find("/2") != std::string::npos && caption.size() < 12) counts.push_back(caption);
+  }
+  EXPECT_THAT(counts, ElementsAre("Label1=0/2", "Label1=1/2"));
+  EXPECT_EQ(host_.events.back(), "Unload");
+  EXPECT_EQ(fs_.flushes, 1);  // made durable once, not per file
+}
+
+TEST_F(RunTest, ShortFolderCaptionsEndWithTheirSeparator) {
+  TempDir short_dir;
+  // Most temporary paths are too long for the short form; a relative one is not.
+  ASSERT_EQ(::chdir(dir_.path().c_str()), 0);
+  WriteFile(dir_ / "s/f", "1", kT);
+  host_.pairs = {{"s", "c"}};
+  DryRun();
+  std::vector<std::string> captions = host_.EventsStartingWith("Label1=");
+  EXPECT_THAT(captions, ElementsAre("Label1=c/", "Label1=s / "));
+  ASSERT_EQ(::chdir("/"), 0);
+}
+
+class CancelTest : public RunTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  // The event after which the run reaches the check point under test.
+  std::string PressAt() const {
+    std::string point = GetParam();
+    if (point == "catalogue") return "Show";
+    if (point == "decision") return "Label1=" + FolderCaption(Src(), " / ");
+    return "Label1=0/2";  // the copy phase's check after the first item
+  }
+};
+
+// Presses cancel just before the check point, answers Yes, and checks that the run ends
+// there by the normal end-of-run steps.
+TEST_P(CancelTest, YesEndsTheRunAtTheNextCheck) {
+  WriteFile(Src("f1"), "1", kT);
+  WriteFile(Src("f2"), "2", kT);
+  host_.pairs = {{Src(), Cmp()}};
+  const std::string press_at = PressAt();
+  bool pressed = false;
+  host_.on_event = [&](const std::string& event) {
+    if (!pressed && event == press_at) {
+      pressed = true;
+      CancelRequested = true;
+    }
+  };
+  host_.answers = {platform::kAnswerYes};
+  EXPECT_EQ(Run(), RunOutcome::kCancelled);
+  EXPECT_TRUE(pressed);
+  ASSERT_EQ(host_.boxes.size(), 1u);
+  EXPECT_EQ(host_.boxes[0].text, "キャンセルして良いですか？");
+  EXPECT_EQ(host_.boxes[0].title, "ｷｬﾝｾﾙ確認");
+  EXPECT_EQ(host_.boxes[0].flags, 52);
+  EXPECT_EQ(host_.events.back(), "Unload");
+  if (std::string(GetParam()) == "copy") {
+    EXPECT_EQ(FilesBelow(dir_ / "out").size(), 1u);  // what was copied before the check stays
+  } else {
+    EXPECT_FALSE(testing_support::Exists(dir_ / "out"));
+    EXPECT_EQ(host_.EventsStartingWith("Caption=対象ファイルコピー中").size(), 0u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(CheckPoints, CancelTest,
+                         ::testing::Values("catalogue", "decision", "copy"));
+
+TEST_F(RunTest, NoContinuesWhereTheRunWasAndALaterPressAsksAgain) {
+  WriteFile(Src("f1"), "1", kT);
+  WriteFile(Src("f2"), "2", kT);
+  host_.pairs = {{Src(), "なし"}};
+  int presses = 0;
+  host_.on_event = [&](const std::string& event) {
+    // Two presses before the first check make one question; one more before the last copy.
+    if (event == "Show" || (event == "DoEvents" && presses == 1) || event == "Label1=1/2") {
+      ++presses;
+      CancelRequested = true;
+    }
+  };
+  host_.answers = {platform::kAnswerNo, platform::kAnswerNo};
+  EXPECT_EQ(Run(), RunOutcome::kCompleted);
+  EXPECT_EQ(host_.BoxTitles(), (std::vector<std::string>{"ｷｬﾝｾﾙ確認", "ｷｬﾝｾﾙ確認"}));
+  EXPECT_EQ(FilesBelow(OutRoot() + Src()), (std::vector<std::string>{"f1", "f2"}));
+  EXPECT_FALSE(CancelRequested);
+}
+
+TEST_F(RunTest, AFailedCopyAsksAndYesGoesOnWhileNoStops) {
+  for (const char* name : {"a", "b", "c"}) WriteFile(Src(name), name, kT);
+  host_.pairs = {{Src(), "なし"}};
+  const std::vector<std::string> order = ListingOrder(Src());
+  fs_.copy_fault = [&](const std::string& source, const std::string&) {
+    return source == Src(order[1]) ? platform::Status::Error(platform::kDiskFull, "write: full")
+                                   : platform::Status::Ok();
+  };
+
+  host_.answers = {platform::kAnswerYes};
+  EXPECT_EQ(Run(), RunOutcome::kCompletedWithFailures);
+  ASSERT_EQ(host_.boxes.size(), 1u);
+  EXPECT_EQ(host_.boxes[0].text, "ファイルのコピーに失敗しました。\r" + Src(order[1]) +
+                                     "\r残りのファイルをコピーしますか？");
+  EXPECT_EQ(host_.boxes[0].title, "コピーエラー");
+  EXPECT_EQ(host_.boxes[0].flags, 36);
+  std::vector<std::string> copied = {order[0], order[2]};
+  std::sort(copied.begin(), copied.end());
+  EXPECT_EQ(FilesBelow(OutRoot() + Src()), copied);
+  EXPECT_EQ(stats_.failed, 1);
+  EXPECT_THAT(host_.notes, ElementsAre("write: full"));
+
+  TempDir second;
+  host_ = ScriptedHost();
+  host_.pairs = {{Src(), "なし"}};
+  host_.destination = second.path();
+  host_.answers = {platform::kAnswerNo};
+  EXPECT_EQ(Run(), RunOutcome::kStoppedAfterFailure);
+  EXPECT_EQ(FilesBelow(second.path()).size(), 1u);
+  EXPECT_EQ(host_.events.back(), "Unload");
+}
+
+TEST_F(RunTest, AFileThatVanishesBeforeItsCopyIsReportedAlone) {
+  WriteFile(Src("stays"), "s", kT);
+  WriteFile(Src("vanishes"), "v", kT);
+  host_.pairs = {{Src(), "なし"}};
+  host_.on_event = [&](const std::string& event) {
+    if (event == "Caption=対象ファイルコピー中・・・") ::unlink(Src("vanishes").c_str());
+  };
+  EXPECT_EQ(Run(), RunOutcome::kCompletedWithFailures);  // the default answer goes on
+  ASSERT_EQ(host_.boxes.size(), 1u);
+  EXPECT_NE(host_.boxes[0].text.find(Src("vanishes")), std::string::npos);
+  EXPECT_EQ(FilesBelow(OutRoot() + Src()), std::vector<std::string>{"stays"});
+}
+
+TEST_F(RunTest, ADestinationThatCannotBeCreatedEndsTheRunBeforeAnyCopy) {
+  WriteFile(Src("f"), "1", kT);
+  WriteFile(dir_ / "out", "a file where the destination should be");
+  host_.pairs = {{Src(), "なし"}};
+  EXPECT_EQ(Run(), RunOutcome::kDestinationRefused);
+  ASSERT_EQ(host_.boxes.size(), 1u);
+  EXPECT_EQ(host_.boxes[0].text, "フォルダが作成できませんでした。\r処理を中止します。");
+  EXPECT_EQ(host_.boxes[0].title, "フォルダ作成エラー");
+  EXPECT_EQ(host_.boxes[0].flags, 48);
+  EXPECT_EQ(host_.events.back(), "Unload");
+}
+
+TEST_F(RunTest, TwoRunsOnOneDayFillTheSameDateFolder) {
+  WriteFile(Src("f"), "first", kT);
+  host_.pairs = {{Src(), "なし"}};
+  ASSERT_EQ(Run(), RunOutcome::kCompleted);
+  WriteFile(Src("f"), "second", kT + 100);
+  WriteFile(Src("g"), "g", kT);
+  ASSERT_EQ(Run(), RunOutcome::kCompleted);
+  EXPECT_EQ(ReadFile(Out("f")), "second");
+  EXPECT_EQ(FilesBelow(dir_ / "out"), (std::vector<std::string>{std::string(kDate) + Src("f"),
+                                                                std::string(kDate) + Src("g")}));
+}
+
+TEST_F(RunTest, UnreadableSourceFoldersAreNotedAndCounted) {
+  WriteFile(Src("ok/f"), "1", kT);
+  WriteFile(Src("locked/g"), "2", kT);
+  host_.pairs = {{Src(), "なし"}};
+  fs_.list_fault = [&](const std::string& folder) {
+    return folder == Src("locked") + "/"
+               ? platform::Status::Error(platform::kPermissionDenied, "opendir: denied")
+               : platform::Status::Ok();
+  };
+  EXPECT_EQ(Run(), RunOutcome::kCompleted);
+  EXPECT_EQ(stats_.unreadable_folders, 1);
+  EXPECT_THAT(host_.notes, ElementsAre("opendir: denied"));
+}
+
+TEST_F(RunTest, AFailedFlushIsReportedNotHidden) {
+  WriteFile(Src("f"), "1", kT);
+  host_.pairs = {{Src(), "なし"}};
+  fs_.flush_fault = [](const std::string&) {
+    return platform::Status::Error(platform::kDeviceIoError, "syncfs: I/O error");
+  };
+  EXPECT_EQ(Run(), RunOutcome::kCompletedWithFailures);
+  EXPECT_EQ(host_.BoxTitles(), std::vector<std::string>{"コピーエラー"});
+}
+
+TEST_F(RunTest, IsNeverEnteredTwiceAndSurvivesAFailingHost) {
+  WriteFile(Src("f"), "1", kT);
+  host_.pairs = {{Src(), "なし"}};
+  RunOutcome inner = RunOutcome::kCompleted;
+  host_.on_event = [&](const std::string& event) {
+    if (event == "Show") {
+      ScriptedHost other;
+      inner = RunBackup(other);
+      throw std::runtime_error("window went away");
+    }
+  };
+  EXPECT_EQ(Run(), RunOutcome::kAborted);
+  EXPECT_EQ(inner, RunOutcome::kAlreadyRunning);
+  EXPECT_EQ(host_.events.back(), "Unload");
+  EXPECT_EQ(host_.boxes.size(), 1u);  // the failure is reported
+
+  host_.on_event = nullptr;
+  EXPECT_EQ(Run(), RunOutcome::kCompleted);  // the guard was released
+}
+
+}  // namespace
+}  // namespace engine

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct ProgramResult {
+  int exit_status = -1;  // the exit status, or 128 + signal number
+  std::string out;
+  std::string err;
+};
+
+// Runs `arguments[0]` with the rest as its arguments, standard input from /dev/null unless
+// `input` is given, and collects both outputs. `shell_prefix`, when not empty, is a shell
+// command run before exec in the child (for example "ulimit -f 8;").
+ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& input = "",
+                         const std::string& shell_prefix = "");
+
+}  // namespace testing_support

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh folder under the system's temporary folder, removed with everything in it when the
+// object goes away.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // path() + "/" + relative
+  std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+ private:
+  std::string path_;
+};
+
+// Writes `content` to `path`, creating missing folders, and sets its modification time when
+// `mtime` is not -1 (Unix seconds).
+void WriteFile(const std::string& path, const std::string& content, std::int64_t mtime = -1);
+void SetMtime(const std::string& path, std::int64_t mtime);
+std::int64_t Mtime(const std::string& path);
+void MakeFolders(const std::string& path);
+// The file's content, or "<missing>" when it cannot be read.
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+// Every regular file below `root`, as paths relative to it, sorted.
+std::vector<std::string> FilesBelow(const std::string& root);
+
+}  // namespace testing_support
