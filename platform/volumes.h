@@ -1,10 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "platform/function_ref.h"
 
 namespace platform {
 
@@ -36,7 +35,7 @@ std::vector<Volume> ParseMountTable(std::string_view table);
 // point is a folder. When a mount point occurs more than once, the last mount wins, as it
 // hides the earlier ones.
 std::vector<Volume> UserVolumes(const std::vector<Volume>& mounted,
-                                FunctionRef<bool(const std::string&)> is_folder);
+                                const std::function<bool(const std::string&)>& is_folder);
 
 // The index in `volumes` of the volume holding `path` (the longest mount point that is a
 // whole-component prefix of it), or -1 when none holds it.

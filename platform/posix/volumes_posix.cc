@@ -92,7 +92,7 @@ std::vector<Volume> ParseMountTable(std::string_view table) {
 }
 
 std::vector<Volume> UserVolumes(const std::vector<Volume>& mounted,
-                                FunctionRef<bool(const std::string&)> is_folder) {
+                                const std::function<bool(const std::string&)>& is_folder) {
   std::map<std::string, Volume> by_mount_point;
   for (const Volume& volume : mounted) {
     // A later mount over the same folder hides the earlier one, even a service mount.

@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QImage>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "engine/public_function.h"
@@ -78,6 +80,7 @@ class ScreenshotTest : public QObject {
   QDir out_;
   ui_test::ScriptedMessages messages_;
   ui_test::FolderTree tree_;
+  QTemporaryDir library_folder_;
 };
 
 void ScreenshotTest::initTestCase() {
@@ -93,12 +96,19 @@ void ScreenshotTest::initTestCase() {
     tree_.AddFolder(folder);
   }
   tree_.SetCurrentFolder("/home/user/documents");
+
+  // The pictures show the window as it is with the archive library installed.
+  QVERIFY(library_folder_.isValid());
+  QFile library(library_folder_.filePath(QStringLiteral("libunlha32.so")));
+  QVERIFY(library.open(QIODevice::WriteOnly));
 }
 
 ui::MainFormOptions ScreenshotTest::Options() {
   ui::MainFormOptions options;
   options.messages = &messages_;
   options.file_system = &tree_;
+  options.archive_library_name =
+      library_folder_.filePath(QStringLiteral("libunlha32.so")).toStdString();
   options.volumes = [] {
     return std::vector<platform::Volume>{{"/", "/dev/sda1", "ext4"},
                                          {"/home", "/dev/sda2", "ext4"},
