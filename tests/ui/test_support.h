@@ -36,6 +36,7 @@ class ScriptedMessages : public platform::MessageBoxService {
   void Clear() {
     shown_.clear();
     answers_.clear();
+    on_show = nullptr;
   }
   std::function<void(const ShownMessage&)> on_show;
 
