@@ -59,6 +59,8 @@ SubForm1::SubForm1() : QWidget(nullptr) {
   // The cancel button comes first in the tab order, so it has the focus when shown.
   setTabOrder(cmdCancel, ProgressBar1);
   connect(cmdCancel, &QPushButton::clicked, this, &SubForm1::cmdCancel_Click);
+  text_timer_.setSingleShot(true);
+  connect(&text_timer_, &QTimer::timeout, this, &SubForm1::ShowPendingText);
   Form_Load();
 }
 
@@ -80,12 +82,18 @@ void SubForm1::closeEvent(QCloseEvent* event) {
 }
 
 void SubForm1::SetCaption(const std::string& text) { setWindowTitle(ToQString(text)); }
-void SubForm1::SetLabel1(const std::string& text) { Label1->setText(ToQString(text)); }
+void SubForm1::SetLabel1(const std::string& text) { SetLine(Label1, text); }
 void SubForm1::SetLabel1Visible(bool visible) { Label1->setVisible(visible); }
-void SubForm1::RefreshLabel1() { Label1->repaint(); }
-void SubForm1::SetLabel2(const std::string& text) { Label2->setText(ToQString(text)); }
+void SubForm1::RefreshLabel1() {
+  ShowPendingText();
+  Label1->repaint();
+}
+void SubForm1::SetLabel2(const std::string& text) { SetLine(Label2, text); }
 void SubForm1::SetLabel2Visible(bool visible) { Label2->setVisible(visible); }
-void SubForm1::RefreshLabel2() { Label2->repaint(); }
+void SubForm1::RefreshLabel2() {
+  ShowPendingText();
+  Label2->repaint();
+}
 
 void SubForm1::SetProgressMin(double value) {
   min_ = value;
@@ -105,7 +113,30 @@ void SubForm1::SetProgressValue(double value) {
 void SubForm1::SetProgressVisible(bool visible) { ProgressBar1->setVisible(visible); }
 void SubForm1::SetCancelVisible(bool visible) { cmdCancel->setVisible(visible); }
 void SubForm1::RefreshCancel() { cmdCancel->repaint(); }
-void SubForm1::Refresh() { repaint(); }
+void SubForm1::Refresh() {
+  ShowPendingText();
+  repaint();
+}
+
+void SubForm1::SetLine(QLabel* label, const std::string& text) {
+  QString& pending = label == Label1 ? pending_label1_ : pending_label2_;
+  pending = ToQString(text);
+  // The copy phase writes both lines for every file; a window system draws far fewer
+  // frames than that, and drawing each one would cost the run more than the copy of a small
+  // file. Texts written within a frame's time are shown together at its end.
+  if (!shown_text_at_.isValid() || shown_text_at_.elapsed() >= kFrameMilliseconds) {
+    ShowPendingText();
+  } else if (!text_timer_.isActive()) {
+    text_timer_.start(kFrameMilliseconds - static_cast<int>(shown_text_at_.elapsed()));
+  }
+}
+
+void SubForm1::ShowPendingText() {
+  text_timer_.stop();
+  if (Label1->text() != pending_label1_) Label1->setText(pending_label1_);
+  if (Label2->text() != pending_label2_) Label2->setText(pending_label2_);
+  shown_text_at_.start();
+}
 
 void SubForm1::Show() {
   // No owner: centred on the screen.

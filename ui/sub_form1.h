@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <string>
 
@@ -57,7 +60,14 @@ class SubForm1 : public QWidget, public engine::ProgressView {
   void Form_Unload();
   void cmdCancel_Click();
   void UpdateBar();
+  void SetLine(QLabel* label, const std::string& text);
+  void ShowPendingText();
 
+  static constexpr int kFrameMilliseconds = 40;
+  QString pending_label1_;
+  QString pending_label2_;
+  QElapsedTimer shown_text_at_;
+  QTimer text_timer_;
   double min_ = 0;
   double max_ = 100;
   double value_ = 0;

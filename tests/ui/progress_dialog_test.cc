@@ -125,6 +125,15 @@ void ProgressDialogTest::textsAreShownAsTheyAre() {
   QCOMPARE(dialog.Label1->textFormat(), Qt::PlainText);
   QCOMPARE(dialog.Label1->text(), QStringLiteral("/home/u/<b>bold</b> & co"));
   QVERIFY(dialog.Label1->isVisible() && dialog.Label2->isVisible());
+
+  // Texts written faster than the screen is drawn show the last one within a frame, and at
+  // once when the run asks for a repaint.
+  for (int i = 0; i < 100; ++i) dialog.SetLabel2("file" + std::to_string(i));
+  QTRY_COMPARE(dialog.Label2->text(), QStringLiteral("file99"));
+  dialog.SetLabel1("1/2");
+  dialog.SetLabel1("2/2");
+  dialog.RefreshLabel1();
+  QCOMPARE(dialog.Label1->text(), QStringLiteral("2/2"));
 }
 
 void ProgressDialogTest::messageBoxes_data() {

@@ -174,6 +174,7 @@ void ScreenshotTest::progressDialog() {
   dialog.SetLabel2Visible(true);
   dialog.SetCancelVisible(true);
   dialog.Show();
+  dialog.Refresh();
   QVERIFY(QTest::qWaitForWindowExposed(&dialog));
   CheckGlyphs(&dialog);
   Save(&dialog, "progress-dialog.png");
