@@ -3,11 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/background_lister.h"
 #include "engine/catalogue.h"
 #include "engine/com_file_ex.h"
 #include "engine/common.h"
 #include "engine/public_function.h"
 #include "engine/run_text.h"
+#include "engine/unlha_archive.h"
 #include "platform/path_rules.h"
 #include "platform/text.h"
 #include "platform/vb_error.h"
@@ -85,6 +87,8 @@ class Run {
     CancelRequested = false;
     if (options_.make_archive) {
       archive_ = options_.make_archive();
+    } else if (!options_.archive_library.empty()) {
+      archive_ = MakeUnlhaArchive(options_.archive_library, host_);
     }
     if (archive_) archive_->SetOwnerWindow(static_cast<std::int32_t>(host_.WindowHandle()));
 
@@ -154,9 +158,9 @@ class Run {
       progress_->SetLabel1(FolderCaption(counterpart, separator_));
       progress_->Refresh();
       host_.DoEvents();
-      // Without an archive object no file of the folder could be read; the listing would
-      // change nothing.
-      if (!archive_) continue;
+      // Without an archive object, or with the option off, no file of the folder could be
+      // read; the listing would change nothing.
+      if (!archive_ || !host_.ReadArchives()) continue;
 
       // Only the names matter here, so the folder is listed without reading sizes and times.
       std::vector<std::string> names;
@@ -234,6 +238,9 @@ class Run {
       progress_->Refresh();
       host_.DoEvents();
 
+      // The counterpart is listed while the source folder is: whether any file will need it
+      // is known only afterwards, and listing it is free of effects.
+      if (has_comparison_) counterpart_lister_.Start(Counterpart(folder) + separator_);
       files.clear();
       platform::Status status =
           fs_.List(folder + separator_, platform::ListWhat::kFiles, true,
@@ -241,6 +248,7 @@ class Run {
                      files.push_back(SourceFile{std::string(entry.name), entry.size, entry.mtime});
                      return true;
                    });
+      const FolderIndex* counterpart = has_comparison_ ? &counterpart_lister_.Wait() : nullptr;
       // The run goes on without the folder's files; the front end learns of it all the same.
       if (!status.ok()) {
         ++stats_.unreadable_folders;
@@ -248,23 +256,16 @@ class Run {
       }
       if (files.empty()) continue;
       BeginFolder(folder);
-      if (!has_comparison_) {
+      if (counterpart == nullptr) {
         for (SourceFile& file : files) Append(file.name, std::string());
         continue;
       }
-      DecideFolder(folder, files);
+      DecideFolder(folder, files, *counterpart);
     }
   }
 
-  void DecideFolder(const std::string& folder, const std::vector<SourceFile>& files) {
-    bool counterpart_listed = false;
-    auto counterpart = [&]() -> const FolderIndex& {
-      if (!counterpart_listed) {
-        ListCounterpart(Counterpart(folder));
-        counterpart_listed = true;
-      }
-      return counterpart_;
-    };
+  void DecideFolder(const std::string& folder, const std::vector<SourceFile>& files,
+                    const FolderIndex& counterpart) {
     // The folder as the catalogue's folder test sees it: no root name, upper-cased.
     const std::string catalogue_folder =
         platform::UpperCase(std::string_view(folder).substr(platform::RootNameLength(folder)));
@@ -277,7 +278,7 @@ class Run {
                                    catalogue_folder, [&] { return host_.MatchFolders(); });
       }
       if (!answer.NameInCatalogue) {
-        const FolderIndex::File* first = counterpart().First(upper);
+        const FolderIndex::File* first = counterpart.First(upper);
         if (first == nullptr) {
           Append(file.name, std::string());
         } else if (first->size != file.size || TimeIsLater(file.mtime, first->mtime)) {
@@ -285,22 +286,13 @@ class Run {
         }
       } else if (!answer.SaysUnchanged) {
         bool changed = true;
-        for (const FolderIndex::File* other = counterpart().First(upper); other != nullptr;
-             other = counterpart_.Next(*other)) {
+        for (const FolderIndex::File* other = counterpart.First(upper); other != nullptr;
+             other = counterpart.Next(*other)) {
           if (other->size == file.size && !TimeIsLater(file.mtime, other->mtime)) changed = false;
         }
         if (changed) Append(upper, file.name);
       }
     }
-  }
-
-  void ListCounterpart(const std::string& folder) {
-    counterpart_.Clear();
-    fs_.List(folder + separator_, platform::ListWhat::kFiles, true,
-             [&](const platform::ListedEntry& entry) {
-               counterpart_.Add(platform::UpperCase(entry.name), entry.size, entry.mtime);
-               return true;
-             });
   }
 
   void BeginFolder(const std::string& folder) {
@@ -440,7 +432,7 @@ class Run {
   std::vector<CopyItem> copy_list_;
   std::vector<std::string> source_folders_;
   std::uint32_t folder_index_ = 0;
-  FolderIndex counterpart_;
+  BackgroundLister counterpart_lister_{fs_};
 
   // The pair being searched.
   std::string source_root_;

@@ -38,9 +38,9 @@ struct ListedEntry {
 
 // The program's one interface to the file system (besides a few platform queries in their
 // own headers). Paths are UTF-8 text with the platform's separator; on POSIX they are byte
-// strings passed through unchanged. Every method is synchronous and may be called from any
-// one thread at a time. Errors carry an error number from status.h and a message naming the
-// operation and path.
+// strings passed through unchanged. Every method is synchronous and safe to call from
+// several threads at once (the run lists a counterpart folder beside its source folder).
+// Errors carry an error number from status.h and a message naming the operation and path.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;

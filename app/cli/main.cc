@@ -3,16 +3,19 @@
 #include <signal.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
 
 #include "app/cli/terminal_host.h"
+#include "archive/c_unlha.h"
 #include "engine/common.h"
 #include "engine/public_function.h"
 #include "platform/file_system.h"
 #include "platform/path_rules.h"
 #include "platform/search.h"
+#include "platform/vb_error.h"
 
 namespace {
 
@@ -104,6 +107,52 @@ void WarnAboutFolders(const cli::Job& job) {
   }
 }
 
+// Message boxes of the archive object on standard error, counted.
+class CountingMessages : public platform::MessageBoxService {
+ public:
+  int MsgBox(const std::string& text, int flags, const std::string& title) override {
+    ++shown;
+    std::string shown_text = text;
+    std::replace(shown_text.begin(), shown_text.end(), '\r', '\n');
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), shown_text.c_str());
+    return (flags & 7) == platform::kYesNo ? platform::kAnswerYes : platform::kAnswerOk;
+  }
+  int shown = 0;
+};
+
+// --list-archive: the archive object's ten fields of every member, one line each.
+int ListArchive(const std::string& path) {
+  const std::string library = platform::SearchPath(platform::ArchiveLibraryFileName());
+  if (library.empty()) {
+    std::fprintf(stderr, "grebewick-cli: the archive library %s was not found\n",
+                 std::string(platform::ArchiveLibraryFileName()).c_str());
+    return kExitArchiveUnreadable;
+  }
+  CountingMessages messages;
+  archive::cUnLHA unlha(library, messages);
+  if (!unlha.usable()) return kExitArchiveUnreadable;
+  if (!unlha.CheckArchive(path)) {
+    std::fprintf(stderr, "grebewick-cli: %s is not a readable LZH archive\n", path.c_str());
+    return kExitArchiveUnreadable;
+  }
+  std::int16_t count;
+  try {
+    count = unlha.SetArcFile(path);
+  } catch (const platform::VbError& error) {
+    std::fprintf(stderr, "grebewick-cli: %s: %s\n", path.c_str(), error.what());
+    return kExitArchiveUnreadable;
+  }
+  if (messages.shown > 0) return kExitArchiveUnreadable;
+  for (std::int16_t i = 0; i < count; ++i) {
+    std::string line = unlha.FileName(i) + "\t" + unlha.FilePath(i) + "\t" + unlha.FileOriginal(i) +
+                       "\t" + unlha.FilePacked(i) + "\t" + unlha.FileRatio(i) + "\t" +
+                       unlha.FileDate(i) + "\t" + unlha.FileTime(i) + "\t" + unlha.FileAttr(i) +
+                       "\t" + unlha.FileType(i) + "\t" + unlha.FileCRC(i) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+  }
+  return kExitDone;
+}
+
 int ExitStatusOf(engine::RunOutcome outcome, const engine::RunStats& stats) {
   switch (outcome) {
     case engine::RunOutcome::kCompleted:
@@ -193,7 +242,7 @@ int main(int argc, char** argv) {
     return kExitUsage;
   };
   if (!usage_error.empty()) return usage(usage_error);
-  if (!list_archive.empty()) return usage("--list-archive is not available yet");
+  if (!list_archive.empty()) return ListArchive(list_archive);
   if (job.destination.empty()) return usage("--dest is required");
   if (job.pairs.empty()) return usage("at least one --source is required");
   if (!date.empty() && !IsValidDate(date)) return usage("--date must be a date as YYYYMMDD");
@@ -236,6 +285,5 @@ int main(int argc, char** argv) {
     if (stats.failed > 0) std::fprintf(stderr, ", %ld failed", stats.failed);
     std::fputc('\n', stderr);
   }
-  (void)kExitArchiveUnreadable;
   return ExitStatusOf(outcome, stats);
 }

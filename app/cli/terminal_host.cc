@@ -80,8 +80,10 @@ class TerminalProgress : public engine::ProgressView {
       constexpr int kBarWidth = 20;
       double share = (value_ - min_) / (max_ - min_);
       int filled = static_cast<int>(share * kBarWidth);
-      line += "[" + std::string(static_cast<std::size_t>(filled), '#') +
-              std::string(static_cast<std::size_t>(kBarWidth - filled), '-') + "] ";
+      line.push_back('[');
+      line.append(static_cast<std::size_t>(filled), '#');
+      line.append(static_cast<std::size_t>(kBarWidth - filled), '-');
+      line.append("] ");
     }
     line += label1_ + " " + label2_;
     // Japanese text is two columns wide; half the width in characters always fits.

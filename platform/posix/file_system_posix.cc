@@ -81,8 +81,7 @@ Status WriteAll(int out, const char* data, std::size_t size, const std::string& 
   return Status::Ok();
 }
 
-Status CopyByReadWrite(int in, int out, const std::string& source,
-                       const std::string& destination) {
+Status CopyByReadWrite(int in, int out, const std::string& source, const std::string& destination) {
   constexpr std::size_t kBufferSize = 1 << 20;
   thread_local std::unique_ptr<char[]> buffer(new char[kBufferSize]);
   for (;;) {
@@ -100,30 +99,33 @@ Status CopyByReadWrite(int in, int out, const std::string& source,
 // copy_file_range lets the kernel copy (or share extents) without a trip through user
 // space, but it refuses across file systems (EXDEV) and on some file systems; then the
 // plain read/write loop does the whole copy. That fallback is the common case for a
-// backup onto another disk.
+// backup onto another disk. The copy takes the size the file had when it was opened: a
+// file that grows meanwhile is copied as it was judged.
 Status CopyData(int in, int out, std::uint64_t size, const std::string& source,
                 const std::string& destination) {
+  // Files that report no size (some pseudo files) may still have content: read them.
   if (size == 0) return CopyByReadWrite(in, out, source, destination);
-  bool copied_any = false;
-  for (;;) {
-    ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+  std::uint64_t copied_total = 0;
+  while (copied_total < size) {
+    ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, size - copied_total, 0);
     if (copied > 0) {
-      copied_any = true;
+      copied_total += static_cast<std::uint64_t>(copied);
       continue;
     }
-    if (copied == 0) return Status::Ok();
+    if (copied == 0) return Status::Ok();  // the file shrank meanwhile
     if (errno == EINTR) continue;
     bool unsupported = errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
                        errno == EOPNOTSUPP || errno == EPERM || errno == ETXTBSY;
-    if (unsupported && !copied_any) return CopyByReadWrite(in, out, source, destination);
+    if (unsupported && copied_total == 0) return CopyByReadWrite(in, out, source, destination);
     return ErrnoStatus(errno, "copy", destination);
   }
+  return Status::Ok();
 }
 
 std::string TemporaryNameFor(const std::string& destination) {
+  static const std::string prefix = ".grebewick-" + std::to_string(::getpid()) + "-";
   static std::atomic<unsigned> counter{0};
-  return FolderOf(destination) + ".grebewick-" + std::to_string(::getpid()) + "-" +
-         std::to_string(counter.fetch_add(1)) + ".tmp";
+  return FolderOf(destination) + prefix + std::to_string(counter.fetch_add(1)) + ".tmp";
 }
 
 class PosixFileSystem final : public FileSystem {
@@ -131,20 +133,15 @@ class PosixFileSystem final : public FileSystem {
   Status List(const std::string& folder, ListWhat what, bool want_stat,
               FunctionRef<bool(const ListedEntry&)> visit) override {
     const std::string& path = folder.empty() ? kCurrent : folder;
-    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(path.c_str()));
+    if (!dir) {
       int err = errno;
       if (err == ENOENT || err == ENOTDIR) {
         return Status::Error(kPathNotFound, "opendir(" + path + "): no such folder");
       }
       return ErrnoStatus(err, "opendir", path);
     }
-    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(fd));
-    if (!dir) {
-      int err = errno;
-      ::close(fd);
-      return ErrnoStatus(err, "opendir", path);
-    }
+    const int fd = ::dirfd(dir.get());
     // The first per-entry failure is reported once the rest of the folder has been listed.
     Status failure;
     auto note_failure = [&](int err, const char* name) {
@@ -255,7 +252,7 @@ class PosixFileSystem final : public FileSystem {
     struct stat st;
     if (::fstat(in.get(), &st) != 0) return ErrnoStatus(errno, "stat", source);
     if (!S_ISREG(st.st_mode)) {
-      return Status::Error(kPathFileAccessError, "copy(" + source + "): not a regular file");
+      return Status::Error(kFileNotFound, "copy(" + source + "): not a regular file");
     }
 
     std::string temporary;
@@ -268,8 +265,8 @@ class PosixFileSystem final : public FileSystem {
     if (out_fd < 0) return ErrnoStatus(EEXIST, "create", temporary);
     FileDescriptor out(out_fd);
 
-    Status status = CopyData(in.get(), out.get(), static_cast<std::uint64_t>(st.st_size),
-                             source, destination);
+    Status status =
+        CopyData(in.get(), out.get(), static_cast<std::uint64_t>(st.st_size), source, destination);
     if (status.ok() && ::fchmod(out.get(), st.st_mode & 0777) != 0) {
       status = ErrnoStatus(errno, "chmod", temporary);
     }

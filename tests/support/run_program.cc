@@ -20,7 +20,8 @@ std::string Quote(const std::string& text) {
       quoted += c;
     }
   }
-  return quoted + "'";
+  quoted.push_back('\'');
+  return quoted;
 }
 
 }  // namespace
@@ -34,7 +35,7 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::s
   std::vector<std::string> command = arguments;
   if (!shell_prefix.empty()) {
     std::string script = shell_prefix + " exec";
-    for (const std::string& argument : arguments) script += " " + Quote(argument);
+    for (const std::string& argument : arguments) script.append(" ").append(Quote(argument));
     command = {"/bin/sh", "-c", script};
   }
   pid_t pid = ::fork();
