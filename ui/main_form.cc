@@ -75,10 +75,11 @@ MainForm::MainForm(MainFormOptions options) : QWidget(nullptr), options_(std::mo
   if (options_.archive_library_name.empty()) {
     options_.archive_library_name = std::string(platform::ArchiveLibraryFileName());
   }
-  if (!options_.run)
+  if (!options_.run) {
     options_.run = [](engine::RunHost& host, const engine::RunOptions& run) {
       return engine::RunBackup(host, run);
     };
+  }
 
   setObjectName(QStringLiteral("MainForm"));
   setWindowTitle(QString::fromUtf8(platform::kApplicationTitle));
