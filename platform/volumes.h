@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// One place where a user may look for folders: a drive on Windows, a mounted file system
+// on POSIX.
+struct Volume {
+  // The folder at the top of the volume, with its trailing separator only when it is a
+  // root by itself: "/" or "/media/u/USB STICK" on POSIX, "C:\" on Windows.
+  std::string mount_point;
+  // What is mounted there, for display: a device ("/dev/sda1"), a remote share, or the
+  // file system's own name when it has no device; "" when unknown.
+  std::string source;
+  // The file system type ("ext4", "vfat", ...); "" when unknown.
+  std::string type;
+};
+
+// The volumes a user would pick a folder on, sorted by mount point. Kernel and service file
+// systems (proc, sysfs, cgroup, devpts, the tmpfs mounts below /run and /dev, ...) and
+// mounts of single files are left out; the root "/" is always present, so the list is
+// never empty. Never fails: an unreadable mount table gives just the root.
+std::vector<Volume> MountedVolumes();
+
+// The parts of MountedVolumes that need no system call, for tests.
+// Parses a mount table in the format of /proc/self/mounts ("source mount-point type
+// options dump pass", with spaces, tabs, newlines and backslashes written as octal escapes).
+// Malformed lines are skipped.
+std::vector<Volume> ParseMountTable(std::string_view table);
+// Keeps the volumes a user browses (see MountedVolumes); `is_folder` tells whether a mount
+// point is a folder. When a mount point occurs more than once, the last mount wins, as it
+// hides the earlier ones.
+std::vector<Volume> UserVolumes(const std::vector<Volume>& mounted,
+                                const std::function<bool(const std::string&)>& is_folder);
+
+// The index in `volumes` of the volume holding `path` (the longest mount point that is a
+// whole-component prefix of it), or -1 when none holds it.
+int VolumeOf(const std::vector<Volume>& volumes, std::string_view path);
+
+}  // namespace platform

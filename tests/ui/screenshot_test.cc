@@ -1,0 +1,196 @@
+// Renders each window to a PNG (for the README) and checks that the window font draws every
+// character of every caption itself, so no caption depends on a fallback font or shows
+// boxes for missing glyphs.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "engine/public_function.h"
+#include "test_support.h"
+#include "ui/controls.h"
+#include "ui/frm_about.h"
+#include "ui/look.h"
+#include "ui/main_form.h"
+#include "ui/sub_form1.h"
+#include "ui/sub_form2.h"
+
+namespace {
+
+constexpr int kBorder = 4;
+constexpr int kTitleHeight = 24;
+
+// The offscreen platform has no window manager, so the title bar (which carries the
+// window's caption) is drawn here around the window's own rendering.
+QImage Framed(QWidget* window) {
+  const QPixmap content = window->grab();
+  QImage image(content.width() + 2 * kBorder, content.height() + kTitleHeight + kBorder,
+               QImage::Format_ARGB32);
+  image.fill(QColor(0x3a, 0x5f, 0x9e));
+  QPainter painter(&image);
+  QFont title_font = ui::UiFont();
+  title_font.setBold(true);
+  painter.setFont(title_font);
+  painter.setPen(Qt::white);
+  painter.drawText(QRect(kBorder + 4, 0, content.width() - 32, kTitleHeight),
+                   Qt::AlignVCenter | Qt::AlignLeft, window->windowTitle());
+  painter.drawText(QRect(content.width() - 20, 0, 20, kTitleHeight), Qt::AlignCenter,
+                   QStringLiteral("×"));
+  painter.drawPixmap(kBorder, kTitleHeight, content);
+  return image;
+}
+
+// Every caption a user reads in `window`.
+QStringList Captions(QWidget* window) {
+  QStringList captions = {window->windowTitle()};
+  for (QLabel* label : window->findChildren<QLabel*>()) captions << label->text();
+  for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+    captions << button->text().remove('&');
+  }
+  for (QGroupBox* frame : window->findChildren<QGroupBox*>()) captions << frame->title();
+  return captions;
+}
+
+}  // namespace
+
+class ScreenshotTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void mainWindow();
+  void folderPicker();
+  void progressDialog();
+  void aboutBox();
+
+ private:
+  void Save(QWidget* window, const char* file);
+  void CheckGlyphs(QWidget* window);
+  ui::MainFormOptions Options();
+
+  QDir out_;
+  ui_test::ScriptedMessages messages_;
+  ui_test::FolderTree tree_;
+  QTemporaryDir library_folder_;
+};
+
+void ScreenshotTest::initTestCase() {
+  ui::ApplyLook(*qApp);
+  QString dir = qEnvironmentVariable("GREBEWICK_SCREENSHOT_DIR");
+  if (dir.isEmpty()) dir = QStringLiteral(GREBEWICK_DEFAULT_SCREENSHOT_DIR);
+  QVERIFY(QDir().mkpath(dir));
+  out_ = QDir(dir);
+
+  for (const char* folder :
+       {"/home/user/documents/2000", "/home/user/documents/letters", "/home/user/documents/reports",
+        "/home/user/photos", "/media/user/CDROM"}) {
+    tree_.AddFolder(folder);
+  }
+  tree_.SetCurrentFolder("/home/user/documents");
+
+  // The pictures show the window as it is with the archive library installed.
+  QVERIFY(library_folder_.isValid());
+  QFile library(library_folder_.filePath(QStringLiteral("libunlha32.so")));
+  QVERIFY(library.open(QIODevice::WriteOnly));
+}
+
+ui::MainFormOptions ScreenshotTest::Options() {
+  ui::MainFormOptions options;
+  options.messages = &messages_;
+  options.file_system = &tree_;
+  options.archive_library_name =
+      library_folder_.filePath(QStringLiteral("libunlha32.so")).toStdString();
+  options.volumes = [] {
+    return std::vector<platform::Volume>{{"/", "/dev/sda1", "ext4"},
+                                         {"/home", "/dev/sda2", "ext4"},
+                                         {"/media/user/CDROM", "/dev/sr0", "iso9660"}};
+  };
+  return options;
+}
+
+void ScreenshotTest::Save(QWidget* window, const char* file) {
+  const QString path = out_.filePath(QString::fromLatin1(file));
+  QVERIFY2(Framed(window).save(path), qPrintable(path));
+}
+
+void ScreenshotTest::CheckGlyphs(QWidget* window) {
+  const QFontMetrics metrics(ui::UiFont());
+  for (const QString& caption : Captions(window)) {
+    for (char32_t c : caption.toUcs4()) {
+      if (c == '\n' || c == ' ') continue;
+      QVERIFY2(metrics.inFontUcs4(c), qPrintable(QStringLiteral("no glyph for U+%1 in \"%2\"")
+                                                     .arg(quint32(c), 4, 16, QChar('0'))
+                                                     .arg(caption)));
+    }
+  }
+}
+
+void ScreenshotTest::mainWindow() {
+  ui::MainForm form(Options());
+  form.listDir->AddItem("/home/user/documents");
+  form.listComp->AddItem("/media/user/CDROM/20001115/home/user/documents");
+  form.listDir->AddItem("/home/user/photos");
+  form.listComp->AddItem("なし");
+  form.listDir->SetListIndex(0);
+  form.txtTgtDir->setText(QStringLiteral("/home/user/backup"));
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  CheckGlyphs(&form);
+  Save(&form, "main-window.png");
+}
+
+void ScreenshotTest::folderPicker() {
+  ui::MainForm form(Options());
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  ui_test::WhenModal([this](QWidget* dialog) {
+    auto* picker = qobject_cast<ui::SubForm2*>(dialog);
+    QVERIFY(picker != nullptr);
+    CheckGlyphs(picker);
+    Save(picker, "folder-picker.png");
+    picker->Command2->click();
+  });
+  form.cmdAddDir->click();
+  QVERIFY(form.Picker() != nullptr);
+}
+
+void ScreenshotTest::progressDialog() {
+  ui::SubForm1 dialog;
+  dialog.SetCaption("対象ファイルコピー中・・・");
+  dialog.SetProgressMax(12);
+  dialog.SetProgressValue(5);
+  dialog.SetLabel1("5/12");
+  dialog.SetLabel1Visible(true);
+  dialog.SetLabel2("2000年度報告書.doc");
+  dialog.SetLabel2Visible(true);
+  dialog.SetCancelVisible(true);
+  dialog.Show();
+  dialog.Refresh();
+  QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+  CheckGlyphs(&dialog);
+  Save(&dialog, "progress-dialog.png");
+}
+
+void ScreenshotTest::aboutBox() {
+  ui::MainForm form(Options());
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  QTest::mouseDClick(&form, Qt::LeftButton, Qt::NoModifier, QPoint(600, 20));
+  ui::frmAbout* about = form.About();
+  QVERIFY(about != nullptr);
+  QVERIFY(QTest::qWaitForWindowExposed(about));
+  CheckGlyphs(about);
+  Save(about, "about-box.png");
+}
+
+QTEST_MAIN(ScreenshotTest)
+#include "screenshot_test.moc"

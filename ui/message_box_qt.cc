@@ -1,0 +1,98 @@
+#include "ui/message_box_qt.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <utility>
+#include <vector>
+
+#include "ui/text.h"
+
+namespace ui {
+namespace {
+
+// The answers that message_box.h does not name.
+constexpr int kAnswerAbort = 3;
+constexpr int kAnswerRetry = 4;
+constexpr int kAnswerIgnore = 5;
+
+struct ButtonSpec {
+  const char* caption;
+  QMessageBox::ButtonRole role;
+  int answer;
+};
+
+const ButtonSpec kOk = {"OK", QMessageBox::AcceptRole, platform::kAnswerOk};
+const ButtonSpec kCancel = {"キャンセル", QMessageBox::RejectRole, platform::kAnswerCancel};
+const ButtonSpec kAbort = {"中止(&A)", QMessageBox::RejectRole, kAnswerAbort};
+const ButtonSpec kRetry = {"再試行(&R)", QMessageBox::AcceptRole, kAnswerRetry};
+const ButtonSpec kIgnore = {"無視(&I)", QMessageBox::AcceptRole, kAnswerIgnore};
+const ButtonSpec kYes = {"はい(&Y)", QMessageBox::YesRole, platform::kAnswerYes};
+const ButtonSpec kNo = {"いいえ(&N)", QMessageBox::NoRole, platform::kAnswerNo};
+
+// The buttons of each button set, left to right, and the one that Esc presses.
+struct ButtonSet {
+  std::vector<ButtonSpec> buttons;
+  int escape;
+};
+
+ButtonSet ButtonsFor(int flags) {
+  switch (flags & 7) {
+    case 1:
+      return {{kOk, kCancel}, 1};
+    case 2:
+      return {{kAbort, kRetry, kIgnore}, 0};
+    case 3:
+      return {{kYes, kNo, kCancel}, 2};
+    case 4:
+      return {{kYes, kNo}, 1};
+    case 5:
+      return {{kRetry, kCancel}, 1};
+    default:
+      return {{kOk}, 0};
+  }
+}
+
+QMessageBox::Icon IconFor(int flags) {
+  switch (flags & 0x70) {
+    case platform::kCritical:
+      return QMessageBox::Critical;
+    case platform::kQuestion:
+      return QMessageBox::Question;
+    case platform::kExclamation:
+      return QMessageBox::Warning;
+    case platform::kInformation:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
+  }
+}
+
+}  // namespace
+
+int QtMessageBoxService::MsgBox(const std::string& text, int flags, const std::string& title) {
+  QMessageBox box(IconFor(flags), ToQString(title), LinesText(text), QMessageBox::NoButton,
+                  QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
+
+  ButtonSet set = ButtonsFor(flags);
+  std::vector<std::pair<QAbstractButton*, int>> answers;
+  for (const ButtonSpec& spec : set.buttons) {
+    QPushButton* button = box.addButton(QString::fromUtf8(spec.caption), spec.role);
+    answers.emplace_back(button, spec.answer);
+  }
+  // The default is the first button unless the flags name the second or third.
+  std::size_t default_index = static_cast<std::size_t>((flags >> 8) & 3);
+  if (default_index >= answers.size()) default_index = 0;
+  box.setDefaultButton(static_cast<QPushButton*>(answers[default_index].first));
+  box.setEscapeButton(answers[static_cast<std::size_t>(set.escape)].first);
+
+  box.exec();
+  QAbstractButton* clicked = box.clickedButton();
+  for (const auto& [button, answer] : answers) {
+    if (button == clicked) return answer;
+  }
+  return answers[static_cast<std::size_t>(set.escape)].second;
+}
+
+}  // namespace ui
