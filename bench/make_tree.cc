@@ -142,8 +142,8 @@ int main(int argc, char** argv) {
 
   // The changes since that backup, each a third of the changed share.
   std::uniform_int_distribution<std::size_t> pick(0, files.size() - 1);
-  const long each = static_cast<long>(options.changed_percent / 100.0 / 3.0 *
-                                      static_cast<double>(files.size()));
+  const long each =
+      static_cast<long>(options.changed_percent / 100.0 / 3.0 * static_cast<double>(files.size()));
   const std::int64_t later = base_time + 86400;
   for (long i = 0; i < each; ++i) {  // modified in place: same size, newer time
     File& file = files[pick(random)];

@@ -34,8 +34,7 @@ Sample RunOnce(std::vector<char*>& argv) {
   int status = 0;
   struct rusage usage {};
   ::wait4(pid, &status, 0, &usage);
-  double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return Sample{seconds, usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : 128};
 }
 

@@ -16,23 +16,23 @@ constexpr int kAnswerAbort = 3;
 constexpr int kAnswerRetry = 4;
 constexpr int kAnswerIgnore = 5;
 
-struct ButtonSpec {
+struct ButtonChoice {
   const char* caption;
   QMessageBox::ButtonRole role;
   int answer;
 };
 
-const ButtonSpec kOk = {"OK", QMessageBox::AcceptRole, platform::kAnswerOk};
-const ButtonSpec kCancel = {"キャンセル", QMessageBox::RejectRole, platform::kAnswerCancel};
-const ButtonSpec kAbort = {"中止(&A)", QMessageBox::RejectRole, kAnswerAbort};
-const ButtonSpec kRetry = {"再試行(&R)", QMessageBox::AcceptRole, kAnswerRetry};
-const ButtonSpec kIgnore = {"無視(&I)", QMessageBox::AcceptRole, kAnswerIgnore};
-const ButtonSpec kYes = {"はい(&Y)", QMessageBox::YesRole, platform::kAnswerYes};
-const ButtonSpec kNo = {"いいえ(&N)", QMessageBox::NoRole, platform::kAnswerNo};
+const ButtonChoice kOk = {"OK", QMessageBox::AcceptRole, platform::kAnswerOk};
+const ButtonChoice kCancel = {"キャンセル", QMessageBox::RejectRole, platform::kAnswerCancel};
+const ButtonChoice kAbort = {"中止(&A)", QMessageBox::RejectRole, kAnswerAbort};
+const ButtonChoice kRetry = {"再試行(&R)", QMessageBox::AcceptRole, kAnswerRetry};
+const ButtonChoice kIgnore = {"無視(&I)", QMessageBox::AcceptRole, kAnswerIgnore};
+const ButtonChoice kYes = {"はい(&Y)", QMessageBox::YesRole, platform::kAnswerYes};
+const ButtonChoice kNo = {"いいえ(&N)", QMessageBox::NoRole, platform::kAnswerNo};
 
 // The buttons of each button set, left to right, and the one that Esc presses.
 struct ButtonSet {
-  std::vector<ButtonSpec> buttons;
+  std::vector<ButtonChoice> buttons;
   int escape;
 };
 
@@ -77,9 +77,9 @@ int QtMessageBoxService::MsgBox(const std::string& text, int flags, const std::s
 
   ButtonSet set = ButtonsFor(flags);
   std::vector<std::pair<QAbstractButton*, int>> answers;
-  for (const ButtonSpec& spec : set.buttons) {
-    QPushButton* button = box.addButton(QString::fromUtf8(spec.caption), spec.role);
-    answers.emplace_back(button, spec.answer);
+  for (const ButtonChoice& choice : set.buttons) {
+    QPushButton* button = box.addButton(QString::fromUtf8(choice.caption), choice.role);
+    answers.emplace_back(button, choice.answer);
   }
   // The default is the first button unless the flags name the second or third.
   std::size_t default_index = static_cast<std::size_t>((flags >> 8) & 3);
