@@ -231,29 +231,16 @@ TEST_F(CUnLHATest, ConfigDialogPadsTheOptionTextAndReturnsItWhenConfirmed) {
   EXPECT_EQ(unlha.ReturnCode(), 1);
 }
 
-TEST_F(CUnLHATest, ModesAndStateComeFromTheLibrary) {
+TEST_F(CUnLHATest, ChecksWithItsCheckModeAndWidensTheVersion) {
   cUnLHA unlha(FAKE_UNLHA32, messages_);
   EXPECT_EQ(unlha.MaxFileCount(), 256);
-  EXPECT_EQ(unlha.CheckMode(), 4);
   EXPECT_TRUE(unlha.CheckArchive("a.lzh"));
   EXPECT_EQ(fake_->last_check_mode, 4);
   unlha.SetCheckMode(16);
   unlha.CheckArchive("a.lzh");
   EXPECT_EQ(fake_->last_check_mode, 16);
-
-  EXPECT_EQ(unlha.Version(), 267);
   fake_->version = 0x8000;
   EXPECT_EQ(unlha.Version(), -32768);  // the 16-bit version, sign-extended
-  unlha.SetBackGroundMode(true);
-  EXPECT_TRUE(unlha.BackGroundMode());
-  unlha.SetCursorMode(true);
-  EXPECT_EQ(fake_->cursor, 1);
-  unlha.SetCursorMode(false);
-  EXPECT_FALSE(unlha.CursorMode());
-  fake_->running = 1;
-  EXPECT_TRUE(unlha.Running());
-  unlha.set_hwnd(77);
-  EXPECT_EQ(unlha.hwnd(), 77);
 }
 
 TEST(ErrorMessageTest, KnownCodesHaveTheirTextAndOthersShowTheirNumber) {
