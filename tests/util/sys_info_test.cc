@@ -1,26 +1,23 @@
 #include "util/sys_info.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <string>
 #include <thread>
 
-#include "tests/util/test_support.h"
+#include "tests/support/scripted_host.h"
+#include "tests/util/xdg_sandbox.h"
 #include "util/c_reg.h"
 
 namespace util {
 namespace {
 
-using testing::PathExists;
-using testing::RecordingMessageBox;
-using testing::WriteFile;
-using testing::XdgSandbox;
+using testing_support::Exists;
 
 constexpr char kToolKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 constexpr char kFolderKey[] = "SOFTWARE\\Microsoft\\Shared Tools Location";
-constexpr char kUnavailable[] = "現時点ではｼｽﾃﾑ情報を使用できません";
 
 class SysInfoTest : public ::testing::Test {
  protected:
@@ -28,25 +25,41 @@ class SysInfoTest : public ::testing::Test {
     return cReg(messages_).RegSetString(HKEY_LOCAL_MACHINE, key, name, text);
   }
   // A program that leaves a mark beside itself when it runs.
-  std::string MakeTool(const std::string& path) {
-    WriteFile(path, "#!/bin/sh\ntouch \"$0.ran\"\n", 0755);
+  static std::string MakeTool(const std::string& path) {
+    testing_support::WriteFile(path, "#!/bin/sh\ntouch \"$0.ran\"\n");
+    ::chmod(path.c_str(), 0755);
     return path;
   }
   // The tool runs on its own; give it time to leave its mark.
   static bool Ran(const std::string& tool) {
-    for (int i = 0; i < 200 && !PathExists(tool + ".ran"); ++i) {
+    for (int i = 0; i < 200 && !Exists(tool + ".ran"); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return PathExists(tool + ".ran");
+    return Exists(tool + ".ran");
+  }
+  void ExpectStartedOrTold(const std::string& tool) {
+    messages_.boxes.clear();
+    StartSysInfo(messages_);
+    if (!tool.empty()) {
+      EXPECT_TRUE(messages_.boxes.empty());
+      EXPECT_TRUE(Ran(tool));
+      return;
+    }
+    ASSERT_EQ(messages_.boxes.size(), 1u);
+    EXPECT_EQ(messages_.boxes[0].text, "現時点ではｼｽﾃﾑ情報を使用できません");
+    EXPECT_EQ(messages_.boxes[0].flags, platform::kOkOnly);
+    EXPECT_EQ(messages_.boxes[0].title, "Grebewick");
   }
 
-  XdgSandbox sandbox_;
-  RecordingMessageBox messages_;
+  util::testing::XdgSandbox sandbox_;
+  testing_support::ScriptedHost messages_;
 };
 
-TEST_F(SysInfoTest, GetKeyValueReadsStringsAndNumbers) {
+TEST_F(SysInfoTest, GetKeyValueReadsStringsAndNumbersThatFitItsBuffer) {
   platform::Registry& registry = platform::Registry::Default();
   ASSERT_TRUE(SetString("Soft\\Key", "text", "テキスト"));
+  ASSERT_TRUE(SetString("Soft\\Key", "fits", std::string(1023, 'f')));
+  ASSERT_TRUE(SetString("Soft\\Key", "long", std::string(1024, 'l')));
   ASSERT_TRUE(registry
                   .SetValue(HKEY_LOCAL_MACHINE, "Soft\\Key", "n",
                             platform::RegistryValue::Number(0xFFFFFFFFu))
@@ -60,80 +73,50 @@ TEST_F(SysInfoTest, GetKeyValueReadsStringsAndNumbers) {
   EXPECT_EQ(value, "テキスト");
   EXPECT_TRUE(GetKeyValue(HKEY_LOCAL_MACHINE, "Soft\\Key", "n", value));
   EXPECT_EQ(value, "4294967295");
+  EXPECT_TRUE(GetKeyValue(HKEY_LOCAL_MACHINE, "Soft\\Key", "fits", value));
+  EXPECT_EQ(value.size(), 1023u);
   value = "kept";
   EXPECT_TRUE(GetKeyValue(HKEY_LOCAL_MACHINE, "Soft\\Key", "e", value));  // other types
   EXPECT_EQ(value, "kept");
-  EXPECT_FALSE(GetKeyValue(HKEY_LOCAL_MACHINE, "Soft\\Key", "missing", value));
-  EXPECT_EQ(value, "");
-  value = "x";
+  for (const char* unread : {"long", "missing"}) {
+    value = "x";
+    EXPECT_FALSE(GetKeyValue(HKEY_LOCAL_MACHINE, "Soft\\Key", unread, value));
+    EXPECT_EQ(value, "") << unread;
+  }
   EXPECT_FALSE(GetKeyValue(HKEY_LOCAL_MACHINE, "Soft\\Nothing", "text", value));
-  EXPECT_EQ(value, "");
   EXPECT_FALSE(GetKeyValue(0x12345678u, "Soft\\Key", "text", value));
 }
 
-TEST_F(SysInfoTest, GetKeyValueRefusesStringsLongerThanItsBuffer) {
-  ASSERT_TRUE(SetString("k", "fits", std::string(1023, 'f')));
-  ASSERT_TRUE(SetString("k", "long", std::string(1024, 'l')));
-  std::string value;
-  EXPECT_TRUE(GetKeyValue(HKEY_LOCAL_MACHINE, "k", "fits", value));
-  EXPECT_EQ(value.size(), 1023u);
-  EXPECT_FALSE(GetKeyValue(HKEY_LOCAL_MACHINE, "k", "long", value));
-  EXPECT_EQ(value, "");
-}
-
-TEST_F(SysInfoTest, WithoutARegisteredToolTheUserIsTold) {
-  StartSysInfo(messages_);
-  ASSERT_EQ(messages_.shown.size(), 1u);
-  EXPECT_EQ(messages_.shown[0].text, kUnavailable);
-  EXPECT_EQ(messages_.shown[0].flags, platform::kOkOnly);
-  EXPECT_EQ(messages_.shown[0].title, "Grebewick");
-}
-
-TEST_F(SysInfoTest, TheRegisteredPathIsStartedWithoutFurtherChecks) {
-  std::string tool = MakeTool(sandbox_.root() + "/tools/system info");
-  ASSERT_TRUE(SetString(kToolKey, "PATH", tool));
-  StartSysInfo(messages_);
-  EXPECT_TRUE(messages_.shown.empty());
-  EXPECT_TRUE(Ran(tool));
-}
-
-TEST_F(SysInfoTest, AToolThatCannotStartIsReportedLikeAMissingOne) {
-  WriteFile(sandbox_.root() + "/not-executable", "#!/bin/sh\n", 0644);
+TEST_F(SysInfoTest, TheRegisteredToolStartsAndAnyOtherCaseTellsTheUser) {
+  ExpectStartedOrTold("");  // nothing registered
+  testing_support::WriteFile(sandbox_ / "not-executable", "#!/bin/sh\n");
   for (const std::string& path :
-       {sandbox_.root() + "/not-executable", sandbox_.root() + "/missing", std::string()}) {
+       {sandbox_ / "not-executable", sandbox_ / "missing", std::string()}) {
     ASSERT_TRUE(SetString(kToolKey, "PATH", path));
-    messages_.shown.clear();
-    StartSysInfo(messages_);
-    ASSERT_EQ(messages_.shown.size(), 1u) << path;
-    EXPECT_EQ(messages_.shown[0].text, kUnavailable);
+    ExpectStartedOrTold("");
   }
+  // The registered path is started without further checks.
+  ASSERT_TRUE(SetString(kToolKey, "PATH", MakeTool(sandbox_ / "tools/system info")));
+  ExpectStartedOrTold(sandbox_ / "tools/system info");
 }
 
 TEST_F(SysInfoTest, TheToolFolderIsUsedOnlyWhenItHoldsTheTool) {
-  std::string folder = sandbox_.root() + "/tool folder";
-  ASSERT_TRUE(SetString(kFolderKey, "MSINFO", folder));
-  StartSysInfo(messages_);
-  ASSERT_EQ(messages_.shown.size(), 1u);
-
-  std::string tool = MakeTool(folder + "/MSINFO32.EXE");
-  messages_.shown.clear();
-  StartSysInfo(messages_);
-  EXPECT_TRUE(messages_.shown.empty());
-  EXPECT_TRUE(Ran(tool));
+  ASSERT_TRUE(SetString(kFolderKey, "MSINFO", sandbox_ / "tool folder"));
+  ExpectStartedOrTold("");
+  ExpectStartedOrTold(MakeTool(sandbox_ / "tool folder/MSINFO32.EXE"));
 }
 
 TEST_F(SysInfoTest, RegisteringFindsTheDesktopsToolOnceAndNeverOverwrites) {
-  std::string bin = sandbox_.root() + "/bin";
-  sandbox_.environment().Set("PATH", bin);
+  sandbox_.Set("PATH", sandbox_ / "bin");
   EXPECT_FALSE(RegisterSystemInformationTool());  // nothing installed, nothing written
-  EXPECT_FALSE(PathExists(sandbox_.store()));
+  EXPECT_FALSE(Exists(sandbox_.store()));
 
-  MakeTool(bin + "/hardinfo");
-  MakeTool(bin + "/kinfocenter");
+  MakeTool(sandbox_ / "bin/hardinfo");
+  MakeTool(sandbox_ / "bin/kinfocenter");
   EXPECT_TRUE(RegisterSystemInformationTool());
   std::string value;
   ASSERT_TRUE(GetKeyValue(HKEY_LOCAL_MACHINE, kToolKey, "PATH", value));
-  EXPECT_EQ(value, bin + "/kinfocenter");
+  EXPECT_EQ(value, sandbox_ / "bin/kinfocenter");
 
   ASSERT_TRUE(SetString(kToolKey, "PATH", "/opt/chosen/by/user"));
   EXPECT_TRUE(RegisterSystemInformationTool());
