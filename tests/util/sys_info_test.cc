@@ -14,6 +14,7 @@
 namespace util {
 namespace {
 
+using platform::RegistryValue;
 using testing_support::Exists;
 
 constexpr char kToolKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
@@ -58,33 +59,26 @@ class SysInfoTest : public ::testing::Test {
 TEST_F(SysInfoTest, GetKeyValueReadsStringsAndNumbersThatFitItsBuffer) {
   platform::Registry& registry = platform::Registry::Default();
   ASSERT_TRUE(SetString("Soft\\Key", "text", "テキスト"));
-  ASSERT_TRUE(SetString("Soft\\Key", "fits", std::string(1023, 'f')));
-  ASSERT_TRUE(SetString("Soft\\Key", "long", std::string(1024, 'l')));
+  ASSERT_TRUE(SetString("k", "fits", std::string(1023, 'f')));
+  ASSERT_TRUE(SetString("k", "long", std::string(1024, 'l')));
+  ASSERT_TRUE(registry.SetValue(HKEY_LOCAL_MACHINE, "k", "n", RegistryValue::Number(~0u)).ok());
   ASSERT_TRUE(registry
-                  .SetValue(HKEY_LOCAL_MACHINE, "Soft\\Key", "n",
-                            platform::RegistryValue::Number(0xFFFFFFFFu))
+                  .SetValue(HKEY_LOCAL_MACHINE, "k", "e",
+                            RegistryValue::String("%X%", platform::kRegExpandString))
                   .ok());
-  ASSERT_TRUE(registry
-                  .SetValue(HKEY_LOCAL_MACHINE, "Soft\\Key", "e",
-                            platform::RegistryValue::String("%X%", platform::kRegExpandString))
-                  .ok());
-  std::string value = "before";
-  EXPECT_TRUE(GetKeyValue(HKEY_LOCAL_MACHINE, "soft\\key", "TEXT", value));
-  EXPECT_EQ(value, "テキスト");
-  EXPECT_TRUE(GetKeyValue(HKEY_LOCAL_MACHINE, "Soft\\Key", "n", value));
-  EXPECT_EQ(value, "4294967295");
-  EXPECT_TRUE(GetKeyValue(HKEY_LOCAL_MACHINE, "Soft\\Key", "fits", value));
-  EXPECT_EQ(value.size(), 1023u);
-  value = "kept";
-  EXPECT_TRUE(GetKeyValue(HKEY_LOCAL_MACHINE, "Soft\\Key", "e", value));  // other types
-  EXPECT_EQ(value, "kept");
-  for (const char* unread : {"long", "missing"}) {
-    value = "x";
-    EXPECT_FALSE(GetKeyValue(HKEY_LOCAL_MACHINE, "Soft\\Key", unread, value));
-    EXPECT_EQ(value, "") << unread;
-  }
-  EXPECT_FALSE(GetKeyValue(HKEY_LOCAL_MACHINE, "Soft\\Nothing", "text", value));
-  EXPECT_FALSE(GetKeyValue(0x12345678u, "Soft\\Key", "text", value));
+  // The answer, and what is left in a variable that held "kept".
+  auto read = [](std::uint32_t root, const std::string& key, const std::string& name) {
+    std::string value = "kept";
+    return std::to_string(GetKeyValue(root, key, name, value)) + " " + value;
+  };
+  EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "soft\\key", "TEXT"), "1 テキスト");
+  EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "k", "n"), "1 4294967295");
+  EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "k", "fits"), "1 " + std::string(1023, 'f'));
+  EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "k", "e"), "1 kept");  // other types
+  EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "k", "long"), "0 ");
+  EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "k", "missing"), "0 ");
+  EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "Soft\\Nothing", "text"), "0 ");
+  EXPECT_EQ(read(0x12345678u, "k", "text"), "0 ");
 }
 
 TEST_F(SysInfoTest, TheRegisteredToolStartsAndAnyOtherCaseTellsTheUser) {
