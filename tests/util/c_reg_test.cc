@@ -23,6 +23,7 @@ class CRegTest : public ::testing::Test {
 TEST_F(CRegTest, StringsRoundTripWholeIncludingDoubleByteText) {
   EXPECT_TRUE(reg_.RegSetString(kCurrentUser, "Software\\Grebewick", "Name", "変更されたファイル"));
   EXPECT_EQ(reg_.RegGetString(kCurrentUser, "software\\grebewick", "name"), "変更されたファイル");
+  EXPECT_EQ(reg_.RegGetString(platform::kLocalMachine, "Software\\Grebewick", "Name"), "");
   EXPECT_TRUE(reg_.RegSetString(kCurrentUser, "Software\\Grebewick", "", "default"));
   EXPECT_EQ(reg_.RegGetString(kCurrentUser, "Software\\Grebewick", ""), "default");
   EXPECT_TRUE(reg_.RegSetString(kCurrentUser, "k", "odd & \"names\", too", "\xff\xfe bytes"));
@@ -39,11 +40,9 @@ TEST_F(CRegTest, OnlyPlainStringsThatFitTheBufferAreRead) {
   ASSERT_TRUE(reg_.RegSetString(kCurrentUser, "k", "fits", std::string(255, 'a')));
   ASSERT_TRUE(reg_.RegSetString(kCurrentUser, "k", "long", std::string(256, 'b')));
   platform::Registry& registry = platform::Registry::Default();
+  const auto expand = platform::RegistryValue::String("%HOME%", platform::kRegExpandString);
   ASSERT_TRUE(registry.SetValue(kCurrentUser, "k", "n", platform::RegistryValue::Number(5)).ok());
-  ASSERT_TRUE(registry
-                  .SetValue(kCurrentUser, "k", "e",
-                            platform::RegistryValue::String("%HOME%", platform::kRegExpandString))
-                  .ok());
+  ASSERT_TRUE(registry.SetValue(kCurrentUser, "k", "e", expand).ok());
   EXPECT_EQ(reg_.RegGetString(kCurrentUser, "k", "fits"), std::string(255, 'a'));
   for (const char* unread : {"long", "n", "e"}) {
     EXPECT_EQ(reg_.RegGetString(kCurrentUser, "k", unread), "") << unread;

@@ -43,14 +43,14 @@ class RegistryStoreTest : public ::testing::Test {
 };
 
 TEST_F(RegistryStoreTest, ValuesPersistInTheUsersDataFolder) {
-  ASSERT_TRUE(Set("Software\\Grebewick", "Greeting", "こんにちは").ok());
-  EXPECT_EQ(Get("SOFTWARE\\grebewick", "greeting"), "こんにちは");
-  EXPECT_EQ(Get("Software\\Grebewick", "other"), "<missing>");
-  EXPECT_EQ(Get("Software\\Nothing", ""), "<missing>");
+  ASSERT_TRUE(Set("Software\\Grebewick", "Greeting", "やあ").ok());
+  // Names keep the spelling they were first given.
+  ASSERT_TRUE(Set("SOFTWARE\\grebewick", "GREETING", "こんにちは").ok());
   struct stat st;
   ASSERT_EQ(::stat(sandbox_.store().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
-  EXPECT_NE(ReadFile(sandbox_.store()).find("こんにちは"), std::string::npos);
+  const std::string text = ReadFile(sandbox_.store());
+  EXPECT_NE(text.find("\"Grebewick\"\nvalue \"Greeting\" sz \"こんにちは\""), std::string::npos);
   ExpectNoLeftovers();
 
   // Without a usable XDG_DATA_HOME the store lives below HOME.
@@ -99,6 +99,7 @@ TEST_F(RegistryStoreTest, AFailedWriteLeavesTheOldStoreIntact) {
 }
 
 TEST_F(RegistryStoreTest, ProcessesWritingAtOnceLoseNothing) {
+  auto name = [](int process, int value) { return std::to_string(process * 100 + value); };
   std::vector<pid_t> children;
   for (int p = 0; p < 4; ++p) {
     if (pid_t child = ::fork(); child != 0) {
@@ -106,10 +107,8 @@ TEST_F(RegistryStoreTest, ProcessesWritingAtOnceLoseNothing) {
       continue;
     }
     int failures = 0;
-    for (int v = 0; v < 25; ++v) {
-      std::string name = std::to_string(p) + "-" + std::to_string(v);
-      failures += Set("Shared\\Key", name, name).ok() ? 0 : 1;
-    }
+    for (int v = 0; v < 25; ++v)
+      failures += Set("Shared\\Key", name(p, v), name(p, v)).ok() ? 0 : 1;
     _exit(failures);
   }
   for (pid_t child : children) {
@@ -118,10 +117,7 @@ TEST_F(RegistryStoreTest, ProcessesWritingAtOnceLoseNothing) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
   for (int p = 0; p < 4; ++p) {
-    for (int v = 0; v < 25; ++v) {
-      std::string name = std::to_string(p) + "-" + std::to_string(v);
-      EXPECT_EQ(Get("shared\\key", name), name);
-    }
+    for (int v = 0; v < 25; ++v) EXPECT_EQ(Get("shared\\key", name(p, v)), name(p, v));
   }
   ExpectNoLeftovers();
 }

@@ -14,11 +14,9 @@
 namespace util {
 namespace {
 
-using platform::RegistryValue;
 using testing_support::Exists;
 
 constexpr char kToolKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-constexpr char kFolderKey[] = "SOFTWARE\\Microsoft\\Shared Tools Location";
 
 class SysInfoTest : public ::testing::Test {
  protected:
@@ -31,25 +29,23 @@ class SysInfoTest : public ::testing::Test {
     ::chmod(path.c_str(), 0755);
     return path;
   }
-  // The tool runs on its own; give it time to leave its mark.
-  static bool Ran(const std::string& tool) {
+  // Runs StartSysInfo; `tool` is expected to start (it runs on its own: give it time to
+  // leave its mark), or, when "", the user to be told.
+  void ExpectStarted(const std::string& tool) {
+    messages_.boxes.clear();
+    StartSysInfo(messages_);
+    if (tool.empty()) {
+      ASSERT_EQ(messages_.boxes.size(), 1u);
+      EXPECT_EQ(messages_.boxes[0].text, "現時点ではｼｽﾃﾑ情報を使用できません");
+      EXPECT_EQ(messages_.boxes[0].flags, platform::kOkOnly);
+      EXPECT_EQ(messages_.boxes[0].title, "Grebewick");
+      return;
+    }
+    EXPECT_TRUE(messages_.boxes.empty());
     for (int i = 0; i < 200 && !Exists(tool + ".ran"); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return Exists(tool + ".ran");
-  }
-  void ExpectStartedOrTold(const std::string& tool) {
-    messages_.boxes.clear();
-    StartSysInfo(messages_);
-    if (!tool.empty()) {
-      EXPECT_TRUE(messages_.boxes.empty());
-      EXPECT_TRUE(Ran(tool));
-      return;
-    }
-    ASSERT_EQ(messages_.boxes.size(), 1u);
-    EXPECT_EQ(messages_.boxes[0].text, "現時点ではｼｽﾃﾑ情報を使用できません");
-    EXPECT_EQ(messages_.boxes[0].flags, platform::kOkOnly);
-    EXPECT_EQ(messages_.boxes[0].title, "Grebewick");
+    EXPECT_TRUE(Exists(tool + ".ran"));
   }
 
   util::testing::XdgSandbox sandbox_;
@@ -58,14 +54,13 @@ class SysInfoTest : public ::testing::Test {
 
 TEST_F(SysInfoTest, GetKeyValueReadsStringsAndNumbersThatFitItsBuffer) {
   platform::Registry& registry = platform::Registry::Default();
+  const auto expand = platform::RegistryValue::String("%X%", platform::kRegExpandString);
+  ASSERT_TRUE(
+      registry.SetValue(HKEY_LOCAL_MACHINE, "k", "n", platform::RegistryValue::Number(~0u)).ok());
+  ASSERT_TRUE(registry.SetValue(HKEY_LOCAL_MACHINE, "k", "e", expand).ok());
   ASSERT_TRUE(SetString("Soft\\Key", "text", "テキスト"));
   ASSERT_TRUE(SetString("k", "fits", std::string(1023, 'f')));
   ASSERT_TRUE(SetString("k", "long", std::string(1024, 'l')));
-  ASSERT_TRUE(registry.SetValue(HKEY_LOCAL_MACHINE, "k", "n", RegistryValue::Number(~0u)).ok());
-  ASSERT_TRUE(registry
-                  .SetValue(HKEY_LOCAL_MACHINE, "k", "e",
-                            RegistryValue::String("%X%", platform::kRegExpandString))
-                  .ok());
   // The answer, and what is left in a variable that held "kept".
   auto read = [](std::uint32_t root, const std::string& key, const std::string& name) {
     std::string value = "kept";
@@ -82,40 +77,37 @@ TEST_F(SysInfoTest, GetKeyValueReadsStringsAndNumbersThatFitItsBuffer) {
 }
 
 TEST_F(SysInfoTest, TheRegisteredToolStartsAndAnyOtherCaseTellsTheUser) {
-  ExpectStartedOrTold("");  // nothing registered
+  ExpectStarted("");  // nothing registered
   testing_support::WriteFile(sandbox_ / "not-executable", "#!/bin/sh\n");
   for (const std::string& path :
        {sandbox_ / "not-executable", sandbox_ / "missing", std::string()}) {
     ASSERT_TRUE(SetString(kToolKey, "PATH", path));
-    ExpectStartedOrTold("");
+    ExpectStarted("");
   }
   // The registered path is started without further checks.
   ASSERT_TRUE(SetString(kToolKey, "PATH", MakeTool(sandbox_ / "tools/system info")));
-  ExpectStartedOrTold(sandbox_ / "tools/system info");
+  ExpectStarted(sandbox_ / "tools/system info");
 }
 
 TEST_F(SysInfoTest, TheToolFolderIsUsedOnlyWhenItHoldsTheTool) {
-  ASSERT_TRUE(SetString(kFolderKey, "MSINFO", sandbox_ / "tool folder"));
-  ExpectStartedOrTold("");
-  ExpectStartedOrTold(MakeTool(sandbox_ / "tool folder/MSINFO32.EXE"));
+  ASSERT_TRUE(
+      SetString("SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", sandbox_ / "tool folder"));
+  ExpectStarted("");
+  ExpectStarted(MakeTool(sandbox_ / "tool folder/MSINFO32.EXE"));
 }
 
 TEST_F(SysInfoTest, RegisteringFindsTheDesktopsToolOnceAndNeverOverwrites) {
   sandbox_.Set("PATH", sandbox_ / "bin");
   EXPECT_FALSE(RegisterSystemInformationTool());  // nothing installed, nothing written
   EXPECT_FALSE(Exists(sandbox_.store()));
-
   MakeTool(sandbox_ / "bin/hardinfo");
   MakeTool(sandbox_ / "bin/kinfocenter");
   EXPECT_TRUE(RegisterSystemInformationTool());
-  std::string value;
-  ASSERT_TRUE(GetKeyValue(HKEY_LOCAL_MACHINE, kToolKey, "PATH", value));
-  EXPECT_EQ(value, sandbox_ / "bin/kinfocenter");
-
+  EXPECT_EQ(cReg().RegGetString(HKEY_LOCAL_MACHINE, kToolKey, "PATH"),
+            sandbox_ / "bin/kinfocenter");
   ASSERT_TRUE(SetString(kToolKey, "PATH", "/opt/chosen/by/user"));
   EXPECT_TRUE(RegisterSystemInformationTool());
-  ASSERT_TRUE(GetKeyValue(HKEY_LOCAL_MACHINE, kToolKey, "PATH", value));
-  EXPECT_EQ(value, "/opt/chosen/by/user");
+  EXPECT_EQ(cReg().RegGetString(HKEY_LOCAL_MACHINE, kToolKey, "PATH"), "/opt/chosen/by/user");
 }
 
 }  // namespace
