@@ -17,26 +17,14 @@ class ProgressDialogTest : public QObject {
 
   void createdShownAndClosed() {
     ui::SubForm1 dialog;
-    QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.windowTitle(), QStringLiteral("コピーしています・・・"));
     QCOMPARE(dialog.cursor().shape(), Qt::WaitCursor);
-    QCOMPARE(dialog.size(), QSize(316, 139));
-    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-    QVERIFY(!(dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(dialog.Label1->geometry(), QRect(24, 16, 265, 17));
-    QCOMPARE(dialog.Label2->geometry(), QRect(24, 40, 265, 17));
-    QCOMPARE(dialog.ProgressBar1->geometry(), QRect(24, 72, 273, 17));
-    QCOMPARE(dialog.cmdCancel->geometry(), QRect(232, 104, 65, 25));
     QCOMPARE(dialog.cmdCancel->text(), QStringLiteral("ｷｬﾝｾﾙ"));
-
     dialog.Show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QVERIFY(!dialog.isModal() && dialog.parentWidget() == nullptr);
-    QVERIFY(dialog.Label1->isHidden() && dialog.Label1->text().isEmpty());
-    QVERIFY(dialog.Label2->isHidden() && dialog.Label2->text().isEmpty());
+    QVERIFY(dialog.Label1->isHidden() && dialog.Label2->isHidden() && dialog.cmdCancel->isHidden());
     QVERIFY(dialog.ProgressBar1->isVisible());
-    QCOMPARE(dialog.ProgressBar1->value(), dialog.ProgressBar1->minimum());
-    QVERIFY(dialog.cmdCancel->isHidden());
     QCOMPARE(dialog.nextInFocusChain(), static_cast<QWidget*>(dialog.cmdCancel));
 
     // Esc is not "ｷｬﾝｾﾙ"; closing from the title bar is, and leaves the dialog to the run.
