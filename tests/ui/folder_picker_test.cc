@@ -14,8 +14,7 @@ class FolderPickerTest : public QObject {
   ui_test::FolderTree tree_;
   std::unique_ptr<ui::MainForm> form_;
 
-  void Pick(const std::function<void(SubForm2*)>& act,
-            const char* purpose = ui::kPurposeDestination) {
+  void Pick(const char* purpose, const std::function<void(SubForm2*)>& act) {
     ui_test::WithPicker([&] { ui::ShowFolderPicker(*form_, QString::fromUtf8(purpose)); }, act);
   }
 
@@ -46,7 +45,7 @@ class FolderPickerTest : public QObject {
 
   void startNavigateAndChangeDrive() {
     tree_.unreadable.insert("/media/cd");
-    Pick([&](SubForm2* picker) {
+    Pick(ui::kPurposeDestination, [&](SubForm2* picker) {
       ui::FolderList* dir = picker->Dir1;
       ui::DriveList* drive = picker->Drive1;
       QVERIFY(picker->isModal() && picker->parentWidget() == form_.get());
@@ -144,13 +143,11 @@ class FolderPickerTest : public QObject {
   }
 
   void reopensWhereLeftUntilClosedFromTheTitleBar() {
-    Pick(
-        [](SubForm2* picker) {
-          ClickEntry(picker->Dir1, "/home/user", true);
-          ClickEntry(picker->Dir1, "/home/user/music");
-          QTest::keyClick(picker->Dir1, Qt::Key_Escape);
-        },
-        ui::kPurposeAddSource);
+    Pick(ui::kPurposeAddSource, [](SubForm2* picker) {
+      ClickEntry(picker->Dir1, "/home/user", true);
+      ClickEntry(picker->Dir1, "/home/user/music");
+      QTest::keyClick(picker->Dir1, Qt::Key_Escape);
+    });
     QCOMPARE(form_->listDir->ListCount(), 0);
     SubForm2* first = form_->Picker();
     QVERIFY(first != nullptr && !first->isVisible());
@@ -160,7 +157,7 @@ class FolderPickerTest : public QObject {
     // left, with what is there now; Enter confirms.
     form_->txtTgtDir->setText(QStringLiteral("/etc"));
     tree_.AddFolder("/home/user/video");
-    Pick([&](SubForm2* picker) {
+    Pick(ui::kPurposeDestination, [&](SubForm2* picker) {
       QVERIFY(picker == first && picker->pos() == place);
       QCOMPARE(picker->Dir1->HighlightedPath(), std::string("/home/user/music"));
       QTest::keyClick(picker->Dir1, Qt::Key_Down);
@@ -170,7 +167,7 @@ class FolderPickerTest : public QObject {
 
     // An open folder removed meanwhile gives way to its nearest remaining ancestor.
     tree_.Remove("/home/user");
-    Pick([](SubForm2* picker) {
+    Pick(ui::kPurposeDestination, [](SubForm2* picker) {
       QCOMPARE(picker->Dir1->Path(), std::string("/home"));
       picker->close();  // what the title bar's close box does
     });
@@ -178,7 +175,7 @@ class FolderPickerTest : public QObject {
     QVERIFY(form_->Picker() == nullptr);
     // The next use starts afresh at the current folder.
     tree_.current = "/etc";
-    Pick([](SubForm2* picker) { picker->Command1->click(); });
+    Pick(ui::kPurposeDestination, [](SubForm2* picker) { picker->Command1->click(); });
     QCOMPARE(form_->txtTgtDir->text(), QStringLiteral("/etc"));
   }
 
@@ -187,12 +184,10 @@ class FolderPickerTest : public QObject {
     tree_.AddFolder(odd);
     for (const char* purpose :
          {ui::kPurposeAddSource, ui::kPurposeComparison, ui::kPurposeDestination}) {
-      Pick(
-          [&](SubForm2* picker) {
-            QVERIFY(picker->Dir1->SetPath(odd));
-            picker->Command1->click();
-          },
-          purpose);
+      Pick(purpose, [&](SubForm2* picker) {
+        QVERIFY(picker->Dir1->SetPath(odd));
+        picker->Command1->click();
+      });
     }
     QCOMPARE(form_->SourceFolder(0), odd);
     QCOMPARE(form_->ComparisonFolder(0), odd);
