@@ -134,8 +134,6 @@ class RunEndToEndTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
     PickWith(form_->cmdAddDir, source_);
     PickWith(form_->cmdFind, destination_);
-    QCOMPARE(ui_test::Rows(form_->listDir), QStringList({source_}));
-    QCOMPARE(form_->txtTgtDir->text(), destination_);
   }
 
   void cleanup() {
