@@ -9,20 +9,12 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPainter>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
 
-#include "engine/public_function.h"
 #include "test_support.h"
-#include "ui/controls.h"
 #include "ui/frm_about.h"
-#include "ui/look.h"
-#include "ui/main_form.h"
 #include "ui/sub_form1.h"
-#include "ui/sub_form2.h"
 
 namespace {
 
@@ -65,132 +57,100 @@ QStringList Captions(QWidget* window) {
 class ScreenshotTest : public QObject {
   Q_OBJECT
 
- private slots:
-  void initTestCase();
-  void mainWindow();
-  void folderPicker();
-  void progressDialog();
-  void aboutBox();
-
- private:
-  void Save(QWidget* window, const char* file);
-  void CheckGlyphs(QWidget* window);
-  ui::MainFormOptions Options();
-
   QDir out_;
   ui_test::ScriptedMessages messages_;
   ui_test::FolderTree tree_;
   QTemporaryDir library_folder_;
-};
 
-void ScreenshotTest::initTestCase() {
-  ui::ApplyLook(*qApp);
-  QString dir = qEnvironmentVariable("GREBEWICK_SCREENSHOT_DIR");
-  if (dir.isEmpty()) dir = QStringLiteral(GREBEWICK_DEFAULT_SCREENSHOT_DIR);
-  QVERIFY(QDir().mkpath(dir));
-  out_ = QDir(dir);
-
-  for (const char* folder :
-       {"/home/user/documents/2000", "/home/user/documents/letters", "/home/user/documents/reports",
-        "/home/user/photos", "/media/user/CDROM"}) {
-    tree_.AddFolder(folder);
+  ui::MainFormOptions Options() {
+    ui::MainFormOptions options;
+    options.messages = &messages_;
+    options.file_system = &tree_;
+    options.archive_library_name =
+        library_folder_.filePath(QStringLiteral("libunlha32.so")).toStdString();
+    options.volumes = [] {
+      return std::vector<platform::Volume>{{"/", "/dev/sda1", "ext4"},
+                                           {"/home", "/dev/sda2", "ext4"},
+                                           {"/media/user/CDROM", "/dev/sr0", "iso9660"}};
+    };
+    return options;
   }
-  tree_.SetCurrentFolder("/home/user/documents");
 
-  // The pictures show the window as it is with the archive library installed.
-  QVERIFY(library_folder_.isValid());
-  QFile library(library_folder_.filePath(QStringLiteral("libunlha32.so")));
-  QVERIFY(library.open(QIODevice::WriteOnly));
-}
-
-ui::MainFormOptions ScreenshotTest::Options() {
-  ui::MainFormOptions options;
-  options.messages = &messages_;
-  options.file_system = &tree_;
-  options.archive_library_name =
-      library_folder_.filePath(QStringLiteral("libunlha32.so")).toStdString();
-  options.volumes = [] {
-    return std::vector<platform::Volume>{{"/", "/dev/sda1", "ext4"},
-                                         {"/home", "/dev/sda2", "ext4"},
-                                         {"/media/user/CDROM", "/dev/sr0", "iso9660"}};
-  };
-  return options;
-}
-
-void ScreenshotTest::Save(QWidget* window, const char* file) {
-  const QString path = out_.filePath(QString::fromLatin1(file));
-  QVERIFY2(Framed(window).save(path), qPrintable(path));
-}
-
-void ScreenshotTest::CheckGlyphs(QWidget* window) {
-  const QFontMetrics metrics(ui::UiFont());
-  for (const QString& caption : Captions(window)) {
-    for (char32_t c : caption.toUcs4()) {
-      if (c == '\n' || c == ' ') continue;
-      QVERIFY2(metrics.inFontUcs4(c), qPrintable(QStringLiteral("no glyph for U+%1 in \"%2\"")
-                                                     .arg(quint32(c), 4, 16, QChar('0'))
-                                                     .arg(caption)));
+  // Checks that the window font has every character of the window's captions, and saves the
+  // picture.
+  void Capture(QWidget* window, const char* file) {
+    const QFontMetrics metrics(ui::UiFont());
+    for (const QString& caption : Captions(window)) {
+      for (char32_t c : caption.toUcs4()) {
+        if (c == '\n' || c == ' ') continue;
+        QVERIFY2(metrics.inFontUcs4(c), qPrintable(QStringLiteral("no glyph for U+%1 in \"%2\"")
+                                                       .arg(quint32(c), 4, 16, QChar('0'))
+                                                       .arg(caption)));
+      }
     }
+    const QString path = out_.filePath(QString::fromLatin1(file));
+    QVERIFY2(Framed(window).save(path), qPrintable(path));
   }
-}
 
-void ScreenshotTest::mainWindow() {
-  ui::MainForm form(Options());
-  form.listDir->AddItem("/home/user/documents");
-  form.listComp->AddItem("/media/user/CDROM/20001115/home/user/documents");
-  form.listDir->AddItem("/home/user/photos");
-  form.listComp->AddItem("なし");
-  form.listDir->SetListIndex(0);
-  form.txtTgtDir->setText(QStringLiteral("/home/user/backup"));
-  form.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&form));
-  CheckGlyphs(&form);
-  Save(&form, "main-window.png");
-}
+ private slots:
+  void initTestCase() {
+    ui::ApplyLook(*qApp);
+    QString dir = qEnvironmentVariable("GREBEWICK_SCREENSHOT_DIR");
+    if (dir.isEmpty()) dir = QStringLiteral(GREBEWICK_DEFAULT_SCREENSHOT_DIR);
+    QVERIFY(QDir().mkpath(dir));
+    out_ = QDir(dir);
+    for (const char* folder :
+         {"/home/user/documents/2000", "/home/user/documents/letters",
+          "/home/user/documents/reports", "/home/user/photos", "/media/user/CDROM"}) {
+      tree_.AddFolder(folder);
+    }
+    tree_.current = "/home/user/documents";
+    // The pictures show the window as it is with the archive library installed.
+    QVERIFY(library_folder_.isValid());
+    QFile library(library_folder_.filePath(QStringLiteral("libunlha32.so")));
+    QVERIFY(library.open(QIODevice::WriteOnly));
+  }
 
-void ScreenshotTest::folderPicker() {
-  ui::MainForm form(Options());
-  form.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&form));
-  ui_test::WhenModal([this](QWidget* dialog) {
-    auto* picker = qobject_cast<ui::SubForm2*>(dialog);
-    QVERIFY(picker != nullptr);
-    CheckGlyphs(picker);
-    Save(picker, "folder-picker.png");
-    picker->Command2->click();
-  });
-  form.cmdAddDir->click();
-  QVERIFY(form.Picker() != nullptr);
-}
+  void mainWindow() {
+    ui::MainForm form(Options());
+    form.listDir->AddItem("/home/user/documents");
+    form.listComp->AddItem("/media/user/CDROM/20001115/home/user/documents");
+    form.listDir->AddItem("/home/user/photos");
+    form.listComp->AddItem("なし");
+    form.listDir->SetListIndex(0);
+    form.txtTgtDir->setText(QStringLiteral("/home/user/backup"));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    Capture(&form, "main-window.png");
+  }
 
-void ScreenshotTest::progressDialog() {
-  ui::SubForm1 dialog;
-  dialog.SetCaption("対象ファイルコピー中・・・");
-  dialog.SetProgressMax(12);
-  dialog.SetProgressValue(5);
-  dialog.SetLabel1("5/12");
-  dialog.SetLabel1Visible(true);
-  dialog.SetLabel2("2000年度報告書.doc");
-  dialog.SetLabel2Visible(true);
-  dialog.SetCancelVisible(true);
-  dialog.Show();
-  dialog.Refresh();
-  QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-  CheckGlyphs(&dialog);
-  Save(&dialog, "progress-dialog.png");
-}
+  void folderPickerAndAboutBox() {
+    ui::MainForm form(Options());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    ui_test::WithPicker([&] { form.cmdAddDir->click(); },
+                        [this](ui::SubForm2* picker) { Capture(picker, "folder-picker.png"); });
+    QTest::mouseDClick(&form, Qt::LeftButton, Qt::NoModifier, QPoint(600, 20));
+    QVERIFY(form.About() != nullptr && QTest::qWaitForWindowExposed(form.About()));
+    Capture(form.About(), "about-box.png");
+  }
 
-void ScreenshotTest::aboutBox() {
-  ui::MainForm form(Options());
-  form.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&form));
-  QTest::mouseDClick(&form, Qt::LeftButton, Qt::NoModifier, QPoint(600, 20));
-  ui::frmAbout* about = form.About();
-  QVERIFY(about != nullptr);
-  QVERIFY(QTest::qWaitForWindowExposed(about));
-  CheckGlyphs(about);
-  Save(about, "about-box.png");
-}
+  void progressDialog() {
+    ui::SubForm1 dialog;
+    dialog.SetCaption("対象ファイルコピー中・・・");
+    dialog.SetProgressMax(12);
+    dialog.SetProgressValue(5);
+    dialog.SetLabel1("5/12");
+    dialog.SetLabel1Visible(true);
+    dialog.SetLabel2("2000年度報告書.doc");
+    dialog.SetLabel2Visible(true);
+    dialog.SetCancelVisible(true);
+    dialog.Show();
+    dialog.Refresh();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    Capture(&dialog, "progress-dialog.png");
+  }
+};
 
 QTEST_MAIN(ScreenshotTest)
 #include "screenshot_test.moc"

@@ -1,48 +1,27 @@
 #include "test_support.h"
 
 #include <QApplication>
-#include <QListWidget>
-#include <QTest>
 #include <QTimer>
-#include <memory>
 
 namespace ui_test {
 
 int ScriptedMessages::MsgBox(const std::string& text, int flags, const std::string& title) {
-  shown_.push_back({text, flags, title});
-  if (on_show) on_show(shown_.back());
-  if (!answers_.empty()) {
-    int answer = answers_.front();
-    answers_.pop_front();
-    return answer;
-  }
-  const bool second = (flags & platform::kDefaultButton2) != 0;
-  switch (flags & 7) {
-    case 4:
-      return second ? platform::kAnswerNo : platform::kAnswerYes;
-    case 1:
-      return second ? platform::kAnswerCancel : platform::kAnswerOk;
-    default:
-      return platform::kAnswerOk;
-  }
+  shown.push_back({text, flags, title});
+  if (on_show) on_show(shown.back());
+  if (answers.empty()) return platform::kAnswerOk;
+  const int answer = answers.front();
+  answers.pop_front();
+  return answer;
 }
 
 void FolderTree::AddFolder(const std::string& path) {
-  for (std::string folder = path; folder.size() > 1;) {
+  for (std::string folder = path; folder.size() > 1; folder.resize(folder.rfind('/'))) {
     folders_.insert(folder);
-    folder = folder.substr(0, folder.rfind('/'));
-    if (folder.empty()) folder = "/";
   }
 }
 
 void FolderTree::Remove(const std::string& path) {
-  for (auto it = folders_.begin(); it != folders_.end();) {
-    if (*it == path || it->rfind(path + "/", 0) == 0) {
-      it = folders_.erase(it);
-    } else {
-      ++it;
-    }
-  }
+  std::erase_if(folders_, [&](const std::string& f) { return (f + "/").starts_with(path + "/"); });
 }
 
 platform::Status FolderTree::List(const std::string& folder, platform::ListWhat what, bool,
@@ -50,19 +29,16 @@ platform::Status FolderTree::List(const std::string& folder, platform::ListWhat 
   if (folders_.count(folder) == 0) {
     return platform::Status::Error(platform::kPathNotFound, "opendir(" + folder + "): missing");
   }
-  if (unreadable_.count(folder) != 0) {
+  if (unreadable.count(folder) != 0) {
     return platform::Status::Error(platform::kDiskNotReady, "opendir(" + folder + "): not ready");
   }
   if (what == platform::ListWhat::kFiles) return platform::Status::Ok();
   const std::string prefix = folder == "/" ? "/" : folder + "/";
   for (const std::string& path : folders_) {
-    if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) continue;
-    std::string name = path.substr(prefix.size());
+    if (!path.starts_with(prefix) || path.size() == prefix.size()) continue;
+    const std::string name = path.substr(prefix.size());
     if (name.find('/') != std::string::npos) continue;
-    platform::ListedEntry entry;
-    entry.name = name;
-    entry.is_folder = true;
-    if (!visit(entry)) break;
+    if (!visit({.name = name, .is_folder = true})) break;
   }
   return platform::Status::Ok();
 }
@@ -73,49 +49,62 @@ platform::Status FolderTree::Probe(const std::string& path, platform::EntryInfo*
   return platform::Status::Ok();
 }
 
-platform::Status FolderTree::MakeFolder(const std::string& path) {
-  AddFolder(path);
-  return platform::Status::Ok();
+platform::Status FolderTree::ReadOnly(const std::string& path) {
+  return platform::Status::Error(platform::kPermissionDenied, "write(" + path + "): read-only");
 }
-
-platform::Status FolderTree::CopyFile(const std::string& source, const std::string&) {
-  return platform::Status::Error(platform::kFileNotFound, "copy(" + source + "): no files here");
-}
-
-platform::Status FolderTree::Flush(const std::string&) { return platform::Status::Ok(); }
 
 namespace {
 
-struct ModalWaiter {
-  std::function<void(QWidget*)> action;
-  int attempts = 0;
-};
-
-void PollForModal(const std::shared_ptr<ModalWaiter>& waiter) {
+void PollForModal(const std::function<void(QWidget*)>& action, int attempt) {
   if (QWidget* modal = QApplication::activeModalWidget()) {
-    waiter->action(modal);
-    return;
-  }
-  if (++waiter->attempts > 500) {
+    action(modal);
+  } else if (attempt < 500) {
+    QTimer::singleShot(10, [action, attempt] { PollForModal(action, attempt + 1); });
+  } else {
     QTest::qFail("no modal dialog opened", __FILE__, __LINE__);
-    return;
   }
-  QTimer::singleShot(10, [waiter] { PollForModal(waiter); });
 }
 
 }  // namespace
 
 void WhenModal(std::function<void(QWidget*)> action) {
-  auto waiter = std::make_shared<ModalWaiter>();
-  waiter->action = std::move(action);
-  QTimer::singleShot(0, [waiter] { PollForModal(waiter); });
+  QTimer::singleShot(0, [action = std::move(action)] { PollForModal(action, 0); });
 }
 
-QStringList Rows(QWidget* list) {
+void WithPicker(const std::function<void()>& open, const std::function<void(ui::SubForm2*)>& act) {
+  bool acted = false;
+  WhenModal([&](QWidget* modal) {
+    auto* picker = qobject_cast<ui::SubForm2*>(modal);
+    QVERIFY(picker != nullptr);
+    acted = true;
+    act(picker);
+    if (picker->isVisible()) picker->Command2->click();
+  });
+  open();
+  QVERIFY(acted);
+}
+
+void ClickEntry(ui::FolderList* list, const std::string& path, bool twice) {
+  for (int i = 0; i < list->count(); ++i) {
+    if (list->EntryPath(i) != path) continue;
+    const QPoint at = list->visualItemRect(list->item(i)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    // The window system sends the second press of a double-click as a double-click event.
+    if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    return;
+  }
+  QFAIL(("no entry " + path).c_str());
+}
+
+QStringList EntryPaths(ui::FolderList* list) {
+  QStringList paths;
+  for (int i = 0; i < list->count(); ++i) paths << QString::fromStdString(list->EntryPath(i));
+  return paths;
+}
+
+QStringList Rows(QListWidget* list) {
   QStringList rows;
-  auto* widget = qobject_cast<QListWidget*>(list);
-  if (widget == nullptr) return rows;
-  for (int i = 0; i < widget->count(); ++i) rows << widget->item(i)->text();
+  for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
   return rows;
 }
 

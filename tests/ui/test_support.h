@@ -1,19 +1,23 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+// What the window tests share: Qt Test, the main window and its folder picker, and the
+// doubles and drivers below.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <deque>
 #include <functional>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/file_system.h"
 #include "platform/message_box.h"
-#include "platform/volumes.h"
-
-class QWidget;
+#include "ui/controls.h"
+#include "ui/folder_list.h"
+#include "ui/look.h"
+#include "ui/main_form.h"
+#include "ui/sub_form2.h"
 
 namespace ui_test {
 
@@ -24,58 +28,58 @@ struct ShownMessage {
   std::string title;
 };
 
-// Records every message box and answers from a script; with the script used up, it answers
-// what the box's default button would (Yes or OK, or the second button when the flags say
-// so). A hook may act while "the box is open".
+// Records every message box and answers from a script, OK once the script is used up. A hook
+// may act while "the box is open".
 class ScriptedMessages : public platform::MessageBoxService {
  public:
   int MsgBox(const std::string& text, int flags, const std::string& title) override;
 
-  void Answer(int answer) { answers_.push_back(answer); }
-  const std::vector<ShownMessage>& shown() const { return shown_; }
-  void Clear() {
-    shown_.clear();
-    answers_.clear();
-    on_show = nullptr;
-  }
+  std::vector<ShownMessage> shown;
+  std::deque<int> answers;
   std::function<void(const ShownMessage&)> on_show;
-
- private:
-  std::vector<ShownMessage> shown_;
-  std::deque<int> answers_;
 };
 
-// A file system of folders only, held in memory, for the picker: deterministic paths and
-// volumes that can fail on demand.
+// A file system of folders only, held in memory: fixed paths for the picker, and folders that
+// vanish or cannot be read on demand. It cannot be written.
 class FolderTree : public platform::FileSystem {
  public:
   // Adds `path` and every folder above it.
   void AddFolder(const std::string& path);
-  // Listing `path` fails (its subfolders cannot be read, like a drive without a medium).
-  void MakeUnreadable(const std::string& path) { unreadable_.insert(path); }
+  // Removes `path` and everything below it.
   void Remove(const std::string& path);
-  void SetCurrentFolder(const std::string& path) { current_ = path; }
+  // Folders whose listing fails, like a drive without a medium.
+  std::set<std::string> unreadable;
+  std::string current = "/";
 
   platform::Status List(const std::string& folder, platform::ListWhat what, bool want_stat,
                         platform::FunctionRef<bool(const platform::ListedEntry&)> visit) override;
   platform::Status Probe(const std::string& path, platform::EntryInfo* info) override;
-  platform::Status MakeFolder(const std::string& path) override;
-  platform::Status CopyFile(const std::string& source, const std::string& destination) override;
-  platform::Status Flush(const std::string& path) override;
-  std::string CurrentFolder() override { return current_; }
+  platform::Status MakeFolder(const std::string& path) override { return ReadOnly(path); }
+  platform::Status CopyFile(const std::string& path, const std::string&) override {
+    return ReadOnly(path);
+  }
+  platform::Status Flush(const std::string& path) override { return ReadOnly(path); }
+  std::string CurrentFolder() override { return current; }
 
  private:
+  static platform::Status ReadOnly(const std::string& path);
+
   std::set<std::string> folders_ = {"/"};
-  std::set<std::string> unreadable_;
-  std::string current_ = "/";
 };
 
-// Runs `action` as soon as a modal dialog is open (from inside its event loop), so a test
-// can drive a dialog that the code under test opens with exec(). Fails the test when no
-// modal dialog appears.
+// Runs `action` on the modal dialog that the code under test opens with exec(), from inside
+// its event loop. Fails the test when none opens.
 void WhenModal(std::function<void(QWidget*)> action);
 
-// The texts of a list widget's rows.
-QStringList Rows(QWidget* list);
+// Runs `act` on the folder picker that `open` opens, then cancels the picker if `act` left it
+// open, so that a failed check cannot leave the test waiting.
+void WithPicker(const std::function<void()>& open, const std::function<void(ui::SubForm2*)>& act);
+
+// Clicks the picker's entry for `path` (twice: double-clicks it).
+void ClickEntry(ui::FolderList* list, const std::string& path, bool twice = false);
+
+// The full paths of the picker's entries, and the texts of a list's rows.
+QStringList EntryPaths(ui::FolderList* list);
+QStringList Rows(QListWidget* list);
 
 }  // namespace ui_test
