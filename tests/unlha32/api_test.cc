@@ -38,28 +38,30 @@ class ApiTest : public ::testing::Test {
   fs::path dir_;
 };
 
-const Bytes kTwoMembers = Archive({
-    HeaderBuilder{.level = 2,
-                  .method = "-lh5-",
-                  .data = "0123456789",
-                  .original = 40,
-                  .stamp = 1689541637,
-                  .data_crc = 0x0A0B,
-                  .exts = {{0x02, B("doc\xFF")}, {0x40, Bytes{0x21, 0}}}}
-        .Build(),
-    HeaderBuilder{.level = 1,
-                  .method = "-lhd-",
-                  .data = "",
-                  .original = 0,
-                  .name = "",
-                  .exts = {{0x02, B("empty dir\xFF")}}}
-        .Build(),
-});
+const Bytes kDoc = HeaderBuilder{.level = 2,
+                                 .data = "0123456789",
+                                 .original = 40,
+                                 .stamp = 1689541637,
+                                 .data_crc = 0x0A0B,
+                                 .exts = {{0x02, B("doc\xFF")}, {0x40, Bytes{0x21, 0}}}}
+                       .Build();
+const Bytes kTwoMembers = Archive({kDoc, HeaderBuilder{.level = 1,
+                                                       .method = "-lhd-",
+                                                       .data = "",
+                                                       .original = 0,
+                                                       .name = "",
+                                                       .exts = {{0x02, B("empty dir\xFF")}}}
+                                             .Build()});
+const Bytes kNoEndMark(kTwoMembers.begin(), kTwoMembers.end() - 1);
+const Bytes kCut(kDoc.begin(), kDoc.end() - 1);  // its data cut short
+const Bytes kBadCrc = [] {
+  Bytes bytes = kDoc;
+  bytes[10] ^= 1;  // the packed size: the header CRC no longer matches
+  return bytes;
+}();
 
 TEST_F(ApiTest, FindFirstAndFindNextFillTheRecord) {
-  std::string path = Write("two.lzh", kTwoMembers);
-  ASSERT_NE(UnlhaCheckArchive(path.c_str(), 4), 0);
-  UNLHA_HARC handle = UnlhaOpenArchive(nullptr, path.c_str(), 0);
+  UNLHA_HARC handle = UnlhaOpenArchive(nullptr, Write("two.lzh", kTwoMembers).c_str(), 0);
   ASSERT_NE(handle, nullptr);
 
   unsigned char buffer[UNLHA_MEMBER_INFO_BUFFER_SIZE];
@@ -93,118 +95,129 @@ TEST_F(ApiTest, FindFirstAndFindNextFillTheRecord) {
   EXPECT_NE(UnlhaFindNext(handle, info), 0);
 }
 
-TEST_F(ApiTest, OpenRefusesMissingAndNonArchiveFiles) {
-  EXPECT_EQ(UnlhaOpenArchive(nullptr, (dir_ / "missing.lzh").c_str(), 0), nullptr);
-  EXPECT_EQ(UnlhaOpenArchive(nullptr, dir_.c_str(), 0), nullptr);
+TEST_F(ApiTest, OpenRefusesWhatIsNoArchiveAndListsWhatCanBeListed) {
   std::string text = Write("text.lzh", B("not an archive at all\n"));
-  EXPECT_EQ(UnlhaOpenArchive(nullptr, text.c_str(), 0), nullptr);
-  EXPECT_EQ(UnlhaCheckArchive(text.c_str(), 4), 0);
+  for (const std::string& path : {(dir_ / "missing.lzh").string(), dir_.string(), text}) {
+    EXPECT_EQ(UnlhaOpenArchive(nullptr, path.c_str(), 0), nullptr) << path;
+    EXPECT_EQ(UnlhaCheckArchive(path.c_str(), 4), 0) << path;
+  }
   EXPECT_EQ(UnlhaOpenArchive(nullptr, nullptr, 0), nullptr);
   EXPECT_EQ(UnlhaCheckArchive(nullptr, 4), 0);
 
-  std::string empty = Write("empty.lzh", Bytes{0});
-  UNLHA_HARC handle = UnlhaOpenArchive(nullptr, empty.c_str(), 0);
-  ASSERT_NE(handle, nullptr);
   UnlhaMemberInfo info{};
-  EXPECT_EQ(UnlhaFindFirst(handle, "*.*", &info), -1);
-  UnlhaCloseArchive(handle);
-}
+  UNLHA_HARC empty = UnlhaOpenArchive(nullptr, Write("empty.lzh", Bytes{0}).c_str(), 0);
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(UnlhaFindFirst(empty, "*.*", &info), -1);
+  UnlhaCloseArchive(empty);
 
-TEST_F(ApiTest, DamagedArchiveListsWhatCanBeListed) {
-  Bytes bytes = kTwoMembers;
-  Bytes bad = HeaderBuilder{.level = 1}.Build();
-  bad[1] ^= 1;
-  bytes.pop_back();  // the end mark
-  bytes.insert(bytes.end(), bad.begin(), bad.end());
-  std::string path = Write("bad.lzh", bytes);
-  UNLHA_HARC handle = UnlhaOpenArchive(nullptr, path.c_str(), 0);
-  ASSERT_NE(handle, nullptr);
-  UnlhaMemberInfo info{};
-  EXPECT_EQ(UnlhaFindFirst(handle, "*.*", &info), 0);
-  EXPECT_EQ(UnlhaFindNext(handle, &info), 0);
-  EXPECT_EQ(UnlhaFindNext(handle, &info), 0x8016);  // the checksum of the third
-  UnlhaCloseArchive(handle);
-  EXPECT_EQ(UnlhaCheckArchive(path.c_str(), 1), 0);
+  // The header of a member whose data is cut short is whole: it is listed.
+  UNLHA_HARC cut = UnlhaOpenArchive(nullptr, Write("cut.lzh", kCut).c_str(), 0);
+  EXPECT_EQ(UnlhaFindFirst(cut, "*.*", &info), 0);
+  EXPECT_EQ(UnlhaFindNext(cut, &info), 0x8017);
+  UnlhaCloseArchive(cut);
+
+  // A damaged third header ends the listing, unless the caller asks to step over it.
+  std::string damaged = Write("bad.lzh", Join(kNoEndMark, Archive({kBadCrc, kDoc})));
+  for (std::uint32_t mode : {0u, 4u}) {
+    UNLHA_HARC handle = UnlhaOpenArchive(nullptr, damaged.c_str(), mode);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(UnlhaFindFirst(handle, "*.*", &info), 0);
+    EXPECT_EQ(UnlhaFindNext(handle, &info), 0);
+    EXPECT_EQ(UnlhaFindNext(handle, &info), mode == 0 ? 0x8016 : 0) << mode;
+    EXPECT_EQ(UnlhaFindNext(handle, &info), mode == 0 ? 0x8016 : -1) << mode;
+    UnlhaCloseArchive(handle);
+  }
 }
 
 TEST_F(ApiTest, CheckArchiveModes) {
-  std::string path = Write("two.lzh", kTwoMembers);
-  for (int mode : {0, 1, 2, 4, 16, 32}) EXPECT_EQ(UnlhaCheckArchive(path.c_str(), mode), 1);
-  EXPECT_EQ(UnlhaCheckArchive(path.c_str(), 8), 1);
-  Bytes sfx(5000, 0x90);
-  sfx.insert(sfx.end(), kTwoMembers.begin(), kTwoMembers.end());
-  std::string exe = Write("sfx.exe", sfx);
-  EXPECT_EQ(UnlhaCheckArchive(exe.c_str(), 4), 1);
-  EXPECT_EQ(UnlhaCheckArchive(exe.c_str(), 4 | 8), 2);
+  Bytes fourth_bad = Archive({kDoc, kDoc, kDoc, kBadCrc});
+  Bytes middle_bad = Archive({kDoc, kBadCrc, kDoc});
+  Bytes stored = Archive({HeaderBuilder{
+      .level = 2, .method = "-lh0-", .data = "hello", .original = 5, .data_crc = 0x34D2}
+                              .Build()});
+  Bytes stored_bad = stored;
+  stored_bad[stored.size() - 2] ^= 1;
+  Bytes sfx = Join(Bytes(5000, 0x90), kTwoMembers);
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    int mode;
+    int expected;
+  };
+  const Case cases[] = {
+      {"rapid looks at three headers", fourth_bad, 0, 1},
+      {"basic looks at all", fourth_bad, 1, 0},
+      {"all lifts the limit of three", fourth_bad, 0 | 16, 0},
+      {"recovery steps over damage", middle_bad, 1 | 4, 1},
+      {"the caller's default", middle_bad, 4, 1},
+      {"stored data", stored, 2, 1},
+      {"damaged stored data, headers only", stored_bad, 1, 1},
+      {"damaged stored data, full CRC", stored_bad, 2, 0},
+      {"no end mark", kNoEndMark, 1, 1},
+      {"cut short", kCut, 4 | 16 | 32, 0},
+      // After the end mark the archive is over; another system's trailer does not spoil it.
+      {"text after the end mark", Join(kTwoMembers, B("trailing garbage")), 0 | 4, 1},
+      {"padding after the end mark", Join(kTwoMembers, Bytes(100, 0x1A)), 1, 1},
+      {"data where a header should be", Join(kNoEndMark, B("garbage!")), 1, 0},
+      {"data allowed", Join(kNoEndMark, B("garbage!")), 1 | 32, 1},
+      {"self-extracting", sfx, 4, 1},
+      {"self-extracting, asked", sfx, 4 | 8, 2},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(UnlhaCheckArchive(Write("check.lzh", c.bytes).c_str(), c.mode), c.expected) << c.what;
+  }
+  for (int mode : {0, 1, 2, 4, 8, 16, 32}) {
+    EXPECT_EQ(UnlhaCheckArchive(Write("two.lzh", kTwoMembers).c_str(), mode), 1) << mode;
+    EXPECT_EQ(UnlhaCheckArchive(Write("cut.lzh", kCut).c_str(), mode), 0) << mode;
+  }
 }
 
 TEST_F(ApiTest, ListingCommandAndOtherCommands) {
-  std::string path = Write("two.lzh", kTwoMembers);
   char output[4096];
-  std::string command = "l \"" + path + "\"";
-  ASSERT_EQ(Unlha(nullptr, command.data(), output, sizeof output), 0);
+  auto run = [&output](std::string line, char* out = nullptr, std::uint32_t size = 4096) {
+    return Unlha(nullptr, line.data(), out != nullptr ? out : output, size);
+  };
+  std::string path = "\"" + Write("two.lzh", kTwoMembers) + "\"";
+  ASSERT_EQ(run("l " + path), 0);
   std::string text = output;
   EXPECT_NE(text.find("doc\\file.txt"), std::string::npos) << text;
   EXPECT_NE(text.find("  25.0%"), std::string::npos) << text;
   EXPECT_NE(text.find("-lh5-"), std::string::npos) << text;
   EXPECT_NE(text.find("2 file(s)"), std::string::npos) << text;
-
-  std::string filtered = "l \"" + path + "\" doc/*.*";
-  ASSERT_EQ(Unlha(nullptr, filtered.data(), output, sizeof output), 0);
+  ASSERT_EQ(run("l " + path + " doc/*.*"), 0);
   EXPECT_EQ(std::string(output).find("empty dir"), std::string::npos);
 
+  // Names come from the archive: a terminal escape must not reach the terminal.
+  Bytes evil = Archive({HeaderBuilder{.level = 2, .name = "\x1B]2;x\x07"}.Build()});
+  ASSERT_EQ(run("l " + Write("evil.lzh", evil)), 0);
+  EXPECT_NE(std::string(output).find("?]2;x?"), std::string::npos);
+
   char small[64];
-  EXPECT_EQ(Unlha(nullptr, command.data(), small, sizeof small), 0x8011);
+  EXPECT_EQ(run("l " + path, small, sizeof small), 0x8011);
   EXPECT_EQ(std::strlen(small), sizeof small - 1);
 
-  for (const char* bad : {"x archive.lzh", "e archive.lzh", "", "l -v archive.lzh"}) {
-    std::string line = bad;
-    EXPECT_EQ(Unlha(nullptr, line.data(), output, sizeof output), 0x801C) << bad;
-  }
-  std::string no_name = "l";
-  EXPECT_EQ(Unlha(nullptr, no_name.data(), output, sizeof output), 0x8019);
-  std::string missing = "l \"" + (dir_ / "missing.lzh").string() + "\"";
-  EXPECT_EQ(Unlha(nullptr, missing.data(), output, sizeof output), 0x8018);
-  std::string text_file = "l \"" + Write("t.lzh", B("plain text file, long enough")) + "\"";
-  EXPECT_EQ(Unlha(nullptr, text_file.data(), output, sizeof output), 0x801B);
+  const std::pair<std::string, int> errors[] = {
+      {"x archive.lzh", 0x801C},
+      {"e archive.lzh", 0x801C},
+      {"", 0x801C},
+      {"l -v archive.lzh", 0x801C},
+      {"l", 0x8019},
+      {"l \"" + (dir_ / "missing.lzh").string() + "\"", 0x8018},
+      {"l \"" + Write("t.lzh", B("plain text file, long enough")) + "\"", 0x801B},
+  };
+  for (const auto& [line, code] : errors) EXPECT_EQ(run(line), code) << line;
 }
 
-TEST_F(ApiTest, ListingShowsControlCharactersAsQuestionMarks) {
-  std::string path =
-      Write("evil.lzh", Archive({HeaderBuilder{.level = 2, .name = "\x1B]2;x\x07"}.Build()}));
-  char output[4096];
-  std::string command = "l " + path;
-  ASSERT_EQ(Unlha(nullptr, command.data(), output, sizeof output), 0);
-  EXPECT_NE(std::string(output).find("?]2;x?"), std::string::npos);
-}
-
-TEST_F(ApiTest, ModesVersionRunningAndDialog) {
-  EXPECT_EQ(UnlhaGetVersion(), 100);
-  EXPECT_EQ(UnlhaGetRunning(), 0);
-  EXPECT_NE(UnlhaSetBackGroundMode(1), 0);
-  EXPECT_NE(UnlhaGetBackGroundMode(), 0);
-  UnlhaSetBackGroundMode(0);
-  EXPECT_EQ(UnlhaGetBackGroundMode(), 0);
-  UnlhaSetCursorMode(1);
-  EXPECT_NE(UnlhaGetCursorMode(), 0);
-  UnlhaSetCursorMode(0);
-  EXPECT_EQ(UnlhaGetCursorMode(), 0);
-
-  char option[257] = "keep me";
-  EXPECT_EQ(UnlhaConfigDialog(nullptr, option, 0), 0);
-  EXPECT_STREQ(option, "keep me");
-}
-
-TEST_F(ApiTest, RunningWhileAnotherThreadIsInsideTheLibrary) {
-  // Checking the data CRC of a 2 MB archive keeps the other thread inside for a while.
-  std::string data(4096, 'x');
-  Bytes one =
-      HeaderBuilder{
-          .level = 2, .method = "-lh0-", .data = data, .original = 4096, .data_crc = Crc16(B(data))}
-          .Build();
-  Bytes big;
-  for (int i = 0; i < 500; ++i) big.insert(big.end(), one.begin(), one.end());
-  std::string path = Write("big.lzh", big);
+// The program polls whether a call is under way, sets the modes and may show the dialog.
+TEST_F(ApiTest, RunningModesVersionAndDialog) {
+  // Checking the data CRC of 2 MB of stored data keeps the other thread inside for a while.
+  std::string data(2 << 20, 'x');
+  std::string path = Write("big.lzh", Archive({HeaderBuilder{.level = 2,
+                                                             .method = "-lh0-",
+                                                             .data = data,
+                                                             .original = 2 << 20,
+                                                             .data_crc = Crc16(B(data))}
+                                                   .Build()}));
   std::atomic<bool> done{false};
   std::thread worker([&] {
     while (!done) UnlhaCheckArchive(path.c_str(), 2 | 16);
@@ -217,6 +230,17 @@ TEST_F(ApiTest, RunningWhileAnotherThreadIsInsideTheLibrary) {
   worker.join();
   EXPECT_TRUE(seen);
   EXPECT_EQ(UnlhaGetRunning(), 0);
+
+  EXPECT_EQ(UnlhaGetVersion(), 100);
+  for (bool on : {true, false}) {
+    EXPECT_NE(UnlhaSetBackGroundMode(on), 0);
+    EXPECT_EQ(UnlhaGetBackGroundMode() != 0, on);
+    EXPECT_NE(UnlhaSetCursorMode(on), 0);
+    EXPECT_EQ(UnlhaGetCursorMode() != 0, on);
+  }
+  char option[257] = "keep me";
+  EXPECT_EQ(UnlhaConfigDialog(nullptr, option, 0), 0);
+  EXPECT_STREQ(option, "keep me");
 }
 
 }  // namespace
