@@ -5,75 +5,61 @@
 namespace engine {
 namespace {
 
-ArchiveEntry Entry(const std::string& name, const std::string& path,
-                   const std::string& size = "1,000", const std::string& time = "12:00:00") {
-  return ArchiveEntry{name, path, size, "2000/06/26", time};
-}
-
-class CatalogueTest : public ::testing::Test {
- protected:
-  ArchiveCatalogue::Answer Ask(const std::string& folder, const std::string& size = "1,000",
-                               const std::string& time = "2000/06/26 12:00:00") {
-    return catalogue_.Lookup("A.TXT", size, time, folder, [&] {
-      ++option_reads_;
-      return match_folders_;
-    });
-  }
-  bool Unchanged(const std::string& folder) { return Ask(folder).SaysUnchanged; }
-
-  ArchiveCatalogue catalogue_;
-  bool match_folders_ = true;
-  int option_reads_ = 0;
+// Each row: a catalogue entry's stored folder, size and time, a source file's folder (root
+// name dropped, upper-cased), size and time, whether folders must match, and the answer.
+struct Row {
+  const char* stored_folder;
+  const char* size;
+  const char* time;
+  const char* folder;
+  const char* source_size;
+  const char* source_time;
+  bool match_folders;
+  bool unchanged;
 };
 
-TEST_F(CatalogueTest, AStoredFolderFromTheRootMustNameTheWholeFolder) {
-  catalogue_.Append(Entry("A.TXT", "\\DATA\\SUB\\"));
-  EXPECT_TRUE(Unchanged("/DATA/SUB"));
-  EXPECT_FALSE(Unchanged("/X/DATA/SUB"));
-  EXPECT_FALSE(Unchanged("/DATA"));
-  ArchiveCatalogue::Answer answer = Ask("/ELSEWHERE");
-  EXPECT_TRUE(answer.NameInCatalogue);
-  EXPECT_FALSE(answer.SaysUnchanged);
+TEST(CatalogueTest, FolderSizeAndTimeDecideWhetherAnEntrySaysUnchanged) {
+  const char* kNoon = "2000/06/26 12:00:00";
+  const Row rows[] = {
+      // A folder stored from the root must name the whole folder; "\" alone is the root.
+      {"\\DATA\\SUB\\", "1,000", kNoon, "/DATA/SUB", "1,000", kNoon, true, true},
+      {"\\DATA\\SUB\\", "1,000", kNoon, "/X/DATA/SUB", "1,000", kNoon, true, false},
+      {"\\", "1,000", kNoon, "", "1,000", kNoon, true, true},
+      {"\\", "1,000", kNoon, "/DATA", "1,000", kNoon, true, false},
+      // A relative folder is a plain text suffix, not aligned to folder boundaries.
+      {"SUB\\", "1,000", kNoon, "/DATA/SUB", "1,000", kNoon, true, true},
+      {"SUB\\", "1,000", kNoon, "/DATA/XSUB", "1,000", kNoon, true, true},
+      {"SUB\\", "1,000", kNoon, "/SUB/DEEP", "1,000", kNoon, true, false},
+      {"\\ELSEWHERE\\", "1,000", kNoon, "/ANY", "1,000", kNoon, false, true},
+      // Same size and a source time that is not later, compared as texts.
+      {"\\", "1,000", kNoon, "", "1,000", "2000/06/26 11:59:59", true, true},
+      {"\\", "1,000", kNoon, "", "1,000", "2000/06/26 12:00:01", true, false},
+      {"\\", "1,000", kNoon, "", "1,001", kNoon, true, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.stored_folder) + " / " + row.folder + " " + row.source_time);
+    ArchiveCatalogue catalogue;
+    std::string time(row.time);
+    catalogue.Append({"A.TXT", row.stored_folder, row.size, time.substr(0, 10), time.substr(11)});
+    ArchiveCatalogue::Answer answer = catalogue.Lookup(
+        "A.TXT", row.source_size, row.source_time, row.folder, [&] { return row.match_folders; });
+    EXPECT_TRUE(answer.NameInCatalogue);
+    EXPECT_EQ(answer.SaysUnchanged, row.unchanged);
+  }
 }
 
-TEST_F(CatalogueTest, AMemberWithoutFolderMatchesOnlyTheRoot) {
-  catalogue_.Append(Entry("A.TXT", "\\"));
-  EXPECT_TRUE(Unchanged(""));
-  EXPECT_FALSE(Unchanged("/DATA"));
-  EXPECT_TRUE(Ask("/DATA").NameInCatalogue);
-}
-
-TEST_F(CatalogueTest, ARelativeStoredFolderIsATextSuffix) {
-  catalogue_.Append(Entry("A.TXT", "SUB\\"));
-  EXPECT_TRUE(Unchanged("/DATA/SUB"));
-  EXPECT_TRUE(Unchanged("/SUB"));
-  EXPECT_TRUE(Unchanged("/DATA/XSUB"));  // not aligned to folder boundaries
-  EXPECT_FALSE(Unchanged("/SUB/DEEP"));
-}
-
-TEST_F(CatalogueTest, WithoutFolderMatchingAnyEntryOfTheNameCounts) {
-  catalogue_.Append(Entry("A.TXT", "\\SOMEWHERE\\"));
-  match_folders_ = false;
-  EXPECT_TRUE(Unchanged("/ANYWHERE"));
-}
-
-TEST_F(CatalogueTest, SizeMustMatchAndTheSourceMustNotBeLater) {
-  catalogue_.Append(Entry("A.TXT", "\\"));
-  EXPECT_TRUE(Ask("", "1,000", "2000/06/26 11:59:59").SaysUnchanged);
-  EXPECT_FALSE(Ask("", "1,000", "2000/06/26 12:00:01").SaysUnchanged);
-  EXPECT_FALSE(Ask("", "1,001", "2000/06/26 12:00:00").SaysUnchanged);
-  EXPECT_FALSE(catalogue_.Lookup("B.TXT", "1,000", "", "", [] { return true; }).NameInCatalogue);
-}
-
-TEST_F(CatalogueTest, EveryEntryOfTheNameIsConsultedAndOnlyThose) {
-  catalogue_.Append(Entry("A.TXT", "\\", "5"));
-  catalogue_.Append(Entry("OTHER.TXT", "\\"));
-  catalogue_.Append(Entry("A.TXT", "\\OLD\\"));
-  catalogue_.Append(Entry("A.TXT", "\\"));  // a duplicate from another pair's archive
-  EXPECT_TRUE(Unchanged(""));
-  EXPECT_EQ(option_reads_, 3);  // the option is read for each entry of the name
-  EXPECT_EQ(catalogue_.size(), 4u);
-  EXPECT_EQ(catalogue_[1].FileName, "OTHER.TXT");
+TEST(CatalogueTest, EveryEntryOfTheNameIsConsultedAndOnlyThose) {
+  ArchiveCatalogue catalogue;
+  catalogue.Append({"A.TXT", "\\", "5", "2000/06/26", "12:00:00"});
+  catalogue.Append({"OTHER.TXT", "\\", "1", "2000/06/26", "12:00:00"});
+  catalogue.Append({"A.TXT", "\\OLD\\", "1", "2000/06/26", "12:00:00"});
+  catalogue.Append({"A.TXT", "\\", "1", "2000/06/26", "12:00:00"});  // from another pair
+  int option_reads = 0;
+  ArchiveCatalogue::Answer answer =
+      catalogue.Lookup("A.TXT", "1", "2000/06/26 12:00:00", "", [&] { return ++option_reads > 0; });
+  EXPECT_TRUE(answer.SaysUnchanged);
+  EXPECT_EQ(option_reads, 3);  // the option is read anew for each entry of the name
+  EXPECT_FALSE(catalogue.Lookup("B.TXT", "1", "", "", [] { return true; }).NameInCatalogue);
 }
 
 TEST(FolderIndexTest, KeepsListingOrderAmongFilesOfOneName) {
@@ -84,13 +70,10 @@ TEST(FolderIndexTest, KeepsListingOrderAmongFilesOfOneName) {
   const FolderIndex::File* first = index.First("README");
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(first->size, 1u);
-  const FolderIndex::File* second = index.Next(*first);
-  ASSERT_NE(second, nullptr);
-  EXPECT_EQ(second->size, 3u);
-  EXPECT_EQ(index.Next(*second), nullptr);
+  ASSERT_NE(index.Next(*first), nullptr);
+  EXPECT_EQ(index.Next(*first)->size, 3u);
+  EXPECT_EQ(index.Next(*index.Next(*first)), nullptr);
   EXPECT_EQ(index.First("readme"), nullptr);
-  index.Clear();
-  EXPECT_EQ(index.First("README"), nullptr);
 }
 
 }  // namespace
