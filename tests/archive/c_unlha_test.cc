@@ -33,7 +33,7 @@ UnlhaMemberInfo Info(const char* path, uint32_t original = 1234567, uint16_t dat
   info.wRatio = 523;
   info.wDate = date;
   info.wTime = time;
-  std::strncpy(info.szFileName, path, sizeof info.szFileName);
+  std::strncpy(info.szFileName, path, sizeof info.szFileName - 1);
   std::memcpy(info.szAttribute, "RSHA-xyz", 8);
   std::memcpy(info.szMode, "-lh5-\0\0", 8);
   return info;
