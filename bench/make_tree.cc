@@ -58,13 +58,13 @@ void WriteFile(const std::string& path, std::uint32_t size, std::int64_t mtime, 
   ::close(fd);
 }
 
-// Sizes of everyday files: mostly a few KiB, some tens of KiB, a few larger.
+// Sizes of everyday files: mostly small, some tens of KiB, a few larger (5 KiB on average).
 std::uint32_t FileSize(std::mt19937& random) {
   std::uniform_real_distribution<double> unit(0, 1);
   double u = unit(random);
-  if (u < 0.6) return static_cast<std::uint32_t>(unit(random) * 4096);
-  if (u < 0.95) return 4096 + static_cast<std::uint32_t>(unit(random) * 28672);
-  return 32768 + static_cast<std::uint32_t>(unit(random) * 262144);
+  if (u < 0.7) return static_cast<std::uint32_t>(unit(random) * 2048);
+  if (u < 0.97) return 2048 + static_cast<std::uint32_t>(unit(random) * 14336);
+  return 16384 + static_cast<std::uint32_t>(unit(random) * 114688);
 }
 
 Options Parse(int argc, char** argv) {

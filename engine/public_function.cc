@@ -10,6 +10,12 @@ std::atomic<bool> CancelRequested{false};
 
 long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
                         platform::FileSystem& fs) {
+  return ListSubfoldersDeep(root, list, fs, [](const std::string&) {});
+}
+
+long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
+                        platform::FileSystem& fs,
+                        platform::FunctionRef<void(const std::string&)> on_folder) {
   // Where names are not case-sensitive, every path below the first level is upper-cased as
   // it is collected; where they are, an upper-cased path would name another folder, so the
   // stored case stays.
@@ -28,6 +34,7 @@ long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
   children.resize(static_cast<std::size_t>(count));
 
   list = children;
+  for (const std::string& child : children) on_folder(child);
   std::vector<Level> stack;
   if (!children.empty()) stack.push_back(Level{std::move(children)});
   while (!stack.empty()) {
@@ -42,6 +49,7 @@ long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
     if (children.empty()) continue;
     for (const std::string& child : children) {
       list.push_back(upper_case_deeper ? platform::UpperCase(child) : child);
+      on_folder(list.back());
     }
     stack.push_back(Level{std::move(children)});
   }

@@ -9,6 +9,7 @@
 #include "engine/archive_object.h"
 #include "engine/run_host.h"
 #include "platform/file_system.h"
+#include "platform/function_ref.h"
 #include "platform/message_box.h"
 #include "platform/status.h"
 
@@ -65,6 +66,12 @@ RunOutcome RunBackup(RunHost& host, const RunOptions& options = {});
 // of the tree is bounded only by the platform's path length.
 long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
                         platform::FileSystem& fs = platform::FileSystem::Default());
+
+// The same walk, telling `on_folder` of each folder as it takes its place in the list, so
+// that work on the folders can start while the walk goes on.
+long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
+                        platform::FileSystem& fs,
+                        platform::FunctionRef<void(const std::string&)> on_folder);
 
 // Checks the destination folder `path`, creates every missing folder of it and returns true;
 // shows its own message through `messages` and returns false when the path is refused or

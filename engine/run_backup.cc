@@ -1,12 +1,13 @@
 #include <atomic>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "engine/background_lister.h"
 #include "engine/catalogue.h"
 #include "engine/com_file_ex.h"
 #include "engine/common.h"
+#include "engine/folder_prefetch.h"
 #include "engine/public_function.h"
 #include "engine/run_text.h"
 #include "engine/unlha_archive.h"
@@ -21,6 +22,9 @@ using platform::kAnswerNo;
 using platform::kAnswerYes;
 
 constexpr char kNoComparison[] = "なし";
+
+// How many counterpart folders may be read ahead of the decisions.
+constexpr std::size_t kCounterpartsAhead = 32;
 
 // Thrown by the run's exits (a confirmed cancel, a refused destination, No after a failed
 // copy) so that every one of them passes through the same end-of-run steps.
@@ -131,22 +135,45 @@ class Run {
     source_root_ = JobFolder(host_.SourceFolder(pair));
     comparison_ = JobFolder(host_.ComparisonFolder(pair));
     has_comparison_ = comparison_ != kNoComparison;
+    // The comparison side's archives are looked for while the source tree is walked.
+    std::optional<FolderPrefetch<std::vector<std::string>>> archives;
+    if (has_comparison_ && archive_ && host_.ReadArchives()) {
+      archives.emplace([this](const std::string& folder) { return ArchiveNames(folder); },
+                       SIZE_MAX);
+    }
+    auto found = [&](const std::string& folder) {
+      if (archives) archives->Add(Counterpart(folder));
+    };
     long n = 0;
     if (host_.IncludeSubfolders()) {
-      n = ListSubfoldersDeep(source_root_, folders_, fs_);
+      n = ListSubfoldersDeep(source_root_, folders_, fs_, found);
     } else {
       folders_.assign(1, std::string());
     }
     folders_[static_cast<std::size_t>(n)] = source_root_;
-    CataloguePhase();
+    found(source_root_);
+    if (archives) archives->Close();
+    CataloguePhase(archives ? &*archives : nullptr);
     DecisionPhase();
+  }
+
+  // The names of the files of `folder` that end in ".LZH", in listing order. Only names are
+  // read: sizes and times do not matter here.
+  std::vector<std::string> ArchiveNames(const std::string& folder) {
+    std::vector<std::string> names;
+    fs_.List(folder + separator_, platform::ListWhat::kFiles, false,
+             [&](const platform::ListedEntry& entry) {
+               if (IsLzhName(entry.name)) names.emplace_back(entry.name);
+               return true;
+             });
+    return names;
   }
 
   std::string Counterpart(const std::string& folder) const {
     return comparison_ + folder.substr(std::min(source_root_.size(), folder.size()));
   }
 
-  void CataloguePhase() {
+  void CataloguePhase(FolderPrefetch<std::vector<std::string>>* archives) {
     for (const std::string& folder : folders_) {
       progress_->SetCancelVisible(true);
       progress_->Refresh();
@@ -158,25 +185,16 @@ class Run {
       progress_->SetLabel1(FolderCaption(counterpart, separator_));
       progress_->Refresh();
       host_.DoEvents();
-      // Without an archive object, or with the option off, no file of the folder could be
-      // read; the listing would change nothing.
-      if (!archive_ || !host_.ReadArchives()) continue;
-
-      // Only the names matter here, so the folder is listed without reading sizes and times.
-      std::vector<std::string> names;
-      fs_.List(counterpart + separator_, platform::ListWhat::kFiles, false,
-               [&](const platform::ListedEntry& entry) {
-                 names.emplace_back(entry.name);
-                 return true;
-               });
-      for (const std::string& name : names) {
-        if (!host_.ReadArchives() || !IsLzhName(name)) continue;
-        ReadArchive(counterpart + separator_ + name, name);
+      // Without an archive object, or with the option off when the pair began, no file of
+      // the folder could be read.
+      if (archives == nullptr) continue;
+      for (const std::string& name : archives->Take()) {
+        if (host_.ReadArchives()) ReadArchive(counterpart + separator_ + name, name);
       }
     }
   }
 
-  static bool IsLzhName(const std::string& name) {
+  static bool IsLzhName(std::string_view name) {
     return name.size() >= 4 && platform::UpperCase(name.substr(name.size() - 4)) == ".LZH";
   }
 
@@ -231,6 +249,15 @@ class Run {
 
   void DecisionPhase() {
     const std::string short_suffix = " " + separator_ + " ";
+    // The counterpart folders are read ahead on a second thread while the source folders
+    // are read here; only a few wait at a time, so memory stays that of a few folders.
+    std::optional<FolderPrefetch<FolderIndex>> counterparts;
+    if (has_comparison_) {
+      counterparts.emplace([this](const std::string& folder) { return IndexOf(folder); },
+                           kCounterpartsAhead);
+      for (const std::string& folder : folders_) counterparts->Add(Counterpart(folder));
+      counterparts->Close();
+    }
     std::vector<SourceFile> files;
     for (const std::string& folder : folders_) {
       progress_->SetLabel1(FolderCaption(folder, short_suffix));
@@ -238,9 +265,6 @@ class Run {
       progress_->Refresh();
       host_.DoEvents();
 
-      // The counterpart is listed while the source folder is: whether any file will need it
-      // is known only afterwards, and listing it is free of effects.
-      if (has_comparison_) counterpart_lister_.Start(Counterpart(folder) + separator_);
       files.clear();
       platform::Status status =
           fs_.List(folder + separator_, platform::ListWhat::kFiles, true,
@@ -248,7 +272,10 @@ class Run {
                      files.push_back(SourceFile{std::string(entry.name), entry.size, entry.mtime});
                      return true;
                    });
-      const FolderIndex* counterpart = has_comparison_ ? &counterpart_lister_.Wait() : nullptr;
+      // A counterpart is listed whether or not a file will need it: that is known only
+      // afterwards, and listing it is free of effects.
+      FolderIndex counterpart;
+      if (counterparts) counterpart = counterparts->Take();
       // The run goes on without the folder's files; the front end learns of it all the same.
       if (!status.ok()) {
         ++stats_.unreadable_folders;
@@ -256,12 +283,23 @@ class Run {
       }
       if (files.empty()) continue;
       BeginFolder(folder);
-      if (counterpart == nullptr) {
+      if (!counterparts) {
         for (SourceFile& file : files) Append(file.name, std::string());
         continue;
       }
-      DecideFolder(folder, files, *counterpart);
+      DecideFolder(folder, files, counterpart);
     }
+  }
+
+  // The plain files of a counterpart folder, indexed by upper-cased name.
+  FolderIndex IndexOf(const std::string& folder) {
+    FolderIndex index;
+    fs_.List(folder + separator_, platform::ListWhat::kFiles, true,
+             [&](const platform::ListedEntry& entry) {
+               index.Add(platform::UpperCase(entry.name), entry.size, entry.mtime);
+               return true;
+             });
+    return index;
   }
 
   void DecideFolder(const std::string& folder, const std::vector<SourceFile>& files,
@@ -432,7 +470,6 @@ class Run {
   std::vector<CopyItem> copy_list_;
   std::vector<std::string> source_folders_;
   std::uint32_t folder_index_ = 0;
-  BackgroundLister counterpart_lister_{fs_};
 
   // The pair being searched.
   std::string source_root_;
