@@ -96,7 +96,7 @@ class FolderPrefetch {
       }
       if (stopping_) return;
       std::string folder = folders_[next_];
-      folders_[next_].clear();  // only its result is needed from here on
+      std::string().swap(folders_[next_]);  // only its result is needed from here on
       ++next_;
       lock.unlock();
       Slot slot;
