@@ -95,9 +95,7 @@ class FolderPrefetch {
         worker_waiting_ = false;
       }
       if (stopping_) return;
-      std::string folder = folders_[next_];
-      std::string().swap(folders_[next_]);  // only its result is needed from here on
-      ++next_;
+      std::string folder = std::move(folders_[next_++]);  // only its result is kept
       lock.unlock();
       Slot slot;
       try {
