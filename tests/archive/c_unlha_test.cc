@@ -64,26 +64,15 @@ class CUnLHATest : public ::testing::Test {
   RecordingMessages messages_;
 };
 
-TEST_F(CUnLHATest, FormatsEveryFieldOfAMember) {
-  fake_->members = {Info("doc/sub/readme.txt")};
-  cUnLHA unlha(FAKE_UNLHA32, messages_);
-  ASSERT_TRUE(unlha.usable());
-  ASSERT_EQ(unlha.SetArcFile("/a.lzh"), 1);
-  std::int16_t i = 0;
-  EXPECT_EQ(unlha.FileName(i), "readme.txt");
-  EXPECT_EQ(unlha.FilePath(i), "doc\\sub\\");
-  EXPECT_EQ(unlha.FileOriginal(i), "1,234,567");
-  EXPECT_EQ(unlha.FilePacked(i), "1,000");
-  EXPECT_EQ(unlha.FileRatio(i), "52.3%");
-  EXPECT_EQ(unlha.FileDate(i), "2000/06/26");
-  EXPECT_EQ(unlha.FileTime(i), "12:02:40");
-  EXPECT_EQ(unlha.FileAttr(i), "rsha");
-  EXPECT_EQ(unlha.FileType(i), "-lh5-");
-  EXPECT_EQ(unlha.FileCRC(i), "0A0B");
-  EXPECT_THAT(fake_->calls, ElementsAre("Open", "FindFirst *.*", "Close"));
+// Every field of member `i` in property order, joined by "|".
+std::string Fields(cUnLHA& unlha, std::int16_t i) {
+  return unlha.FileName(i) + "|" + unlha.FilePath(i) + "|" + unlha.FileOriginal(i) + "|" +
+         unlha.FilePacked(i) + "|" + unlha.FileRatio(i) + "|" + unlha.FileDate(i) + "|" +
+         unlha.FileTime(i) + "|" + unlha.FileAttr(i) + "|" + unlha.FileType(i) + "|" +
+         unlha.FileCRC(i);
 }
 
-TEST_F(CUnLHATest, FieldsAreFormattedWithoutValidation) {
+TEST_F(CUnLHATest, FormatsEveryFieldWithoutValidatingIt) {
   UnlhaMemberInfo zero = Info("a", 0, 0, 0);
   zero.wRatio = 0;
   zero.dwCRC = 0;
@@ -92,21 +81,19 @@ TEST_F(CUnLHATest, FieldsAreFormattedWithoutValidation) {
   full.dwCRC = 0x12345;
   UnlhaMemberInfo negative = Info("c");
   negative.wRatio = static_cast<uint16_t>(-5);
-  fake_->members = {zero, full, negative};
+  fake_->members = {Info("doc/sub/readme.txt"), zero, full, negative};
   cUnLHA unlha(FAKE_UNLHA32, messages_);
-  ASSERT_EQ(unlha.SetArcFile("x.lzh"), 3);
-  std::int16_t a = 0, b = 1, c = 2;
-  EXPECT_EQ(unlha.FileDate(a), "1980/00/00");
-  EXPECT_EQ(unlha.FileTime(a), "00:00:00");
-  EXPECT_EQ(unlha.FileRatio(a), "0.0%");
-  EXPECT_EQ(unlha.FileCRC(a), "0000");
-  EXPECT_EQ(unlha.FileOriginal(a), "0");
-  EXPECT_EQ(unlha.FileDate(b), "2107/15/31");
-  EXPECT_EQ(unlha.FileTime(b), "31:63:62");
-  EXPECT_EQ(unlha.FileRatio(b), "100.0%");
-  EXPECT_EQ(unlha.FileCRC(b), "2345");
-  EXPECT_EQ(unlha.FileOriginal(b), "-2,147,483,648");  // the library's size is signed 32-bit
-  EXPECT_EQ(unlha.FileRatio(c), "-0.5%");
+  ASSERT_TRUE(unlha.usable());
+  ASSERT_EQ(unlha.SetArcFile("/a.lzh"), 4);
+  EXPECT_THAT(fake_->calls, ElementsAre("Open", "FindFirst *.*", "Close"));
+  EXPECT_EQ(Fields(unlha, 0),
+            "readme.txt|doc\\sub\\|1,234,567|1,000|52.3%|2000/06/26|12:02:40|rsha|-lh5-|0A0B");
+  EXPECT_EQ(Fields(unlha, 1), "a|\\|0|1,000|0.0%|1980/00/00|00:00:00|rsha|-lh5-|0000");
+  // The library's sizes are signed 32-bit; months, hours and seconds are not checked.
+  EXPECT_EQ(Fields(unlha, 2),
+            "b|\\|-2,147,483,648|1,000|100.0%|2107/15/31|31:63:62|rsha|-lh5-|2345");
+  std::int16_t last = 3;
+  EXPECT_EQ(unlha.FileRatio(last), "-0.5%");
 }
 
 TEST_F(CUnLHATest, SplitsStoredPathsWithEitherSeparator) {
