@@ -37,41 +37,6 @@ bool FolderExists(const std::string& path, platform::FileSystem& fs) {
   return fs.Probe(path, &info).ok() && info.kind == platform::EntryKind::kFolder;
 }
 
-// Length of the UTF-8 sequence starting with `lead` (1 for a byte that starts none).
-std::size_t SequenceLength(unsigned char lead) {
-  if ((lead & 0xE0) == 0xC0) return 2;
-  if ((lead & 0xF0) == 0xE0) return 3;
-  if ((lead & 0xF8) == 0xF0) return 4;
-  return 1;
-}
-
-bool GlobMatch(std::string_view name, std::string_view pattern) {
-  std::size_t n = 0;
-  std::size_t p = 0;
-  std::size_t star = std::string_view::npos;
-  std::size_t resume = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      resume = n;
-    } else if (p < pattern.size() && pattern[p] == '?') {
-      ++p;
-      n += SequenceLength(static_cast<unsigned char>(name[n]));
-    } else if (p < pattern.size() && pattern[p] == name[n]) {
-      ++p;
-      ++n;
-    } else if (star != std::string_view::npos) {
-      p = star + 1;
-      resume += SequenceLength(static_cast<unsigned char>(name[resume]));
-      n = resume;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size() && n == name.size();
-}
-
 }  // namespace
 
 std::string FormatSize(std::uint64_t size, bool group_thousands) {
@@ -99,20 +64,6 @@ std::string FormatTime(std::int64_t unix_seconds, std::string_view year_pattern)
   return text;
 }
 
-bool MatchesPattern(std::string_view name, std::string_view pattern) {
-  if (pattern == "*" || pattern == "*.*") return true;
-  std::string upper_name = platform::UpperCase(name);
-  std::string upper_pattern = platform::UpperCase(pattern);
-  if (GlobMatch(upper_name, upper_pattern)) return true;
-  // As on the platform these rules come from, "name.*" also matches a name without a dot.
-  if (upper_pattern.size() >= 2 && upper_pattern.ends_with(".*") &&
-      upper_name.find('.') == std::string::npos) {
-    return GlobMatch(upper_name,
-                     std::string_view(upper_pattern).substr(0, upper_pattern.size() - 2));
-  }
-  return false;
-}
-
 int ListFiles(std::string folder, std::string_view pattern, long& count,
               std::vector<std::string>& records, int attributes, bool formatSizes,
               std::string_view yearPattern, platform::FileSystem& fs) {
@@ -122,7 +73,7 @@ int ListFiles(std::string folder, std::string_view pattern, long& count,
                                 ? platform::ListWhat::kFilesAndFolders
                                 : platform::ListWhat::kFiles;
   platform::Status status = fs.List(folder, what, true, [&](const platform::ListedEntry& entry) {
-    if (!MatchesPattern(entry.name, pattern)) return true;
+    if (!platform::MatchesWildcard(entry.name, pattern)) return true;
     if (count % 64 == 0 && records.size() < static_cast<std::size_t>(count) + 65) {
       records.resize(static_cast<std::size_t>(count) + 65);
     }

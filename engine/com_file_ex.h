@@ -25,10 +25,6 @@ inline constexpr int kDirectoryAttribute = 16;
 std::string FormatSize(std::uint64_t size, bool group_thousands = true);
 std::string FormatTime(std::int64_t unix_seconds, std::string_view year_pattern = "yyyy");
 
-// Whether `name` matches the wildcard `pattern` ("*" any run, "?" one character), letter case
-// ignored; "*.*" matches every name, with or without a dot.
-bool MatchesPattern(std::string_view name, std::string_view pattern);
-
 // Lists the ordinary files of `folder` (with folders too when `attributes` has the directory
 // bit) as file-list records into `records`, which only grows (in steps of 64 slots) and is
 // never cleared: entries 0 to count-1 are this listing. A missing folder lists nothing and is

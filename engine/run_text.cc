@@ -5,31 +5,16 @@
 
 #include "platform/clock.h"
 #include "platform/path_rules.h"
+#include "platform/text.h"
 
 namespace engine {
 namespace {
 
-// Offsets of the characters of UTF-8 text; a byte that starts no valid sequence counts as a
-// character of its own, so names that are not UTF-8 are shortened without losing bytes.
+// Offsets of the characters of `text`, counted as the platform counts them.
 std::vector<std::size_t> CharacterStarts(std::string_view text) {
   std::vector<std::size_t> starts;
-  std::size_t i = 0;
-  while (i < text.size()) {
+  for (std::size_t i = 0; i < text.size(); i += platform::CharacterLength(text, i)) {
     starts.push_back(i);
-    auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = lead < 0x80             ? 1
-                         : (lead & 0xE0) == 0xC0 ? 2
-                         : (lead & 0xF0) == 0xE0 ? 3
-                         : (lead & 0xF8) == 0xF0 ? 4
-                                                 : 1;
-    if (i + length > text.size()) length = 1;
-    for (std::size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-        length = 1;
-        break;
-      }
-    }
-    i += length;
   }
   return starts;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,5 +14,21 @@ std::string UpperCase(std::string_view text);
 
 // Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
 bool IsValidUtf8(std::string_view text);
+
+// Decodes the well-formed UTF-8 character at text[i] into `code` and returns its length in
+// bytes, or returns 0 when the bytes there do not form one.
+std::size_t DecodeUtf8(std::string_view text, std::size_t i, std::uint32_t* code);
+
+// Bytes of the character at text[i]: a byte that starts no well-formed UTF-8 character
+// counts as a character of its own, so text that is not UTF-8 is never cut inside a byte.
+std::size_t CharacterLength(std::string_view text, std::size_t i);
+
+// Appends the UTF-8 form of the Unicode scalar value `code`.
+void AppendUtf8(std::uint32_t code, std::string& out);
+
+// Whether `name` matches `pattern` as the platform's listing reads wildcards: "*" any run of
+// characters, "?" one character, and a final ".*" that also matches a name without any
+// ".", so "*.*" is every name. Letter case counts only where names are case-sensitive.
+bool MatchesWildcard(std::string_view name, std::string_view pattern);
 
 }  // namespace platform

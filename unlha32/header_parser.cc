@@ -150,6 +150,24 @@ HeaderStatus ParseLevel1(HeaderBytes& bytes, Member* m) {
   return Finish(bytes, chain.end, m);
 }
 
+// Levels 2 and 3 declare the size of the whole header: the extended headers must end inside
+// it (with at most the one padding byte writers add), and its CRC must match.
+HeaderStatus FinishWholeHeader(HeaderBytes& bytes, std::size_t base_size, std::uint32_t first_size,
+                               std::size_t size_width, std::size_t total, Member* m) {
+  ChainLayout layout{.start = base_size,
+                     .first_size = first_size,
+                     .size_width = size_width,
+                     .end_limit = total,
+                     .total_limit = total};
+  ChainResult chain = ReadExtendedHeaders(bytes, layout, m);
+  if (chain.status != HeaderStatus::kOk) return chain.status;
+  if (total - chain.end > kMaxPadding) return HeaderStatus::kBroken;
+  if (HeaderStatus s = VerifyHeaderCrc(bytes.view(), total, chain, m); s != HeaderStatus::kOk) {
+    return s;
+  }
+  return Finish(bytes, total, m);
+}
+
 // Level 2: offset 0 holds the size of the whole header, extended headers included.
 //
 //    0  header size (u16)                       21  CRC-16 of the data
@@ -175,18 +193,7 @@ HeaderStatus ParseLevel2(HeaderBytes& bytes, Member* m) {
   m->data_crc = Le16(h, kL2CrcAt);
   m->os_id = h[kL2OsAt];
 
-  ChainLayout layout{.start = kL2BaseSize,
-                     .first_size = Le16(h, kL2FirstSizeAt),
-                     .size_width = 2,
-                     .end_limit = total,
-                     .total_limit = total};
-  ChainResult chain = ReadExtendedHeaders(bytes, layout, m);
-  if (chain.status != HeaderStatus::kOk) return chain.status;
-  if (total - chain.end > kMaxPadding) return HeaderStatus::kBroken;
-  if (HeaderStatus s = VerifyHeaderCrc(bytes.view(), total, chain, m); s != HeaderStatus::kOk) {
-    return s;
-  }
-  return Finish(bytes, total, m);
+  return FinishWholeHeader(bytes, kL2BaseSize, Le16(h, kL2FirstSizeAt), 2, total, m);
 }
 
 // Level 3: sizes are 32-bit; offset 0 is the width of the size fields (always 4).
@@ -216,18 +223,7 @@ HeaderStatus ParseLevel3(HeaderBytes& bytes, Member* m) {
   m->data_crc = Le16(h, kL3CrcAt);
   m->os_id = h[kL3OsAt];
 
-  ChainLayout layout{.start = kL3BaseSize,
-                     .first_size = Le32(h, kL3FirstSizeAt),
-                     .size_width = 4,
-                     .end_limit = total,
-                     .total_limit = total};
-  ChainResult chain = ReadExtendedHeaders(bytes, layout, m);
-  if (chain.status != HeaderStatus::kOk) return chain.status;
-  if (total - chain.end > kMaxPadding) return HeaderStatus::kBroken;
-  if (HeaderStatus s = VerifyHeaderCrc(bytes.view(), total, chain, m); s != HeaderStatus::kOk) {
-    return s;
-  }
-  return Finish(bytes, total, m);
+  return FinishWholeHeader(bytes, kL3BaseSize, Le32(h, kL3FirstSizeAt), 4, total, m);
 }
 
 }  // namespace

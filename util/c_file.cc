@@ -41,61 +41,6 @@ void ThrowIfFailed(const platform::Status& status) {
 
 bool HasWildcard(std::string_view name) { return name.find_first_of("*?") != std::string::npos; }
 
-// Bytes of the UTF-8 character at `i` (1 for a byte that does not start one).
-std::size_t CharBytes(std::string_view text, std::size_t i) {
-  unsigned char c = static_cast<unsigned char>(text[i]);
-  std::size_t length = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
-  if (length > 1 && (i + length > text.size() || !platform::IsValidUtf8(text.substr(i, length)))) {
-    return 1;
-  }
-  return length;
-}
-
-// Greedy matching with one backtrack point (the last "*"): linear in practice and without
-// recursion, so a long pattern cannot exhaust the stack.
-bool Match(std::string_view pattern, std::string_view name) {
-  std::size_t p = 0;
-  std::size_t n = 0;
-  std::size_t star = std::string_view::npos;
-  std::size_t mark = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && pattern[p] == '?') {
-      ++p;
-      n += CharBytes(name, n);
-    } else if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      mark = n;
-    } else if (p < pattern.size() && pattern[p] == name[n]) {
-      ++p;
-      ++n;
-    } else if (star != std::string_view::npos) {
-      p = star + 1;
-      mark += CharBytes(name, mark);
-      n = mark;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
-}
-
-// Wildcards as the platform's listing reads them: "*" any run of characters, "?" one
-// character, and a final ".*" also matching a name without any ".", so "*.*" is every name.
-bool WildcardMatch(std::string_view pattern, std::string_view name) {
-  std::string folded_pattern;
-  std::string folded_name;
-  if (!platform::NamesAreCaseSensitive()) {
-    folded_pattern = platform::UpperCase(pattern);
-    folded_name = platform::UpperCase(name);
-    pattern = folded_pattern;
-    name = folded_name;
-  }
-  if (Match(pattern, name)) return true;
-  return pattern.ends_with(".*") && name.find('.') == std::string_view::npos &&
-         Match(pattern.substr(0, pattern.size() - 2), name);
-}
-
 // Splits a path into its folder ("" for the current folder) and last component.
 void SplitLast(const std::string& path, std::string* folder, std::string* name) {
   std::size_t last = std::string::npos;
@@ -235,7 +180,7 @@ bool cFile::FileExists(const std::string& strPathName) const {
     }
     bool found = false;
     fs_->List(folder, platform::ListWhat::kFiles, false, [&](const platform::ListedEntry& entry) {
-      found = WildcardMatch(name, entry.name);
+      found = platform::MatchesWildcard(entry.name, name);
       return !found;
     });
     return found;

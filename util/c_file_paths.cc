@@ -10,27 +10,16 @@ namespace {
 
 bool IsSlash(char c) { return c == '\\' || c == '/'; }
 
-// Bytes of the character at `i`: a whole UTF-8 sequence, or one byte that is not part of
-// one (so text that is not UTF-8 still counts one character per byte).
-std::size_t CharLength(std::string_view text, std::size_t i) {
-  unsigned char c = static_cast<unsigned char>(text[i]);
-  std::size_t length = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
-  if (length > 1 && (i + length > text.size() || !platform::IsValidUtf8(text.substr(i, length)))) {
-    return 1;
-  }
-  return length;
-}
-
 std::size_t CharCount(std::string_view text) {
   std::size_t count = 0;
-  for (std::size_t i = 0; i < text.size(); i += CharLength(text, i)) ++count;
+  for (std::size_t i = 0; i < text.size(); i += platform::CharacterLength(text, i)) ++count;
   return count;
 }
 
 // Byte length of the first `chars` characters of `text` (all of it when shorter).
 std::size_t PrefixBytes(std::string_view text, std::size_t chars) {
   std::size_t i = 0;
-  for (; i < text.size() && chars > 0; --chars) i += CharLength(text, i);
+  for (; i < text.size() && chars > 0; --chars) i += platform::CharacterLength(text, i);
   return i;
 }
 

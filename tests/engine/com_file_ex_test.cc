@@ -42,16 +42,6 @@ TEST(RecordTextTest, SizesAreGroupedAndTimesAreZeroPaddedLocalTime) {
   EXPECT_EQ(FormatTime(kNoon2000, "yy"), "00/06/26 12:05:07");
 }
 
-TEST(MatchesPatternTest, FollowsTheWildcardRulesOfFileNames) {
-  EXPECT_TRUE(MatchesPattern("a.b.c", "*.*"));
-  EXPECT_TRUE(MatchesPattern("noext", "*.*"));
-  EXPECT_TRUE(MatchesPattern("Backup.Lzh", "*.LZH"));
-  EXPECT_TRUE(MatchesPattern("readme", "readme.*"));
-  EXPECT_TRUE(MatchesPattern("日本語.txt", "???.TXT"));
-  EXPECT_FALSE(MatchesPattern("backup.lha", "*.lzh"));
-  EXPECT_FALSE(MatchesPattern("ab", "?"));
-}
-
 TEST(ListFilesTest, ListsOrdinaryFilesWithSizeAndTimeOnly) {
   TempDir dir;
   WriteFile(dir / "empty", "", kNoon2000);

@@ -32,5 +32,16 @@ TEST(IsValidUtf8Test, RejectsOverlongSurrogateAndTruncatedForms) {
   EXPECT_FALSE(IsValidUtf8("\x83\x5C"));
 }
 
+TEST(MatchesWildcardTest, FollowsTheListingRulesOfFileNames) {
+  EXPECT_TRUE(MatchesWildcard("a.b.c", "*.*"));
+  EXPECT_TRUE(MatchesWildcard("noext", "*.*"));
+  EXPECT_TRUE(MatchesWildcard("readme", "readme.*"));
+  EXPECT_TRUE(MatchesWildcard("日本語.txt", "???.txt"));    // "?" is one character
+  EXPECT_TRUE(MatchesWildcard("caf\xE9.txt", "caf?.txt"));  // or one byte that is not UTF-8
+  EXPECT_FALSE(MatchesWildcard("backup.lha", "*.lzh"));
+  EXPECT_FALSE(MatchesWildcard("ab", "?"));
+  EXPECT_FALSE(MatchesWildcard("Backup.LZH", "*.lzh"));  // names are case-sensitive here
+}
+
 }  // namespace
 }  // namespace platform
