@@ -1,8 +1,7 @@
 #include "engine/com_file_ex.h"
 
-#include <cstdio>
 
-#include "platform/clock.h"
+#include "engine/run_text.h"
 #include "platform/path_rules.h"
 #include "platform/text.h"
 
@@ -52,15 +51,9 @@ std::string FormatSize(std::uint64_t size, bool group_thousands) {
 }
 
 std::string FormatTime(std::int64_t unix_seconds, std::string_view year_pattern) {
-  platform::CivilTime t = platform::ToLocalTime(unix_seconds);
-  char text[64];
-  if (year_pattern == "yy") {
-    std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", t.year % 100, t.month, t.day,
-                  t.hour, t.minute, t.second);
-  } else {
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
-  }
+  std::string text(TimeText(unix_seconds).view());
+  // A two-digit year pattern keeps the last two digits of the four.
+  if (year_pattern == "yy" && text.size() > 2) text.erase(0, 2);
   return text;
 }
 
