@@ -126,10 +126,10 @@ inline Bytes HeaderBuilder::Build() const {
 }
 
 // Members one after another, then the end mark.
-inline Bytes Archive(const std::vector<Bytes>& members, bool end_mark = true) {
+inline Bytes Archive(const std::vector<Bytes>& members) {
   Bytes out;
   for (const Bytes& m : members) out.insert(out.end(), m.begin(), m.end());
-  if (end_mark) out.push_back(0);
+  out.push_back(0);
   return out;
 }
 
