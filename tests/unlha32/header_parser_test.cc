@@ -28,7 +28,7 @@ TEST(HeaderParser, RejectsMalformedHeaders) {
       {"level 1 header CRC", {.level = 1}, kBadHeaderCrc, {{-8, 0x40}}},
       {"level 2 packed size under the header CRC", {.level = 2}, kBadHeaderCrc, {{10, 1}}},
       {"level 3 packed size under the header CRC", {.level = 3}, kBadHeaderCrc, {{10, 1}}},
-      {"level 0 HS below its minimum", {.level = 0, .hs = 21}, kBroken},
+      {"level 0 HS of 21, below its minimum", {.level = 0}, kBroken, {{0, 30 ^ 21}}},
       {"level 0 name longer than the header", {.level = 0, .name_length = 200}, kBroken},
       {"level 1 name past the base", {.level = 1, .name_length = 100}, kBroken},
       {"level 1 extended headers larger than the skip size",
