@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "unlha32/unlha32.h"
@@ -22,12 +23,7 @@ const fs::path kCorpus = GREBEWICK_LZH_CORPUS;
 
 // Members whose expected fields we deliberately do not match, by the start of the archive's
 // path, member index (-1: every member) and field. Everything else is compared in full.
-struct Exception {
-  const char* archive;
-  int member;
-  const char* field;
-};
-const Exception kExceptions[] = {
+const std::tuple<const char*, int, const char*> kExceptions[] = {
     // The reference takes the time from the OS-9/68k data; we show the MS-DOS stamp of the
     // header, as for every level 0/1 member.
     {"lha_osk_201/h0_", -1, "timestamp"},
@@ -42,10 +38,10 @@ const Exception kExceptions[] = {
 };
 
 bool Excepted(const std::string& archive, int member, const std::string& field) {
-  return std::any_of(std::begin(kExceptions), std::end(kExceptions), [&](const Exception& e) {
-    return archive.starts_with(e.archive) && (e.member == -1 || member == e.member) &&
-           field == e.field;
-  });
+  for (auto [start, index, what] : kExceptions) {
+    if (archive.starts_with(start) && (index < 0 || index == member) && field == what) return true;
+  }
+  return false;
 }
 
 using Fields = std::map<std::string, std::string>;
@@ -84,9 +80,8 @@ std::uint32_t DosWordsOf(long long unix_seconds, bool wall_clock_level) {
   localtime_r(&t, &tm);
   setenv("TZ", "UTC", 1);
   tzset();
-  unsigned date = ((tm.tm_year + 1900 - 1980) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday;
-  unsigned time = (tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2);
-  return date << 16 | time;
+  return (tm.tm_year - 80u) << 25 | (tm.tm_mon + 1u) << 21 | tm.tm_mday << 16 | tm.tm_hour << 11 |
+         tm.tm_min << 5 | tm.tm_sec / 2;
 }
 
 // The reference reader lower-cases a name that has no lower-case letter when the member
