@@ -18,12 +18,7 @@ namespace fs = std::filesystem;
 
 class ApiTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("unlha32_api_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
+  void SetUp() override { fs::create_directories(dir_); }
   void TearDown() override { fs::remove_all(dir_); }
 
   std::string Write(const std::string& name, const Bytes& bytes) {
@@ -33,7 +28,8 @@ class ApiTest : public ::testing::Test {
     return path.string();
   }
 
-  fs::path dir_;
+  // ctest runs each test in a process of its own.
+  const fs::path dir_ = fs::temp_directory_path() / ("unlha32_api_" + std::to_string(::getpid()));
 };
 
 const Bytes kDoc = HeaderBuilder{.level = 2,
@@ -52,11 +48,7 @@ const Bytes kTwoMembers = Archive({kDoc, HeaderBuilder{.level = 1,
                                              .Build()});
 const Bytes kNoEndMark(kTwoMembers.begin(), kTwoMembers.end() - 1);
 const Bytes kCut(kDoc.begin(), kDoc.end() - 1);  // its data cut short
-const Bytes kBadCrc = [] {
-  Bytes bytes = kDoc;
-  bytes[10] ^= 1;  // the packed size: the header CRC no longer matches
-  return bytes;
-}();
+const Bytes kBadCrc = Flip(kDoc, 10);  // the packed size: the header CRC no longer matches
 
 TEST_F(ApiTest, FindFirstAndFindNextFillTheRecord) {
   UNLHA_HARC handle = UnlhaOpenArchive(nullptr, Write("two.lzh", kTwoMembers).c_str(), 0);
@@ -132,8 +124,7 @@ TEST_F(ApiTest, CheckArchiveModes) {
   Bytes stored = Archive({HeaderBuilder{
       .level = 2, .method = "-lh0-", .data = "hello", .original = 5, .data_crc = 0x34D2}
                               .Build()});
-  Bytes stored_bad = stored;
-  stored_bad[stored.size() - 2] ^= 1;
+  Bytes stored_bad = Flip(stored, stored.size() - 2);
   Bytes sfx = Join(Bytes(5000, 0x90), kTwoMembers);
   const std::tuple<const char*, Bytes, int, int> cases[] = {
       {"rapid looks at three headers", fourth_bad, 0, 1},

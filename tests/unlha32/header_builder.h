@@ -31,6 +31,11 @@ inline void Set(Bytes& out, std::size_t at, std::uint64_t value, int width) {
   for (int i = 0; i < width; ++i) out[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
+inline Bytes Flip(Bytes bytes, std::size_t at) {
+  bytes[at] ^= 1;
+  return bytes;
+}
+
 // The data of extended header 0x42.
 inline Bytes LargeSizes(std::uint64_t packed, std::uint64_t original) {
   Bytes data;

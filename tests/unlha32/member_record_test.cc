@@ -64,16 +64,14 @@ TEST(MemberRecord, AttributeTextAndOsType) {
   }
 }
 
-TEST(MemberRecord, LevelZeroAndOneKeepTheStoredStampLaterOnesStartIn1980) {
-  EXPECT_EQ(DosStamp(Read({.level = 1, .stamp = 0x12345678})), 0x12345678u);
-  EXPECT_EQ(DosStamp(Read({.level = 3, .stamp = 58})), (1u << 21) | (1u << 16));  // 1980-01-01
-}
-
 // The record's fields are narrower than what the archive may hold.
-TEST(MemberRecord, FillBoundsNumbersAndNeverSplitsACharacter) {
+TEST(MemberRecord, StampRatioSizesAndNameFitTheRecord) {
   EXPECT_EQ(RatioPerMille(2, 3), 667);
   EXPECT_EQ(RatioPerMille(100, 1), 32767);  // never negative for a signed reader
   EXPECT_EQ(RatioPerMille(~0ull, ~0ull), 1000);
+  // Levels 0 and 1 keep the stored MS-DOS stamp; Unix times of later levels start in 1980.
+  EXPECT_EQ(DosStamp(Read({.level = 1, .stamp = 0x12345678})), 0x12345678u);
+  EXPECT_EQ(DosStamp(Read({.level = 3, .stamp = 58})), (1u << 21) | (1u << 16));  // 1980-01-01
   std::string name;
   for (int i = 0; i < 200; ++i) name += "表";  // 3 bytes each, 600 bytes
   Member m = Read(
