@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "unlha32/archive_source.h"
@@ -19,12 +18,22 @@ using Bytes = std::vector<std::uint8_t>;
 
 inline Bytes B(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
+inline Bytes Join(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 inline void Put(Bytes& out, std::uint64_t value, int width) {
   for (int i = 0; i < width; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
 inline void Set(Bytes& out, std::size_t at, std::uint64_t value, int width) {
   for (int i = 0; i < width; ++i) out[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+inline Bytes Flip(Bytes bytes, std::size_t at) {
+  bytes[at] ^= 1;
+  return bytes;
 }
 
 // The data of extended header 0x42.
@@ -57,7 +66,6 @@ struct HeaderBuilder {
   std::optional<std::uint32_t> declared_size;  // level 2/3 header size, level 1 skip size
   std::optional<std::uint32_t> first_size;     // of the first extended header
   std::optional<std::uint8_t> name_length;     // level 0/1
-  std::optional<std::uint8_t> hs;              // level 0/1
 
   Bytes Build() const;
 };
@@ -67,75 +75,53 @@ inline Bytes HeaderBuilder::Build() const {
   if (level >= 2) chain.insert(chain.begin(), Ext{0x01, B(name)});
   if (header_crc && level >= 1) chain.push_back(Ext{0x00, Bytes{0, 0}});
   const int width = level == 3 ? 4 : 2;
-  auto ext_size = [&](const Ext& e) { return 1 + e.data.size() + width; };
-  std::uint64_t ext_total = 0;
-  for (const Ext& e : chain) ext_total += ext_size(e);
-  const std::uint64_t first = chain.empty() ? 0 : ext_size(chain[0]);
-  const std::uint64_t packed = data.size();
-
+  auto ext_size = [&](std::size_t i) -> std::uint64_t {
+    return i < chain.size() ? 1 + chain[i].data.size() + width : 0;
+  };
+  // The level 1 skip size covers the extended headers too.
+  std::uint64_t packed = data.size();
+  for (std::size_t i = 0; level == 1 && i < chain.size(); ++i) packed += ext_size(i);
+  if (level == 1) packed = declared_size.value_or(packed);
+  const std::size_t base =
+      level == 0 ? 24 + name.size() + level0_extension.size() : 27 + name.size();
   Bytes h;
-  auto put_common = [&](std::uint64_t size_field) {
-    h.insert(h.end(), method.begin(), method.end());
-    Put(h, size_field, 4);
-    Put(h, original, 4);
-    Put(h, stamp, 4);
-    h.push_back(attribute);
-    h.push_back(static_cast<std::uint8_t>(level));
-  };
-  std::size_t crc_at = 0;
-  auto put_chain = [&] {
-    for (std::size_t i = 0; i < chain.size(); ++i) {
-      h.push_back(chain[i].id);
-      if (header_crc && i + 1 == chain.size()) crc_at = h.size();
-      h.insert(h.end(), chain[i].data.begin(), chain[i].data.end());
-      Put(h, i + 1 < chain.size() ? ext_size(chain[i + 1]) : 0, width);
-    }
-  };
-
+  if (level <= 1) h = {static_cast<std::uint8_t>(base - 2), 0};  // checksum below
+  if (level >= 2) Put(h, level == 2 ? 0 : 4, 2);  // level 2: the header size, set below
+  h.insert(h.end(), method.begin(), method.end());
+  Put(h, packed, 4);
+  Put(h, original, 4);
+  Put(h, stamp, 4);
+  h.insert(h.end(), {attribute, static_cast<std::uint8_t>(level)});
   if (level <= 1) {
-    std::size_t base = level == 0 ? 24 + name.size() + level0_extension.size() : 27 + name.size();
-    h.push_back(hs.value_or(static_cast<std::uint8_t>(base - 2)));
-    h.push_back(0);  // checksum, below
-    put_common(level == 0 ? packed : declared_size.value_or(packed + ext_total));
     h.push_back(name_length.value_or(static_cast<std::uint8_t>(name.size())));
     h.insert(h.end(), name.begin(), name.end());
-    Put(h, data_crc, 2);
-    if (level == 0) {
-      h.insert(h.end(), level0_extension.begin(), level0_extension.end());
-    } else {
-      h.push_back(os);
-      Put(h, first_size.value_or(first), 2);
-    }
-    for (std::size_t i = 2; i < base && i < h.size(); ++i) h[1] += h[i];
-    if (level == 1) put_chain();
-  } else {
-    Put(h, level == 2 ? 0 : 4, 2);  // level 2: the header size, set below
-    put_common(packed);
-    Put(h, data_crc, 2);
-    h.push_back(os);
-    if (level == 3) Put(h, 0, 4);  // the header size, set below
-    Put(h, first_size.value_or(first), width);
-    put_chain();
-    // As writers do: never a 0x00 low byte, which would read as the end mark.
-    if (level == 2 && (h.size() & 0xFF) == 0) h.push_back(0);
-    Set(h, level == 2 ? 0 : 24, declared_size.value_or(h.size()), width);
   }
+  Put(h, data_crc, 2);
+  h.insert(h.end(), level0_extension.begin(), level0_extension.end());
+  if (level >= 1) h.push_back(os);
+  if (level == 3) Put(h, 0, 4);  // the header size, set below
+  if (level >= 1) Put(h, first_size.value_or(ext_size(0)), width);
+  for (std::size_t i = 2; level <= 1 && i < base && i < h.size(); ++i) h[1] += h[i];
+  std::size_t crc_at = 0;
+  for (std::size_t i = 0; i < chain.size(); ++i) {
+    h.push_back(chain[i].id);
+    if (header_crc && i + 1 == chain.size()) crc_at = h.size();
+    h.insert(h.end(), chain[i].data.begin(), chain[i].data.end());
+    Put(h, ext_size(i + 1), width);
+  }
+  // As writers do: never a 0x00 low byte, which would read as the end mark.
+  if (level == 2 && (h.size() & 0xFF) == 0) h.push_back(0);
+  if (level >= 2) Set(h, level == 2 ? 0 : 24, declared_size.value_or(h.size()), width);
   if (crc_at != 0) Set(h, crc_at, Crc16(h), 2);
-  h.insert(h.end(), data.begin(), data.end());
-  return h;
+  return Join(h, B(data));
 }
 
 // Members one after another, then the end mark.
-inline Bytes Archive(const std::vector<Bytes>& members, bool end_mark = true) {
+inline Bytes Archive(const std::vector<Bytes>& members) {
   Bytes out;
   for (const Bytes& m : members) out.insert(out.end(), m.begin(), m.end());
-  if (end_mark) out.push_back(0);
+  out.push_back(0);
   return out;
-}
-
-inline Bytes Join(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
 }
 
 inline HeaderStatus ReadOne(const Bytes& bytes, Member* member) {

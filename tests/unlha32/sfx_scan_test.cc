@@ -18,15 +18,13 @@ const Bytes kArchive = Archive({HeaderBuilder{.level = 1, .name = "real.txt"}.Bu
 TEST(SfxScan, FindsTheFirstHeaderAfterAStub) {
   using enum ArchiveStart::Kind;
   // Method-like text and a fake header whose checksum fails.
-  Bytes fake = HeaderBuilder{.level = 1, .name = "fake"}.Build();
-  fake[1] ^= 1;
-  Bytes decoys = Join(Stub(3000, "LHA-SFX -lh5- usage"), fake);
+  Bytes decoys = Join(Stub(3000, "LHA-SFX -lh5- usage"),
+                      Flip(HeaderBuilder{.level = 1, .name = "fake"}.Build(), 1));
   // A PMarc stub starts with a "-pms-" pseudo header that would pass for level 0.
   Bytes pmarc = Join(Bytes{0x10, 0x00, '-', 'p', 'm', 's', '-'}, Bytes(14, 0));
   pmarc.resize(400, 0x20);
-  // Found where the data runs past the end of the file, a header is no candidate.
-  Bytes cut = Join(Stub(100), HeaderBuilder{.level = 1, .data = "0123456789"}.Build());
-  cut.resize(cut.size() - 5);
+  // Found where its data would run past the end of the file, a header is no candidate.
+  Bytes cut = Join(Stub(100), HeaderBuilder{.level = 1, .declared_size = 100}.Build());
   struct Case {
     const char* what;
     Bytes bytes;
