@@ -1,12 +1,7 @@
 // The progress dialog as the run drives it, and the Qt message boxes behind the program's
 // message-box service.
-#include <QLabel>
-#include <QMessageBox>
-#include <QProgressBar>
-
 #include "test_support.h"
 #include "ui/message_box_qt.h"
-#include "ui/sub_form1.h"
 
 class ProgressDialogTest : public QObject {
   Q_OBJECT
@@ -15,7 +10,7 @@ class ProgressDialogTest : public QObject {
   void initTestCase() { ui::ApplyLook(*qApp); }
   void init() { engine::CancelRequested = false; }
 
-  void createdShownAndClosed() {
+  void asTheRunDrivesIt() {
     ui::SubForm1 dialog;
     QCOMPARE(dialog.windowTitle(), QStringLiteral("コピーしています・・・"));
     QCOMPARE(dialog.cursor().shape(), Qt::WaitCursor);
@@ -24,8 +19,29 @@ class ProgressDialogTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QVERIFY(!dialog.isModal() && dialog.parentWidget() == nullptr);
     QVERIFY(dialog.Label1->isHidden() && dialog.Label2->isHidden() && dialog.cmdCancel->isHidden());
-    QVERIFY(dialog.ProgressBar1->isVisible());
     QCOMPARE(dialog.nextInFocusChain(), static_cast<QWidget*>(dialog.cmdCancel));
+
+    // The bar follows the numbers whatever order they come in; an empty range is not Qt's
+    // "busy" bar.
+    dialog.SetProgressMax(1);
+    dialog.SetProgressValue(5);
+    dialog.SetProgressMax(12);
+    QVERIFY(dialog.ProgressBar1->maximum() == 12 && dialog.ProgressBar1->value() == 5);
+    dialog.SetProgressMax(0);
+    QVERIFY(dialog.ProgressBar1->maximum() > dialog.ProgressBar1->minimum());
+
+    // File names are plain text. Texts written faster than the screen is drawn show the last
+    // one within a frame, and at once when the run asks for a repaint.
+    dialog.SetLabel1("/home/u/<b>bold</b> & co");
+    dialog.RefreshLabel1();
+    QCOMPARE(dialog.Label1->textFormat(), Qt::PlainText);
+    QCOMPARE(dialog.Label1->text(), QStringLiteral("/home/u/<b>bold</b> & co"));
+    for (int i = 0; i < 100; ++i) dialog.SetLabel2("file" + std::to_string(i));
+    QTRY_COMPARE(dialog.Label2->text(), QStringLiteral("file99"));
+    dialog.SetLabel1("1/2");
+    dialog.SetLabel1("2/2");
+    dialog.RefreshLabel1();
+    QCOMPARE(dialog.Label1->text(), QStringLiteral("2/2"));
 
     // Esc is not "ｷｬﾝｾﾙ"; closing from the title bar is, and leaves the dialog to the run.
     dialog.SetCancelVisible(true);
@@ -35,31 +51,6 @@ class ProgressDialogTest : public QObject {
     QVERIFY(engine::CancelRequested && dialog.isVisible());
   }
 
-  void barAndTextsAsTheRunSetsThem() {
-    ui::SubForm1 dialog;
-    // The bar follows the numbers whatever order they come in.
-    dialog.SetProgressMax(1);
-    dialog.SetProgressValue(5);
-    dialog.SetProgressMax(12);
-    QVERIFY(dialog.ProgressBar1->maximum() == 12 && dialog.ProgressBar1->value() == 5);
-    // An empty range is not Qt's "busy" bar.
-    dialog.SetProgressMax(0);
-    QVERIFY(dialog.ProgressBar1->maximum() > dialog.ProgressBar1->minimum());
-
-    dialog.SetLabel1("/home/u/<b>bold</b> & co");
-    dialog.RefreshLabel1();
-    QCOMPARE(dialog.Label1->textFormat(), Qt::PlainText);
-    QCOMPARE(dialog.Label1->text(), QStringLiteral("/home/u/<b>bold</b> & co"));
-    // Texts written faster than the screen is drawn show the last one within a frame, and at
-    // once when the run asks for a repaint.
-    for (int i = 0; i < 100; ++i) dialog.SetLabel2("file" + std::to_string(i));
-    QTRY_COMPARE(dialog.Label2->text(), QStringLiteral("file99"));
-    dialog.SetLabel1("1/2");
-    dialog.SetLabel1("2/2");
-    dialog.RefreshLabel1();
-    QCOMPARE(dialog.Label1->text(), QStringLiteral("2/2"));
-  }
-
   void messageBoxes_data() {
     QTest::addColumn<int>("flags");
     QTest::addColumn<QStringList>("buttons");
@@ -67,17 +58,15 @@ class ProgressDialogTest : public QObject {
     QTest::addColumn<int>("default_button");
     QTest::addColumn<int>("press");  // index of the button to press, -1 for Esc
     QTest::addColumn<int>("answer");
-    const QStringList yes_no = {"はい(&Y)", "いいえ(&N)"};
-    QTest::newRow("cancel question")
-        << 52 << yes_no << int(QMessageBox::Warning) << 0 << 0 << int(platform::kAnswerYes);
-    QTest::newRow("copy error, No")
-        << 36 << yes_no << int(QMessageBox::Question) << 0 << 1 << int(platform::kAnswerNo);
+    const QStringList yes_no = {"はい(&Y)", "いいえ(&N)"}, ok = {"OK"};
+    const int yes = platform::kAnswerYes, no = platform::kAnswerNo, okay = platform::kAnswerOk;
+    QTest::newRow("cancel question") << 52 << yes_no << int(QMessageBox::Warning) << 0 << 0 << yes;
+    QTest::newRow("copy error, No") << 36 << yes_no << int(QMessageBox::Question) << 0 << 1 << no;
     QTest::newRow("second default, Esc")
-        << 4 + 256 << yes_no << int(QMessageBox::NoIcon) << 1 << -1 << int(platform::kAnswerNo);
-    QTest::newRow("stop") << 16 << QStringList({"OK"}) << int(QMessageBox::Critical) << 0 << 0
-                          << int(platform::kAnswerOk);
-    QTest::newRow("information, Esc") << 64 << QStringList({"OK"}) << int(QMessageBox::Information)
-                                      << 0 << -1 << int(platform::kAnswerOk);
+        << 4 + 256 << yes_no << int(QMessageBox::NoIcon) << 1 << -1 << no;
+    QTest::newRow("stop") << 16 << ok << int(QMessageBox::Critical) << 0 << 0 << okay;
+    QTest::newRow("information, Esc")
+        << 64 << ok << int(QMessageBox::Information) << 0 << -1 << okay;
     QTest::newRow("OK/Cancel, Esc")
         << 1 << QStringList({"OK", "キャンセル"}) << int(QMessageBox::NoIcon) << 0 << -1
         << int(platform::kAnswerCancel);

@@ -1,20 +1,7 @@
 // Renders each window to a PNG (for the README) and checks that the window font draws every
 // character of every caption itself, so no caption depends on a fallback font or shows
 // boxes for missing glyphs.
-#include <QAbstractButton>
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFontMetrics>
-#include <QGroupBox>
-#include <QImage>
-#include <QLabel>
-#include <QPainter>
-#include <QTemporaryDir>
-
 #include "test_support.h"
-#include "ui/frm_about.h"
-#include "ui/sub_form1.h"
 
 namespace {
 
@@ -58,23 +45,12 @@ class ScreenshotTest : public QObject {
   Q_OBJECT
 
   QDir out_;
-  ui_test::ScriptedMessages messages_;
-  ui_test::FolderTree tree_;
+  testing_support::ScriptedHost messages_;
+  ui_test::FolderTree tree_{
+      {"/home/user/documents/2000", "/home/user/documents/letters", "/home/user/documents/reports",
+       "/home/user/photos", "/media/user/CDROM"},
+      "/home/user/documents"};
   QTemporaryDir library_folder_;
-
-  ui::MainFormOptions Options() {
-    ui::MainFormOptions options;
-    options.messages = &messages_;
-    options.file_system = &tree_;
-    options.archive_library_name =
-        library_folder_.filePath(QStringLiteral("libunlha32.so")).toStdString();
-    options.volumes = [] {
-      return std::vector<platform::Volume>{{"/", "/dev/sda1", "ext4"},
-                                           {"/home", "/dev/sda2", "ext4"},
-                                           {"/media/user/CDROM", "/dev/sr0", "iso9660"}};
-    };
-    return options;
-  }
 
   // Checks that the window font has every character of the window's captions, and saves the
   // picture.
@@ -99,20 +75,16 @@ class ScreenshotTest : public QObject {
     if (dir.isEmpty()) dir = QStringLiteral(GREBEWICK_DEFAULT_SCREENSHOT_DIR);
     QVERIFY(QDir().mkpath(dir));
     out_ = QDir(dir);
-    for (const char* folder :
-         {"/home/user/documents/2000", "/home/user/documents/letters",
-          "/home/user/documents/reports", "/home/user/photos", "/media/user/CDROM"}) {
-      tree_.AddFolder(folder);
-    }
-    tree_.current = "/home/user/documents";
     // The pictures show the window as it is with the archive library installed.
-    QVERIFY(library_folder_.isValid());
     QFile library(library_folder_.filePath(QStringLiteral("libunlha32.so")));
-    QVERIFY(library.open(QIODevice::WriteOnly));
+    QVERIFY(library_folder_.isValid() && library.open(QIODevice::WriteOnly));
   }
 
-  void mainWindow() {
-    ui::MainForm form(Options());
+  void mainWindowFolderPickerAndAboutBox() {
+    ui::MainFormOptions options = ui_test::TreeOptions(messages_, tree_, "/media/user/CDROM");
+    options.archive_library_name =
+        library_folder_.filePath(QStringLiteral("libunlha32.so")).toStdString();
+    ui::MainForm form(std::move(options));
     form.listDir->AddItem("/home/user/documents");
     form.listComp->AddItem("/media/user/CDROM/20001115/home/user/documents");
     form.listDir->AddItem("/home/user/photos");
@@ -122,12 +94,6 @@ class ScreenshotTest : public QObject {
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     Capture(&form, "main-window.png");
-  }
-
-  void folderPickerAndAboutBox() {
-    ui::MainForm form(Options());
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
     ui_test::WithPicker([&] { form.cmdAddDir->click(); },
                         [this](ui::SubForm2* picker) { Capture(picker, "folder-picker.png"); });
     QTest::mouseDClick(&form, Qt::LeftButton, Qt::NoModifier, QPoint(600, 20));

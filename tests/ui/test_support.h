@@ -1,85 +1,139 @@
 #pragma once
 
-// What the window tests share: Qt Test, the main window and its folder picker, and the
-// doubles and drivers below.
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <deque>
-#include <functional>
+// What the window tests share: Qt Test, the windows, an in-memory folder tree and the
+// drivers below. Message boxes are answered by testing_support::ScriptedHost.
+#include <QtTest>
+#include <QtWidgets>
 #include <set>
 #include <string>
-#include <vector>
 
-#include "platform/file_system.h"
-#include "platform/message_box.h"
+#include "tests/support/scripted_host.h"
 #include "ui/controls.h"
+#include "ui/drive_list.h"
 #include "ui/folder_list.h"
+#include "ui/frm_about.h"
 #include "ui/look.h"
 #include "ui/main_form.h"
+#include "ui/sub_form1.h"
 #include "ui/sub_form2.h"
 
 namespace ui_test {
 
-// One message box as the program asked for it.
-struct ShownMessage {
-  std::string text;
-  int flags = 0;
-  std::string title;
-};
+using platform::Status;
 
-// Records every message box and answers from a script, OK once the script is used up. A hook
-// may act while "the box is open".
-class ScriptedMessages : public platform::MessageBoxService {
- public:
-  int MsgBox(const std::string& text, int flags, const std::string& title) override;
-
-  std::vector<ShownMessage> shown;
-  std::deque<int> answers;
-  std::function<void(const ShownMessage&)> on_show;
-};
-
-// A file system of folders only, held in memory: fixed paths for the picker, and folders that
-// vanish or cannot be read on demand. It cannot be written.
+// Folders only, held in memory, so that the picker shows fixed paths; folders vanish or
+// cannot be read (a drive without a medium) on demand. Nothing can be written.
 class FolderTree : public platform::FileSystem {
  public:
-  // Adds `path` and every folder above it.
-  void AddFolder(const std::string& path);
-  // Removes `path` and everything below it.
-  void Remove(const std::string& path);
-  // Folders whose listing fails, like a drive without a medium.
-  std::set<std::string> unreadable;
-  std::string current = "/";
-
-  platform::Status List(const std::string& folder, platform::ListWhat what, bool want_stat,
-                        platform::FunctionRef<bool(const platform::ListedEntry&)> visit) override;
-  platform::Status Probe(const std::string& path, platform::EntryInfo* info) override;
-  platform::Status MakeFolder(const std::string& path) override { return ReadOnly(path); }
-  platform::Status CopyFile(const std::string& path, const std::string&) override {
-    return ReadOnly(path);
+  // Holds `folders` and every folder above them.
+  explicit FolderTree(std::initializer_list<std::string> folders = {}, std::string current = "/")
+      : current(std::move(current)) {
+    for (std::string path : folders) AddFolder(std::move(path));
   }
-  platform::Status Flush(const std::string& path) override { return ReadOnly(path); }
+  void AddFolder(std::string path) {
+    for (; path.size() > 1; path.resize(path.rfind('/'))) folders_.insert(path);
+  }
+  // Removes `path` and everything below it.
+  void Remove(const std::string& path) {
+    std::erase_if(folders_, [&](auto& f) { return (f + "/").starts_with(path + "/"); });
+  }
+  std::set<std::string> unreadable;
+  std::string current;
+
+  Status List(const std::string& folder, platform::ListWhat what, bool,
+              platform::FunctionRef<bool(const platform::ListedEntry&)> visit) override {
+    if (!folders_.contains(folder)) return Status::Error(platform::kPathNotFound, folder);
+    if (unreadable.contains(folder)) return Status::Error(platform::kDiskNotReady, folder);
+    const std::string prefix = folder == "/" ? "/" : folder + "/";
+    for (const std::string& path : folders_) {
+      const std::string name = path.starts_with(prefix) ? path.substr(prefix.size()) : "";
+      if (what == platform::ListWhat::kFiles || name.empty() || name.find('/') != std::string::npos)
+        continue;
+      if (!visit({.name = name, .is_folder = true})) break;
+    }
+    return Status::Ok();
+  }
+  Status Probe(const std::string& path, platform::EntryInfo* info) override {
+    *info = platform::EntryInfo();
+    if (folders_.contains(path)) info->kind = platform::EntryKind::kFolder;
+    return Status::Ok();
+  }
+  Status MakeFolder(const std::string& p) override {
+    return Status::Error(platform::kPermissionDenied, p);
+  }
+  Status CopyFile(const std::string& p, const std::string&) override { return MakeFolder(p); }
+  Status Flush(const std::string& p) override { return MakeFolder(p); }
   std::string CurrentFolder() override { return current; }
 
  private:
-  static platform::Status ReadOnly(const std::string& path);
-
   std::set<std::string> folders_ = {"/"};
 };
 
+// A main window on `tree` whose drive selector offers the root, /home and `removable`.
+inline ui::MainFormOptions TreeOptions(testing_support::ScriptedHost& messages, FolderTree& tree,
+                                       std::string removable) {
+  ui::MainFormOptions options;
+  options.messages = &messages;
+  options.file_system = &tree;
+  options.volumes = [removable] {
+    return std::vector<platform::Volume>{{"/", "/dev/sda1", "ext4"},
+                                         {"/home", "/dev/sda2", "ext4"},
+                                         {removable, "/dev/sr0", "iso9660"}};
+  };
+  return options;
+}
+
 // Runs `action` on the modal dialog that the code under test opens with exec(), from inside
 // its event loop. Fails the test when none opens.
-void WhenModal(std::function<void(QWidget*)> action);
+inline void WhenModal(std::function<void(QWidget*)> action, int attempt = 0) {
+  QTimer::singleShot(attempt == 0 ? 0 : 10, [action = std::move(action), attempt] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      action(modal);
+    } else if (attempt < 500) {
+      WhenModal(action, attempt + 1);
+    } else {
+      QTest::qFail("no modal dialog opened", __FILE__, __LINE__);
+    }
+  });
+}
 
 // Runs `act` on the folder picker that `open` opens, then cancels the picker if `act` left it
 // open, so that a failed check cannot leave the test waiting.
-void WithPicker(const std::function<void()>& open, const std::function<void(ui::SubForm2*)>& act);
+inline void WithPicker(const std::function<void()>& open,
+                       const std::function<void(ui::SubForm2*)>& act) {
+  bool acted = false;
+  WhenModal([&](QWidget* modal) {
+    auto* picker = qobject_cast<ui::SubForm2*>(modal);
+    QVERIFY(picker != nullptr);
+    acted = true;
+    act(picker);
+    if (picker->isVisible()) picker->Command2->click();
+  });
+  open();
+  QVERIFY(acted);
+}
 
 // Clicks the picker's entry for `path` (twice: double-clicks it).
-void ClickEntry(ui::FolderList* list, const std::string& path, bool twice = false);
+inline void ClickEntry(ui::FolderList* list, const std::string& path, bool twice = false) {
+  for (int i = 0; i < list->count(); ++i) {
+    if (list->EntryPath(i) != path) continue;
+    const QPoint at = list->visualItemRect(list->item(i)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    // The window system sends the second press of a double-click as a double-click event.
+    if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    return;
+  }
+  QFAIL(("no entry " + path).c_str());
+}
 
-// The full paths of the picker's entries, and the texts of a list's rows.
-QStringList EntryPaths(ui::FolderList* list);
-QStringList Rows(QListWidget* list);
+// The texts of a list's rows; for the picker's folder list, the full paths of its entries.
+inline QStringList Rows(QListWidget* list) {
+  QStringList rows;
+  auto* folders = qobject_cast<ui::FolderList*>(list);
+  for (int i = 0; i < list->count(); ++i) {
+    rows << (folders ? QString::fromStdString(folders->EntryPath(i)) : list->item(i)->text());
+  }
+  return rows;
+}
 
 }  // namespace ui_test
