@@ -1,6 +1,5 @@
 #include "engine/com_file_ex.h"
 
-
 #include "engine/run_text.h"
 #include "platform/path_rules.h"
 #include "platform/text.h"
