@@ -48,11 +48,6 @@ ArchiveCatalogue::Answer ArchiveCatalogue::Lookup(
   return answer;
 }
 
-void FolderIndex::Clear() {
-  files_.clear();
-  by_name_.clear();
-}
-
 void FolderIndex::Add(std::string_view name, std::uint64_t size, std::int64_t mtime) {
   auto index = static_cast<std::uint32_t>(files_.size());
   files_.push_back(File{size, mtime, kNone});

@@ -76,7 +76,6 @@ class FolderIndex {
   };
   static constexpr std::uint32_t kNone = UINT32_MAX;
 
-  void Clear();
   void Add(std::string_view name, std::uint64_t size, std::int64_t mtime);
   // The first file of that (upper-cased) name in listing order, or null.
   const File* First(std::string_view upper_name) const;
