@@ -97,6 +97,26 @@ void AppendUtf8(std::uint32_t code, std::string& out) {
   }
 }
 
+std::string PrintableText(std::string_view text) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    std::uint32_t code;
+    std::size_t length = DecodeUtf8(text, i, &code);
+    if (length == 0) {
+      shown.push_back(text[i++]);  // not UTF-8: passes as it is
+      continue;
+    }
+    if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) {
+      shown.push_back('?');
+    } else {
+      shown.append(text.substr(i, length));
+    }
+    i += length;
+  }
+  return shown;
+}
+
 bool MatchesWildcard(std::string_view name, std::string_view pattern) {
   if (pattern == "*" || pattern == "*.*") return true;
   std::string folded_pattern;

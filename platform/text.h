@@ -26,6 +26,12 @@ std::size_t CharacterLength(std::string_view text, std::size_t i);
 // Appends the UTF-8 form of the Unicode scalar value `code`.
 void AppendUtf8(std::uint32_t code, std::string& out);
 
+// Text as a terminal or a log may show it: control characters (C0, DEL and the C1 range
+// U+0080-U+009F), which could move the cursor, retitle a window or split one line per item
+// into two, become "?". Everything else, bytes of names that are not UTF-8 included, passes
+// unchanged.
+std::string PrintableText(std::string_view text);
+
 // Whether `name` matches `pattern` as the platform's listing reads wildcards: "*" any run of
 // characters, "?" one character, and a final ".*" that also matches a name without any
 // ".", so "*.*" is every name. Letter case counts only where names are case-sensitive.

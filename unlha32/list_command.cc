@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "platform/text.h"
 #include "unlha32/archive_reader.h"
 #include "unlha32/archive_source.h"
 #include "unlha32/member_name.h"
@@ -15,16 +16,6 @@ namespace {
 
 constexpr std::string_view kRule =
     "---------- ---------- ------- ---------- -------- ---- ------ ---- --------------------\n";
-
-// Names come from the archive: control characters could drive a terminal, so the listing
-// shows them as "?".
-std::string Printable(std::string path) {
-  for (char& c : path) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) c = '?';
-  }
-  return path;
-}
 
 std::string Ratio(std::uint16_t per_mille) {
   char text[16];
@@ -43,7 +34,7 @@ std::string Row(const Member& member) {
                 1980 + (date >> 9), (date >> 5) & 0xF, date & 0x1F, time >> 11, (time >> 5) & 0x3F,
                 (time & 0x1F) * 2, AttributeText(member).c_str(), MethodText(member).c_str(),
                 member.data_crc);
-  return line + Printable(StoredPath(member)) + "\n";
+  return line + platform::PrintableText(StoredPath(member)) + "\n";
 }
 
 bool MatchesAny(const std::vector<std::string>& patterns, const std::string& path) {

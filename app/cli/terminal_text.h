@@ -3,19 +3,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text.h"
+
 namespace cli {
 
-// Text as a terminal may show it: control characters, which could move the cursor, retitle
-// the window or break one line per item into two, become "?". Other bytes, those of names
-// that are not UTF-8 included, pass unchanged.
-inline std::string Printable(std::string_view text) {
-  std::string shown(text);
-  for (char& c : shown) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) c = '?';
-  }
-  return shown;
-}
+inline std::string Printable(std::string_view text) { return platform::PrintableText(text); }
 
 // A message box's text for a terminal: each carriage return starts a new line.
 inline std::string MessageText(std::string_view text) {

@@ -43,5 +43,14 @@ TEST(MatchesWildcardTest, FollowsTheListingRulesOfFileNames) {
   EXPECT_FALSE(MatchesWildcard("Backup.LZH", "*.lzh"));  // names are case-sensitive here
 }
 
+TEST(PrintableTextTest, HidesEveryControlCharacterAndKeepsOtherBytes) {
+  EXPECT_EQ(PrintableText("a\tb\nc\x1B[2Jd\x7F"), "a?b?c?[2Jd?");
+  EXPECT_EQ(PrintableText("x\xC2\x9B"
+                          "31my \xC2\x85z"),
+            "x?31my ?z");                                          // C1 CSI and NEL
+  EXPECT_EQ(PrintableText("\xC2\xA0ﾌｫﾙﾀﾞ é"), "\xC2\xA0ﾌｫﾙﾀﾞ é");  // U+00A0 stays
+  EXPECT_EQ(PrintableText("caf\xE9\x9B.txt"), "caf\xE9\x9B.txt");  // not UTF-8: bytes kept
+}
+
 }  // namespace
 }  // namespace platform
