@@ -450,7 +450,7 @@ class Run {
 
   RunOutcome ReportUnexpected(const std::exception& error) {
     try {
-      host_.MsgBox(std::string("予期しないエラーのため処理を中止します。\r") + error.what(),
+      host_.MsgBox(std::string(kUnexpectedFailureText) + "\r" + error.what(),
                    platform::kOkOnly | platform::kCritical);
     } catch (...) {
       // The report itself failed; the run still ends normally.

@@ -84,7 +84,7 @@ frmAbout::frmAbout(platform::MessageBoxService& messages) : QDialog(nullptr), me
   cmdSysInfo = new QPushButton(QStringLiteral("ｼｽﾃﾑ情報(&S)..."), this);
   cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
   cmdSysInfo->setGeometry(332, 228, 112, 25);
-  cmdSysInfo->setAutoDefault(false);
+  cmdSysInfo->setAutoDefault(true);  // Enter on it starts the tool, not "OK"
 
   setTabOrder(cmdOK, cmdSysInfo);
   connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
