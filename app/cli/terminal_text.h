@@ -24,11 +24,11 @@ struct RecordFormat {
         record.append(field);
         record.push_back('\0');
       } else {
-        if (!record.empty()) record.push_back('\t');
         record += Printable(field);
+        record.push_back('\t');
       }
     }
-    if (!null_terminated) record.push_back('\n');
+    if (!null_terminated && !record.empty()) record.back() = '\n';
     return record;
   }
 };

@@ -1,6 +1,5 @@
-// The terminal's progress line: display widths, fitting, and the counts it shows.
-
-#include "app/cli/progress_line.h"
+// What grebewick-cli writes: the progress line (display widths, fitting, the counts it
+// shows), the records of standard output, the help text.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +7,8 @@
 #include <tuple>
 
 #include "app/cli/display_width.h"
+#include "app/cli/progress_line.h"
+#include "app/cli/terminal_text.h"
 #include "app/cli/usage.h"
 
 namespace cli {
@@ -67,6 +68,17 @@ TEST(CopyStatusTest, ShowsFilesBytesRateAndTimeLeft) {
   EXPECT_EQ(CopyStatus(counts), "12/345 files  10.0 MiB/30.0 MiB  2.5 MiB/s  0:08 left");
   counts.bytes_done = 0;  // only empty files so far: no rate to tell
   EXPECT_EQ(CopyStatus(counts), "12/345 files  0 B/30.0 MiB");
+}
+
+// A folder member of an archive has an empty name: its record still has every field.
+TEST(RecordFormatTest, KeepsEveryFieldEvenAnEmptyOne) {
+  EXPECT_EQ(RecordFormat{false}.Record({"", "dir\\", "0"}), "\tdir\\\t0\n");
+  EXPECT_EQ(RecordFormat{true}.Record({"", "dir\\", "0"}), std::string("\0dir\\\0"
+                                                                       "0\0",
+                                                                       8));
+  EXPECT_EQ(RecordFormat{false}.Record({"a\nb\x7F", "c\xC2\x85"}), "a?b?\tc?\n");
+  EXPECT_EQ(RecordFormat{true}.Record({"a\nb\x7F", "c\xC2\x85"}),
+            std::string("a\nb\x7F\0c\xC2\x85\0", 9));
 }
 
 TEST(HelpTest, EveryLineFitsEightyColumns) {
