@@ -16,7 +16,6 @@
 #include "engine/common.h"
 #include "engine/run_text.h"
 #include "platform/path_rules.h"
-#include "platform/search.h"
 #include "platform/text.h"
 #include "ui/controls.h"
 #include "ui/frm_about.h"
@@ -164,10 +163,7 @@ void MainForm::Form_Load() {
   engine::DateFolderName = engine::TodayFolderName();
   Label3->setText(QChar(platform::Separator()) + ToQString(engine::DateFolderName));
   const std::string& name = options_.archive_library_name;
-  if (util::cFile().CheckExistFile(name)) {
-    archive_library_ = platform::SearchPath(name);
-  } else {
-    archive_library_.clear();
+  if (!util::cFile().CheckExistFile(name, &archive_library_)) {
     chkLHA->SetValue(0);
     chkLHA->setEnabled(false);
   }

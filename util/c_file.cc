@@ -58,8 +58,10 @@ void SplitLast(const std::string& path, std::string* folder, std::string* name) 
 
 }  // namespace
 
-bool cFile::CheckExistFile(const std::string& strTargetFileName) {
-  return !platform::SearchPath(strTargetFileName).empty();
+bool cFile::CheckExistFile(const std::string& strTargetFileName, std::string* found_path) {
+  std::string path = platform::SearchPath(strTargetFileName);
+  if (found_path != nullptr) *found_path = path;
+  return !path.empty();
 }
 
 std::int16_t cFile::FileLock(const std::string& strFileName) const {

@@ -44,9 +44,11 @@ class cFile {
   // Shortens a path for a caption: drive + "...\" + last folder + "\" + name, with every
   // "&" doubled; the path as it is when shortening does not make it shorter.
   std::string OmitPathName(const std::string& strLongPathName) const;
-  // Whether `strTargetFileName` is found where the platform looks for libraries and
-  // programs (program folder, current folder, system folders, PATH).
-  bool CheckExistFile(const std::string& strTargetFileName);
+  // Whether the library `strTargetFileName` is found where the program loads libraries
+  // from (platform::LibraryFolders: its own folder, then its installed library folder;
+  // never the current folder or PATH). `found_path`, when given, receives the full path
+  // found ("" when none), the one to load, so that the check and the load agree.
+  bool CheckExistFile(const std::string& strTargetFileName, std::string* found_path = nullptr);
   // The file version from the file's version resource ("1.02.5"); "" when it has none.
   std::string FileVersion(const std::string& strTargetFileName) const;
   // The temporary folder with a trailing separator; "" when unknown or 512 bytes or longer.

@@ -11,6 +11,7 @@
 
 #include "platform/file_system.h"
 #include "platform/path_rules.h"
+#include "platform/search.h"
 #include "platform/vb_error.h"
 #include "tests/util/xdg_sandbox.h"
 
@@ -276,11 +277,25 @@ TEST_F(CFileDiskTest, FileLockHoldsTheFileAgainstOtherLockersUntilUnlocked) {
   EXPECT_EQ(file_.FileLock(""), 0);
 }
 
-TEST_F(CFileDiskTest, CheckExistFileSearchesThePath) {
-  WriteFile(dir_ / "bin/libgrebewick-probe.so", "x");
+// A library planted in the current folder or on PATH would run with the user's rights:
+// only the program's own folders count, and the path found is the one to load.
+TEST_F(CFileDiskTest, CheckExistFileLooksOnlyWhereTheProgramKeepsItsLibraries) {
+  const std::string name = "libgrebewick-probe-" + std::to_string(::getpid()) + ".so";
+  WriteFile(dir_ / ("bin/" + name), "x");
   dir_.Set("PATH", dir_ / "bin");
-  EXPECT_TRUE(file_.CheckExistFile("libgrebewick-probe.so"));
-  EXPECT_FALSE(file_.CheckExistFile("libgrebewick-nowhere.so"));
+  char previous[4096];
+  ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(::chdir((dir_ / "bin").c_str()), 0);
+  std::string found = "stale";
+  EXPECT_FALSE(file_.CheckExistFile(name, &found));
+  EXPECT_EQ(found, "");
+
+  const std::string beside = platform::ProgramFolder() + "/" + name;
+  WriteFile(beside, "x");
+  EXPECT_TRUE(file_.CheckExistFile(name, &found));
+  EXPECT_EQ(found, beside);
+  std::remove(beside.c_str());
+  EXPECT_EQ(::chdir(previous), 0);
   EXPECT_FALSE(file_.CheckExistFile(""));
 }
 
