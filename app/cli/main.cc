@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/cli/signals.h"
 #include "app/cli/terminal_host.h"
 #include "app/cli/terminal_text.h"
 #include "archive/c_unlha.h"
@@ -268,6 +269,7 @@ int main(int argc, char** argv) {
   answers.quiet = quiet;
   cli::TerminalHost host(std::move(job), answers, stdin, stderr);
   InstallInterruptHandler();
+  cli::InstallTerminationHandlers();
   engine::RunOutcome outcome = engine::RunBackup(host, options);
   std::fflush(stdout);
   if (!quiet && !dry_run && stats.selected > 0) {

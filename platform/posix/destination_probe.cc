@@ -1,0 +1,79 @@
+#include "platform/posix/destination_probe.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/posix/file_copy.h"
+
+namespace platform::posix {
+namespace {
+
+constexpr std::int64_t kSecond = 1'000'000'000;
+// An odd second with a fraction, within the range of every file system's times.
+constexpr timespec kProbeTime = {1'000'000'001, 500'000'001};
+constexpr std::uint64_t kFatMaxFileSize = 0xFFFFFFFFull;
+
+std::string AsciiUpper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+std::int64_t StepOf(const timespec& kept) {
+  if (kept.tv_sec == kProbeTime.tv_sec && kept.tv_nsec == kProbeTime.tv_nsec) return 1;
+  if (kept.tv_nsec != 0) return 1;  // it keeps fractions, if coarser ones (NTFS: 100 ns)
+  return kept.tv_sec % 2 == 0 ? 2 * kSecond : kSecond;
+}
+
+}  // namespace
+
+DestinationTraits ProbeTraits(int folder_fd) {
+  DestinationTraits traits;
+  TemporaryFile probe(folder_fd);
+  if (!probe.Create("").ok()) return traits;
+  // A name like the probe's with a ':' before its end, which the clean-up of stale files
+  // also recognizes.
+  std::string colon_name = probe.name();
+  colon_name.insert(colon_name.size() - 4, ":");
+
+  struct stat st;
+  traits.case_insensitive =
+      ::fstatat(folder_fd, AsciiUpper(probe.name()).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+
+  const timespec times[2] = {kProbeTime, kProbeTime};
+  if (::futimens(probe.fd(), times) == 0 && ::fstat(probe.fd(), &st) == 0) {
+    const timespec kept = st.st_mtim;
+    traits.time_step_ns = StepOf(kept);
+    TemporaryFile renamed(folder_fd);
+    if (renamed.Create("").ok() &&
+        ::renameat(folder_fd, probe.name().c_str(), folder_fd, renamed.name().c_str()) == 0) {
+      // `renamed` now names the probe's file; its own empty file was replaced.
+      if (::fstat(probe.fd(), &st) == 0) {
+        traits.rename_resets_time =
+            st.st_mtim.tv_sec != kept.tv_sec || st.st_mtim.tv_nsec != kept.tv_nsec;
+      }
+      probe.Keep();
+    }
+  }
+
+  int fd = ::openat(folder_fd, colon_name.c_str(),
+                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+  if (fd >= 0) {
+    ::close(fd);
+    ::unlinkat(folder_fd, colon_name.c_str(), 0);
+  } else {
+    traits.windows_names = errno != EEXIST;
+  }
+
+  if (traits.time_step_ns == 2 * kSecond) {
+    traits.max_file_size = kFatMaxFileSize;
+    traits.rename_resets_time = true;  // fusefat does, whether or not it says so at once
+  }
+  return traits;
+}
+
+}  // namespace platform::posix
