@@ -507,15 +507,14 @@ class Run {
     // FAT and its kin hold no permissions or owners: worth knowing once, not per file.
     const platform::DestinationRefusals refused = tree_->refusals();
     if (refused.any()) {
-      std::string what;
-      auto add = [&](bool refused_this, const char* name) {
-        if (!refused_this) return;
-        if (!what.empty()) what += ", ";
-        what += name;
-      };
-      add(refused.permissions, "permission bits");
-      add(refused.owners, "owners");
-      add(refused.times, "modification times");
+      std::vector<std::string> kinds;
+      if (refused.permissions) kinds.push_back("permission bits");
+      if (refused.owners) kinds.push_back("owners");
+      if (refused.times) kinds.push_back("modification times");
+      std::string what = kinds[0];
+      for (std::size_t i = 1; i < kinds.size(); ++i) {
+        what += (i + 1 == kinds.size() ? " and " : ", ") + kinds[i];
+      }
       host_.Note(DestinationRoot + ": the destination does not keep " + what +
                  "; the files were copied without them");
     }

@@ -25,6 +25,9 @@ struct DestinationTraits {
   // Names follow the Windows rules: valid Unicode text of at most 255 UTF-16 units, without
   // control characters or any of \ : * ? " < > |, not ending with a dot or a space.
   bool windows_names = false;
+  // Of those, names of ASCII characters only (fusefat; vfat mounted without a Unicode
+  // character set).
+  bool ascii_names = false;
   // The largest file it can hold, in bytes (FAT: 4 GiB - 1).
   std::uint64_t max_file_size = UINT64_MAX;
   // Renaming a file stamps it with the current time (fusefat does), so a copy's time is set

@@ -17,6 +17,13 @@ std::string NameProblem(std::string_view name, const DestinationTraits& traits) 
   if (!traits.windows_names) return std::string();
   // These file systems store names as UTF-16: bytes that are not UTF-8 have no form there.
   if (!IsValidUtf8(name)) return "it is not valid UTF-8 text";
+  if (traits.ascii_names) {
+    for (char c : name) {
+      if (static_cast<unsigned char>(c) >= 0x80) {
+        return "it has characters beyond ASCII, which this destination does not hold";
+      }
+    }
+  }
   std::size_t units = 0;
   for (std::size_t i = 0; i < name.size();) {
     std::uint32_t code = 0;

@@ -29,16 +29,27 @@ std::int64_t StepOf(const timespec& kept) {
   return kept.tv_sec % 2 == 0 ? 2 * kSecond : kSecond;
 }
 
+// Whether a file named `name` can be made in the folder; it is removed again.
+bool CanCreate(int folder_fd, const std::string& name) {
+  int fd = ::openat(folder_fd, name.c_str(),
+                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+  if (fd < 0) return errno == EEXIST;
+  ::close(fd);
+  ::unlinkat(folder_fd, name.c_str(), 0);
+  return true;
+}
+
 }  // namespace
 
 DestinationTraits ProbeTraits(int folder_fd) {
   DestinationTraits traits;
   TemporaryFile probe(folder_fd);
   if (!probe.Create("").ok()) return traits;
-  // A name like the probe's with a ':' before its end, which the clean-up of stale files
-  // also recognizes.
+  // Names like the probe's with a ':', or an "é", before the end.
   std::string colon_name = probe.name();
   colon_name.insert(colon_name.size() - 4, ":");
+  std::string accented_name = probe.name();
+  accented_name.insert(accented_name.size() - 4, "\xC3\xA9");
 
   struct stat st;
   traits.case_insensitive =
@@ -60,14 +71,9 @@ DestinationTraits ProbeTraits(int folder_fd) {
     }
   }
 
-  int fd = ::openat(folder_fd, colon_name.c_str(),
-                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
-  if (fd >= 0) {
-    ::close(fd);
-    ::unlinkat(folder_fd, colon_name.c_str(), 0);
-  } else {
-    traits.windows_names = errno != EEXIST;
-  }
+  traits.windows_names = !CanCreate(folder_fd, colon_name);
+  // Where the Windows rules hold, some take ASCII names only.
+  traits.ascii_names = traits.windows_names && !CanCreate(folder_fd, accented_name);
 
   if (traits.time_step_ns == 2 * kSecond) {
     traits.max_file_size = kFatMaxFileSize;

@@ -198,8 +198,10 @@ bool IsTemporaryName(std::string_view name) {
   if (!name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix)) return false;
   std::string_view middle = name.substr(
       kTemporaryPrefix.size(), name.size() - kTemporaryPrefix.size() - kTemporarySuffix.size());
-  // "<pid>-<n>", or with a ":" where a run probed which names the folder holds.
-  return !middle.empty() && middle.find_first_not_of("0123456789-:") == std::string_view::npos;
+  // "<pid>-<n>", or with a ":" or an "é" where a run probed which names the folder holds.
+  if (middle.ends_with(":")) middle.remove_suffix(1);
+  if (middle.ends_with("\xC3\xA9")) middle.remove_suffix(2);
+  return !middle.empty() && middle.find_first_not_of("0123456789-") == std::string_view::npos;
 }
 
 void RemoveStaleTemporaryFiles(int folder_fd) {

@@ -36,6 +36,11 @@ TEST(NameProblemTest, WindowsRulesApplyOnlyWhereTheDestinationFollowsThem) {
     EXPECT_EQ(NameProblem(row.name, windows), row.problem) << row.name;
     EXPECT_EQ(NameProblem(row.name, DestinationTraits()), "") << row.name;
   }
+  DestinationTraits ascii = windows;
+  ascii.ascii_names = true;
+  EXPECT_EQ(NameProblem("report.txt", ascii), "");
+  EXPECT_EQ(NameProblem(long_kana, ascii),
+            "it has characters beyond ASCII, which this destination does not hold");
 }
 
 }  // namespace
