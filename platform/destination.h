@@ -30,8 +30,8 @@ struct DestinationTraits {
   bool ascii_names = false;
   // The largest file it can hold, in bytes (FAT: 4 GiB - 1).
   std::uint64_t max_file_size = UINT64_MAX;
-  // Renaming a file stamps it with the current time (fusefat does), so a copy's time is set
-  // again after its final rename.
+  // Renaming a file may stamp it with the current time (fusefat does), so a copy's time is
+  // set again after its final rename (on FAT).
   bool rename_resets_time = false;
 };
 

@@ -57,18 +57,7 @@ DestinationTraits ProbeTraits(int folder_fd) {
 
   const timespec times[2] = {kProbeTime, kProbeTime};
   if (::futimens(probe.fd(), times) == 0 && ::fstat(probe.fd(), &st) == 0) {
-    const timespec kept = st.st_mtim;
-    traits.time_step_ns = StepOf(kept);
-    TemporaryFile renamed(folder_fd);
-    if (renamed.Create("").ok() &&
-        ::renameat(folder_fd, probe.name().c_str(), folder_fd, renamed.name().c_str()) == 0) {
-      // `renamed` now names the probe's file; its own empty file was replaced.
-      if (::fstat(probe.fd(), &st) == 0) {
-        traits.rename_resets_time =
-            st.st_mtim.tv_sec != kept.tv_sec || st.st_mtim.tv_nsec != kept.tv_nsec;
-      }
-      probe.Keep();
-    }
+    traits.time_step_ns = StepOf(st.st_mtim);
   }
 
   traits.windows_names = !CanCreate(folder_fd, colon_name);
@@ -77,7 +66,9 @@ DestinationTraits ProbeTraits(int folder_fd) {
 
   if (traits.time_step_ns == 2 * kSecond) {
     traits.max_file_size = kFatMaxFileSize;
-    traits.rename_resets_time = true;  // fusefat does, whether or not it says so at once
+    // fusefat stamps a renamed file with the current time, and its answers right after the
+    // rename do not show it; only the file system found again after a remount does.
+    traits.rename_resets_time = true;
   }
   return traits;
 }
