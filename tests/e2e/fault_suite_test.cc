@@ -484,6 +484,22 @@ std::vector<Row> Rows() {
           },
           nullptr});
 
+  rows.push_back(
+      Row{"a file-size limit fails only the files over it",
+          [](VolumeKind kind) { return kind == VolumeKind::kTmpfs; },
+          [](Case& c) {
+            WriteFile(c.Src("big"), Pattern(200 << 10, 6), kT);
+            WriteFile(c.Src("small"), "small", kT);
+          },
+          [](Case& c) {
+            // 64 KiB: the write that crosses it fails (EFBIG) instead of killing the program.
+            return RunProgram(c.Job(), "", "ulimit -f 128;");
+          },
+          [](const Case& c) {
+            return Expected{1, {c.Failed("big"), "File too large"}, {}, {{"small", "small"}}};
+          },
+          nullptr});
+
   rows.push_back(Row{
       "a source written during its copy is copied again", Everywhere,
       [](Case& c) { WriteFile(c.Src("grows.log"), Pattern(3 << 20, 4), kT); },
