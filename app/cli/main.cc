@@ -34,7 +34,7 @@ constexpr char kExitCodesHelp[] = R"(Exit status:
   0  done (also when nothing needed copying)
   1  done, but some copies failed (or some source folders could not be read)
   2  usage error
-  3  the run ended early (cancel, refused destination, No after a failed copy)
+  3  the run ended early (cancel, SIGTERM or SIGHUP, refused destination, No after a failed copy)
   4  the archive could not be read (--list-archive)
 
 Each --source starts a folder pair; a --compare belongs to the --source before it

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -193,10 +194,22 @@ struct Case {
     job.insert(job.end(), extra.begin(), extra.end());
     return job;
   }
+  // strace, writing to the case's log. The leak checker of a sanitized build cannot work in
+  // a traced program, so it is off there.
+  std::vector<std::string> Strace() const {
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    return {"/usr/bin/env",
+            std::string("ASAN_OPTIONS=") + (sanitizer ? sanitizer : "") + ":detect_leaks=0",
+            "/usr/bin/strace",
+            "-f",
+            "-o",
+            Log()};
+  }
   // The job under strace, which watches only `path` and does `options` to its calls.
   std::vector<std::string> Traced(const std::string& path, std::vector<std::string> options,
                                   std::vector<std::string> extra = {}) const {
-    std::vector<std::string> command = {"/usr/bin/strace", "-f", "-o", Log(), "-P", path};
+    std::vector<std::string> command = Strace();
+    command.insert(command.end(), {"-P", path});
     command.insert(command.end(), options.begin(), options.end());
     std::vector<std::string> job = Job(std::move(extra));
     command.insert(command.end(), job.begin(), job.end());
@@ -275,11 +288,9 @@ Row EndedBySignal(const char* name, const char* signal) {
              [signal](Case& c) {
                // The flush handle is opened on the destination folder itself: watching it too shows
                // the flush.
-               Child child(c.Traced(c.Src("long"),
-                                    {"-P", c.dest, "-e", "trace=read,syncfs", "-e",
-                                     std::string("inject=read:signal=") + signal + ":when=2"}),
-                           c.work);
-               ProgramResult result = child.Wait();
+               ProgramResult result = RunProgram(c.Traced(
+                   c.Src("long"), {"-P", c.dest, "-e", "trace=read,syncfs", "-e",
+                                   std::string("inject=read:signal=") + signal + ":when=2"}));
                EXPECT_THAT(ReadFile(c.Log()), HasSubstr("syncfs(")) << "what was copied is flushed";
                return result;
              },
@@ -429,22 +440,20 @@ std::vector<Row> Rows() {
       },
       nullptr});
 
-  rows.push_back(Row{
-      "an unreadable source fails alone", Everywhere,
-      [](Case& c) {
-        WriteFile(c.Src("open"), "open", kT);
-        WriteFile(c.Src("secret"), "s", kT);
-      },
-      [](Case& c) {
-        Child child(
-            c.Traced(c.Src("secret"), {"-e", "trace=openat", "-e", "inject=openat:error=EACCES"}),
-            c.work);
-        return child.Wait();
-      },
-      [](const Case& c) {
-        return Expected{1, {c.Failed("secret"), "Permission denied"}, {}, {{"open", "open"}}};
-      },
-      nullptr});
+  rows.push_back(
+      Row{"an unreadable source fails alone", Everywhere,
+          [](Case& c) {
+            WriteFile(c.Src("open"), "open", kT);
+            WriteFile(c.Src("secret"), "s", kT);
+          },
+          [](Case& c) {
+            return RunProgram(c.Traced(c.Src("secret"),
+                                       {"-e", "trace=openat", "-e", "inject=openat:error=EACCES"}));
+          },
+          [](const Case& c) {
+            return Expected{1, {c.Failed("secret"), "Permission denied"}, {}, {{"open", "open"}}};
+          },
+          nullptr});
 
   rows.push_back(
       Row{"a destination that cannot be made ends the run", Everywhere,
@@ -535,23 +544,23 @@ std::vector<Row> Rows() {
                      },
                      nullptr});
 
-  rows.push_back(Row{
-      "Ctrl-C during a long copy abandons it", Everywhere, LongAndFirst,
-      [](Case& c) {
-        // Ctrl-C as the copy opens the file; every part of it takes a third of a second.
-        Child child(c.Traced(c.Src("long"), {"-e", "trace=newfstatat,read,copy_file_range", "-e",
-                                             "inject=newfstatat:signal=SIGINT:when=2", "-e",
-                                             "inject=read,copy_file_range:delay_exit=300000"}),
-                    c.work);
-        return child.Wait();
-      },
-      [](const Case&) {
-        return Expected{3,
-                        {"ｷｬﾝｾﾙ確認: キャンセルして良いですか？", "1 of 2 files copied"},
-                        {},
-                        {{"sub/first", "copied before"}}};
-      },
-      nullptr});
+  rows.push_back(Row{"Ctrl-C during a long copy abandons it", Everywhere, LongAndFirst,
+                     [](Case& c) {
+                       // Ctrl-C as the copy opens the file; every part of it takes a third of a
+                       // second.
+                       return RunProgram(c.Traced(
+                           c.Src("long"), {"-e", "trace=newfstatat,read,copy_file_range", "-e",
+                                           "inject=newfstatat:signal=SIGINT:when=2", "-e",
+                                           "inject=read,copy_file_range:delay_exit=300000"}));
+                     },
+                     [](const Case&) {
+                       return Expected{
+                           3,
+                           {"ｷｬﾝｾﾙ確認: キャンセルして良いですか？", "1 of 2 files copied"},
+                           {},
+                           {{"sub/first", "copied before"}}};
+                     },
+                     nullptr});
 
   rows.push_back(
       EndedBySignal("SIGTERM during a copy ends the run as a confirmed cancel", "SIGTERM"));
@@ -563,10 +572,10 @@ std::vector<Row> Rows() {
           LongAndFirst,
           [](Case& c) {
             // Killed in the middle of the long copy: its temporary file stays behind.
-            Child killed(c.Traced(c.Src("long"),
-                                  {"-e", "trace=read", "-e", "inject=read:signal=SIGKILL:when=2"}),
-                         c.work);
-            EXPECT_EQ(killed.Wait().exit_status, 128 + SIGKILL);
+            EXPECT_EQ(RunProgram(c.Traced(c.Src("long"), {"-e", "trace=read", "-e",
+                                                          "inject=read:signal=SIGKILL:when=2"}))
+                          .exit_status,
+                      128 + SIGKILL);
             const std::string left = TemporaryFileIn(c.Out());
             EXPECT_NE(left, "") << "the killed run left no temporary file";
             // A live run, stopped in the middle of the same copy, holds its own.
@@ -599,9 +608,8 @@ std::vector<Row> Rows() {
   rows.push_back(Row{
       "a failed flush is a failure", Everywhere, [](Case& c) { WriteFile(c.Src("f"), "f", kT); },
       [](Case& c) {
-        std::vector<std::string> command = {
-            "/usr/bin/strace",        "-f", "-o", c.Log(), "-e", "trace=syncfs", "-e",
-            "inject=syncfs:error=EIO"};
+        std::vector<std::string> command = c.Strace();
+        command.insert(command.end(), {"-e", "trace=syncfs", "-e", "inject=syncfs:error=EIO"});
         std::vector<std::string> job = c.Job();
         command.insert(command.end(), job.begin(), job.end());
         return RunProgram(command);

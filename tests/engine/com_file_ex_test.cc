@@ -9,7 +9,6 @@
 
 #include "engine/public_function.h"
 #include "platform/file_lock.h"
-#include "tests/support/faulty_file_system.h"
 #include "tests/support/temp_dir.h"
 
 namespace engine {
@@ -166,33 +165,6 @@ TEST(MakeFolderPathTest, NeverFollowsALinkBelowTheDestination) {
   EXPECT_TRUE(Exists(dir / "real/out/20250101/home/u"));
 }
 
-// Created folders take the permission bits of the source folder each stands for; bits that
-// would keep the run out of a folder come only when the run finishes.
-TEST(MakeFolderPathTest, NewFoldersTakeTheirSourceFoldersPermissions) {
-  TempDir dir;
-  testing_support::MakeFolders(dir / "src/private/read-only");
-  ::chmod((dir / "src/private").c_str(), 0700);
-  ::chmod((dir / "src/private/read-only").c_str(), 0555);
-  WriteFile(dir / "src/private/read-only/f", "f");
-  const std::string root = dir / "out/20250101";
-  auto model = [&](std::string_view folder) {
-    return folder.starts_with(root + "/") ? std::string(folder.substr(root.size())) : std::string();
-  };
-  auto tree = platform::DestinationTree::Open(dir / "out");
-  const std::string target = root + dir.path() + "/src/private/read-only";
-  ASSERT_EQ(MakeFolderPath(target, *tree, nullptr, model), 0);
-  const long overwrite = 1;
-  ASSERT_EQ(CopyFileTo(dir / "src/private/read-only/f", target + "/f", overwrite, *tree), 0);
-  ASSERT_TRUE(tree->Finish().ok());
-  auto mode = [](const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-  };
-  EXPECT_EQ(mode(root + dir.path() + "/src/private"), 0700u);
-  EXPECT_EQ(mode(target), 0555u);
-  EXPECT_EQ(ReadFile(target + "/f"), "f");
-}
-
 TEST(SplitPathTest, SeparatesFolderAndLastComponent) {
   std::string folder;
   EXPECT_EQ(SplitPath("/a/b/f.txt", folder), "f.txt");
@@ -258,35 +230,6 @@ TEST(CopyFileToTest, AFailedCopyLeavesNeitherAPartialFileNorATemporaryOne) {
   EXPECT_NE(CopyFileTo(dir / "src.txt", dir / "out/dst.txt", overwrite, *tree, &detail), 0);
   EXPECT_FALSE(detail.ok());
   EXPECT_EQ(testing_support::FilesBelow(dir / "out"), std::vector<std::string>{});
-}
-
-// A file written while it is copied is copied once more; one that goes on changing is not
-// copied at all, and what was there before stays.
-TEST(CopyFileToTest, ASourceThatChangesDuringTheCopyIsCopiedAgainOrNotAtAll) {
-  TempDir dir;
-  WriteFile(dir / "src.txt", "first");
-  WriteFile(dir / "out/dst.txt", "previous backup");
-  testing_support::FaultyFileSystem fs;
-  auto tree = fs.OpenDestination(dir / "out");
-  const long overwrite = 1;
-  for (int changes : {1, 2}) {
-    int made = 0;
-    fs.during_copy = [&](const std::string& source) {
-      if (made < changes) WriteFile(source, "changed " + std::to_string(++made) + " time(s)");
-    };
-    platform::Status detail;
-    int result = CopyFileTo(dir / "src.txt", dir / "out/dst.txt", overwrite, *tree, &detail);
-    if (changes == 1) {
-      EXPECT_EQ(result, 0);
-      EXPECT_EQ(ReadFile(dir / "out/dst.txt"), "changed 1 time(s)");
-      WriteFile(dir / "out/dst.txt", "previous backup");
-    } else {
-      EXPECT_NE(result, 0);
-      EXPECT_NE(detail.message().find("changed while it was copied"), std::string::npos);
-      EXPECT_EQ(ReadFile(dir / "out/dst.txt"), "previous backup");
-    }
-  }
-  EXPECT_EQ(FilesBelow(dir / "out"), std::vector<std::string>{"dst.txt"});
 }
 
 // What an interrupted run left behind is cleared away before the next copy into its folder;
