@@ -105,10 +105,8 @@ class PosixDestinationTree final : public DestinationTree {
     if (name.empty() || name == "." || name == "..") {
       return Status::Error(kBadFileName, "copy(" + destination + "): not a file name");
     }
-    if (!current_fd_.get() || current_ != Key(components)) {
-      status = OpenFolder(folder, components, nullptr);
-      if (!status.ok()) return status;
-    }
+    status = OpenFolder(folder, components, nullptr);
+    if (!status.ok()) return status;
     if (current_device_ == nullptr) current_device_ = &DeviceOf(current_fd_.get());
     const DestinationTraits& traits = current_device_->traits;
     if (std::string problem = NameProblem(name, traits); !problem.empty()) {
@@ -266,14 +264,15 @@ class PosixDestinationTree final : public DestinationTree {
   // given.
   Status OpenFolder(const std::string& path, const std::vector<Component>& components,
                     FolderModel* model) {
-    current_fd_ = UniqueFd();
     Status status = OpenRoot();
     if (!status.ok()) return status;
     const std::string key = Key(components);
+    if (current_fd_.get() >= 0 && current_ == key) return Status::Ok();
+    current_fd_ = UniqueFd();
     // The usual case: a folder this run has seen, opened in one call.
     if (known_.contains(key)) {
       int fd = OpenExisting(key);
-      if (fd >= 0) return SetCurrent(fd, key);
+      if (fd >= 0) return SetCurrent(fd, key, nullptr);
       if (errno != ENOENT) return FolderFailure(errno, path);
       known_.clear();  // something was removed meanwhile: look again from the root
     }
@@ -282,49 +281,64 @@ class PosixDestinationTree final : public DestinationTree {
     while (done > 0 && !known_.contains(Key(components, done))) --done;
     UniqueFd parent(OpenExisting(Key(components, done)));
     if (parent.get() < 0) return FolderFailure(errno, path);
+    Device* device = nullptr;  // the parent's, once known
     for (std::size_t i = done; i < components.size(); ++i) {
       const std::string name(components[i].name);
       const std::string here = path.substr(0, components[i].end);
-      UniqueFd fd(::openat(parent.get(), name.c_str(), kFolderFlags | O_NOFOLLOW));
-      if (fd.get() < 0 && errno == ENOENT && model != nullptr) {
-        const std::string made = Key(components, i + 1);
-        status = MakeFolder(parent.get(), name, here, made, (*model)(here), &fd);
+      const std::string here_key = Key(components, i + 1);
+      UniqueFd fd;
+      bool made = false;
+      if (model != nullptr) {
+        if (device == nullptr) device = &DeviceOf(parent.get());
+        status = MakeFolder(parent.get(), name, here, here_key, (*model)(here), device->traits, &fd,
+                            &made);
         if (!status.ok()) return status;
-        made_.insert(made);
+      } else {
+        fd = UniqueFd(::openat(parent.get(), name.c_str(), kFolderFlags | O_NOFOLLOW));
       }
       if (fd.get() < 0) return FolderFailure(errno, here, parent.get(), name);
-      known_.insert(Key(components, i + 1));
+      // A folder made here lies on its parent's file system; one that was there may be the
+      // mount point of another.
+      if (made) {
+        made_.insert(here_key);
+      } else {
+        device = nullptr;
+      }
+      known_.insert(here_key);
       parent = std::move(fd);
     }
-    return SetCurrent(parent.release(), key);
+    return SetCurrent(parent.release(), key, device);
   }
 
-  Status SetCurrent(int fd, const std::string& key) {
+  Status SetCurrent(int fd, const std::string& key, Device* device) {
     current_fd_ = UniqueFd(fd);
-    current_device_ = nullptr;
+    current_device_ = device;
     current_ = key;
     known_.insert(key);
     return Status::Ok();
   }
 
-  // Creates the folder `name` (`key` below the root) in `parent_fd` with the permission bits
-  // (and, as root, owner) of `source`, and opens it into `*fd`.
+  // Makes the folder `name` (`key` below the root) in `parent_fd` unless it is there, with
+  // the permission bits (and, as root, owner) of `source`, and opens it into `*fd` (-1 with
+  // errno set when it cannot be opened); `*made` tells whether it was made.
   Status MakeFolder(int parent_fd, const std::string& name, const std::string& path,
-                    const std::string& key, const std::string& source, UniqueFd* fd) {
-    if (std::string problem = NameProblem(name, DeviceOf(parent_fd).traits); !problem.empty()) {
+                    const std::string& key, const std::string& source,
+                    const DestinationTraits& traits, UniqueFd* fd, bool* made) {
+    if (std::string problem = NameProblem(name, traits); !problem.empty()) {
       return Status::Error(
           kBadFileName, "mkdir(" + path + "): the destination cannot hold this name: " + problem);
     }
-    struct stat model;
-    const bool modelled = !source.empty() && ::stat(source.c_str(), &model) == 0;
-    // Private until its bits are set, so that a private source folder is never readable by
-    // others meanwhile.
-    if (::mkdirat(parent_fd, name.c_str(), modelled ? 0700 : 0777) != 0 && errno != EEXIST) {
-      return ErrnoStatus(errno, "mkdir", path);
-    }
+    // Made first and looked at afterwards: below a folder known to exist, the rest of the way
+    // is usually new. Private until its bits are set, so that a private source folder is never
+    // readable by others meanwhile.
+    *made = ::mkdirat(parent_fd, name.c_str(), source.empty() ? 0777 : 0700) == 0;
+    if (!*made && errno != EEXIST) return ErrnoStatus(errno, "mkdir", path);
     *fd = UniqueFd(::openat(parent_fd, name.c_str(), kFolderFlags | O_NOFOLLOW));
-    if (fd->get() < 0) return FolderFailure(errno, path, parent_fd, name);
-    if (!modelled) return Status::Ok();
+    struct stat model;
+    // A source folder that went away leaves its copy private.
+    if (fd->get() < 0 || !*made || source.empty() || ::stat(source.c_str(), &model) != 0) {
+      return Status::Ok();
+    }
     if (RunningAsRoot() && ::fchown(fd->get(), model.st_uid, model.st_gid) != 0) {
       if (!IsRefusal(errno)) return ErrnoStatus(errno, "chown", path);
       refusals_.owners = true;
