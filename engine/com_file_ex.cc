@@ -30,11 +30,6 @@ std::size_t FindSeparator(std::string_view path, std::size_t from) {
   return std::string_view::npos;
 }
 
-bool FolderExists(const std::string& path, platform::FileSystem& fs) {
-  platform::EntryInfo info;
-  return fs.Probe(path, &info).ok() && info.kind == platform::EntryKind::kFolder;
-}
-
 }  // namespace
 
 std::string FormatSize(std::uint64_t size, bool group_thousands) {
@@ -102,25 +97,13 @@ int ListFolder(std::string folder, long mode, std::vector<std::string>& names, l
   return status.IsNotFound() ? 0 : status.code();
 }
 
-int MakeFolderPath(std::string path, platform::FileSystem& fs, platform::Status* detail) {
-  AddSeparator(path);
-  // Usually the whole path is there already (the next file of a folder, a second run): one
-  // look at it saves a look at every folder on the way.
-  if (FolderExists(path, fs)) return 0;
-  std::size_t p = PastRoot(path);
-  for (;;) {
-    std::size_t separator = FindSeparator(path, p);
-    if (separator == std::string::npos) return 0;
-    p = separator + 1;
-    std::string prefix = path.substr(0, p);
-    if (FolderExists(prefix, fs)) continue;
-    platform::Status status = fs.MakeFolder(prefix);
-    // Another process may have made it meanwhile; only a folder that is still missing fails.
-    if (!status.ok() && !FolderExists(prefix, fs)) {
-      if (detail) *detail = status;
-      return status.code();
-    }
-  }
+int MakeFolderPath(std::string path, platform::DestinationTree& tree, platform::Status* detail,
+                   platform::FolderModel model) {
+  // An empty path or a bare root has no folder to make.
+  if (PastRoot(path) >= path.size()) return 0;
+  platform::Status status = tree.MakeFolders(path, model);
+  if (detail) *detail = status;
+  return status.code();
 }
 
 std::string SplitPath(std::string path, std::string& folder) {
@@ -147,7 +130,8 @@ int CheckSourceFile(std::string path, platform::FileSystem& fs) {
 }
 
 int CopyFileTo(std::string source, std::string destination, const long& overwrite,
-               platform::FileSystem& fs, platform::Status* detail) {
+               platform::DestinationTree& tree, platform::Status* detail,
+               platform::KeepGoing keep_going, platform::FileSystem& fs) {
   auto fail = [&](platform::Status status) {
     if (detail) *detail = status;
     return status.code();
@@ -157,10 +141,10 @@ int CopyFileTo(std::string source, std::string destination, const long& overwrit
         platform::Status::Error(platform::kFileNotFound, "copy(" + source + "): no such file"));
   }
   std::string folder;
-  std::string name = SplitPath(destination, folder);
+  SplitPath(destination, folder);
   if (!folder.empty()) {
     platform::Status status;
-    if (MakeFolderPath(folder, fs, &status) != 0) return fail(status);
+    if (MakeFolderPath(folder, tree, &status) != 0) return fail(status);
   }
   if (overwrite == 0) {
     platform::EntryInfo info;
@@ -168,7 +152,7 @@ int CopyFileTo(std::string source, std::string destination, const long& overwrit
     if (!status.ok()) return fail(status);
     if (info.kind == platform::EntryKind::kFile && !info.hidden) return kDestinationExists;
   }
-  platform::Status status = fs.CopyFile(source, destination);
+  platform::Status status = tree.CopyFile(source, destination, keep_going);
   if (!status.ok()) return fail(status);
   if (detail) *detail = platform::Status::Ok();
   return 0;

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/destination.h"
 #include "platform/file_system.h"
 #include "platform/status.h"
 
@@ -40,10 +41,16 @@ int ListFiles(std::string folder, std::string_view pattern, long& count,
 int ListFolder(std::string folder, long mode, std::vector<std::string>& names, long& count,
                platform::FileSystem& fs = platform::FileSystem::Default());
 
-// Creates every missing folder along `path` (the root itself is never created). Folders
-// made before a failure stay; `detail`, when given, receives the failing operation's status.
-int MakeFolderPath(std::string path, platform::FileSystem& fs = platform::FileSystem::Default(),
-                   platform::Status* detail = nullptr);
+// A folder model that gives every folder the system's default permissions.
+inline constexpr auto kDefaultFolders = [](std::string_view) { return std::string(); };
+
+// Creates every missing folder along `path` (the root itself is never created), below the
+// root of `tree`, which never follows a link there; `model` names, for each folder to
+// create, the source folder whose permissions it takes. Folders made before a failure stay;
+// `detail`, when given, receives the failing operation's status.
+int MakeFolderPath(std::string path, platform::DestinationTree& tree,
+                   platform::Status* detail = nullptr,
+                   platform::FolderModel model = kDefaultFolders);
 
 // The last component of `path`; `folder` gets the part before it, separator included (""
 // when that part is only the root).
@@ -52,11 +59,15 @@ std::string SplitPath(std::string path, std::string& folder);
 // kSourceExists when `path` is an ordinary file, else kFileNotFound.
 int CheckSourceFile(std::string path, platform::FileSystem& fs = platform::FileSystem::Default());
 
-// Copies `source` to the full file path `destination`, creating missing folders first. With
-// `overwrite` 0 an existing ordinary file of the same name is left alone (kDestinationExists).
-// `detail`, when given, receives the failing operation's own status.
-int CopyFileTo(std::string source, std::string destination, const long& overwrite,
-               platform::FileSystem& fs = platform::FileSystem::Default(),
-               platform::Status* detail = nullptr);
+// Copies `source` to the full file path `destination` below the root of `tree`, creating
+// missing folders first. With `overwrite` 0 an existing ordinary file of the same name is
+// left alone (kDestinationExists). `keep_going` is asked between parts of the copy (see
+// platform::DestinationTree::CopyFile); `detail`, when given, receives the failing
+// operation's own status.
+int CopyFileTo(
+    std::string source, std::string destination, const long& overwrite,
+    platform::DestinationTree& tree, platform::Status* detail = nullptr,
+    platform::KeepGoing keep_going = [] { return true; },
+    platform::FileSystem& fs = platform::FileSystem::Default());
 
 }  // namespace engine

@@ -7,6 +7,7 @@
 namespace engine {
 
 std::atomic<bool> CancelRequested{false};
+std::atomic<bool> AbortRequested{false};
 
 long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
                         platform::FileSystem& fs) {
@@ -59,7 +60,8 @@ long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
 }
 
 bool PrepareDestination(const std::string& path, platform::MessageBoxService& messages,
-                        platform::FileSystem& fs, platform::Status* detail) {
+                        platform::DestinationTree& tree, platform::FolderModel model,
+                        platform::Status* detail) {
   if (platform::IsNetworkPath(path)) {
     messages.MsgBox("このバージョンではネットワーク対応しておりません。\rm(_!_)m",
                     platform::kOkOnly | platform::kInformation, "おしらせ");
@@ -70,7 +72,7 @@ bool PrepareDestination(const std::string& path, platform::MessageBoxService& me
                     "フォルダ指定エラー");
     return false;
   }
-  if (MakeFolderPath(path, fs, detail) == 0) return true;
+  if (MakeFolderPath(path, tree, detail, model) == 0) return true;
   messages.MsgBox("フォルダが作成できませんでした。\r処理を中止します。",
                   platform::kOkOnly | platform::kExclamation, "フォルダ作成エラー");
   return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -9,6 +10,7 @@
 
 #include "engine/archive_object.h"
 #include "engine/run_host.h"
+#include "platform/destination.h"
 #include "platform/file_system.h"
 #include "platform/function_ref.h"
 #include "platform/message_box.h"
@@ -20,6 +22,11 @@ namespace engine {
 // cleared by the run at its start and whenever the user declines to cancel. Atomic so that
 // a signal handler may set it.
 extern std::atomic<bool> CancelRequested;
+
+// Raised by a request to end the program (SIGTERM, SIGHUP in the terminal front end); never
+// cleared. The run ends at its next cancel check, and a copy in progress is abandoned at
+// once, both without asking, as after a confirmed cancel.
+extern std::atomic<bool> AbortRequested;
 
 // How a run ended. The window shows nothing more; the terminal front end turns it into its
 // exit status.
@@ -59,6 +66,9 @@ struct RunOptions {
   // When set, receives the run's counts before each copy of the copy phase (so that a
   // progress display can show bytes) and at the run's end.
   RunStats* stats = nullptr;
+  // The clock that paces a long copy (window events, cancel questions); null means the
+  // steady clock.
+  std::function<std::chrono::steady_clock::time_point()> clock;
 };
 
 // Performs one whole run for the job that `host` holds. Never entered twice: a call while
@@ -77,11 +87,12 @@ long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
                         platform::FileSystem& fs,
                         platform::FunctionRef<void(const std::string&)> on_folder);
 
-// Checks the destination folder `path`, creates every missing folder of it and returns true;
-// shows its own message through `messages` and returns false when the path is refused or
-// cannot be created (`detail`, when given, then receives the system's reason).
+// Checks the destination folder `path`, creates every missing folder of it below the root of
+// `tree` (each taking the permissions of the source folder `model` names for it) and returns
+// true; shows its own message through `messages` and returns false when the path is refused
+// or cannot be created (`detail`, when given, then receives the system's reason).
 bool PrepareDestination(const std::string& path, platform::MessageBoxService& messages,
-                        platform::FileSystem& fs = platform::FileSystem::Default(),
+                        platform::DestinationTree& tree, platform::FolderModel model,
                         platform::Status* detail = nullptr);
 
 }  // namespace engine

@@ -1,4 +1,5 @@
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <optional>
 #include <string>
@@ -22,6 +23,11 @@ using platform::kAnswerNo;
 using platform::kAnswerYes;
 
 constexpr char kNoComparison[] = "なし";
+
+// How often a long copy lets window events run, and how long it must have run before a
+// cancel request interrupts it.
+constexpr auto kEventsEvery = std::chrono::milliseconds(100);
+constexpr auto kCancelWithinCopyAfter = std::chrono::milliseconds(250);
 
 // How many counterpart folders may be read ahead of the decisions.
 constexpr std::size_t kCounterpartsAhead = 32;
@@ -95,11 +101,19 @@ class Run {
     if (archive_) archive_->SetOwnerWindow(static_cast<std::int32_t>(host_.WindowHandle()));
 
     if (DateFolderName.empty()) DateFolderName = TodayFolderName();
-    std::string destination = host_.DestinationText();
+    destination_text_ = host_.DestinationText();
+    std::string destination = destination_text_;
     if (destination.empty() || !platform::IsSeparator(destination.back())) {
       destination += separator_;
     }
     DestinationRoot = destination + DateFolderName;
+    // Without a destination the date folder would land at the top of the file system. The
+    // window and the terminal front end never start such a run; a caller that does is told.
+    if (destination_text_.empty()) {
+      host_.MsgBox("コピー先の指定が間違っています。", platform::kOkOnly | platform::kCritical,
+                   "フォルダ指定エラー");
+      throw RunEnded{RunOutcome::kDestinationRefused};
+    }
 
     progress_ = host_.LoadProgress();
     progress_->SetCaption("対象ファイル検索中");
@@ -115,11 +129,43 @@ class Run {
   }
 
   void CancelCheck() {
-    if (!CancelRequested) return;
+    if (CancelConfirmed()) throw RunEnded{RunOutcome::kCancelled};
+  }
+
+  // The question of the cancel check: true when the run is to end. A request to end the
+  // program needs no confirmation, also when it comes while the question is open.
+  bool CancelConfirmed() {
+    if (AbortRequested) return true;
+    if (!CancelRequested) return false;
     int answer = host_.MsgBox("キャンセルして良いですか？",
                               platform::kYesNo | platform::kExclamation, "ｷｬﾝｾﾙ確認");
-    if (answer == kAnswerYes) throw RunEnded{RunOutcome::kCancelled};
+    if (answer == kAnswerYes || AbortRequested) return true;
     CancelRequested = false;
+    return false;
+  }
+
+  // Asked between parts of a copy. A long copy lets window events run about ten times a
+  // second, so that the dialog repaints and its cancel button can be pressed. Once a copy has
+  // run for a quarter of a second, a cancel request is confirmed at once, through the cancel
+  // check's own question: Yes abandons the copy (its temporary file goes) and ends the run,
+  // No lets the copy go on. A shorter copy is finished first, and the check after it asks,
+  // as for every item. A request to end the program abandons any copy at once.
+  bool KeepCopying() {
+    const auto now = Now();
+    if (!AbortRequested && now - last_events_ >= kEventsEvery) {
+      last_events_ = now;
+      host_.DoEvents();
+    }
+    const bool may_ask = now - copy_started_ >= kCancelWithinCopyAfter;
+    if (AbortRequested || (may_ask && CancelConfirmed())) {
+      copy_cancelled_ = true;
+      return false;
+    }
+    return true;
+  }
+
+  std::chrono::steady_clock::time_point Now() const {
+    return options_.clock ? options_.clock() : std::chrono::steady_clock::now();
   }
 
   // The job's folder texts as the run uses them: upper-cased where names are not
@@ -399,13 +445,26 @@ class Run {
     host_.DoEvents();
     std::string last_prepared_folder;
     for (const CopyItem& item : copy_list_) stats_.bytes_selected += item.size;
+    // Everything below the destination text is written without following links.
+    tree_ = fs_.OpenDestination(destination_text_);
+    auto keep_copying = [this] { return KeepCopying(); };
 
     for (const CopyItem& item : copy_list_) {
       PublishStats();
       const std::string destination_folder = DestinationFolderOf(item);
       if (destination_folder != last_prepared_folder) {
+        // A folder made below the date folder takes the permissions of the source folder it
+        // stands for.
+        const std::string& source_folder = source_folders_[item.folder];
+        auto model = [&](std::string_view folder) {
+          if (folder.size() <= DestinationRoot.size() || !folder.starts_with(DestinationRoot)) {
+            return std::string();
+          }
+          return source_folder.substr(0, platform::RootNameLength(source_folder)) +
+                 std::string(folder.substr(DestinationRoot.size()));
+        };
         platform::Status detail;
-        if (!PrepareDestination(destination_folder, host_, fs_, &detail)) {
+        if (!PrepareDestination(destination_folder, host_, *tree_, model, &detail)) {
           if (!detail.ok()) host_.Note(detail.message());
           throw RunEnded{RunOutcome::kDestinationRefused};
         }
@@ -415,21 +474,25 @@ class Run {
       progress_->SetLabel1(std::to_string(copied_count) + "/" + std::to_string(copy_count));
       progress_->SetLabel2(item.FileName);
       host_.DoEvents();
+      last_events_ = copy_started_ = Now();
 
-      const std::string source = SourceFileOf(item);
       platform::Status detail;
       const long overwrite = 1;
-      int result = CopyFileTo(source, destination_folder + separator_ + DiskName(item), overwrite,
-                              fs_, &detail);
+      int result = CopyFileTo(SourceFileOf(item), destination_folder + separator_ + DiskName(item),
+                              overwrite, *tree_, &detail, keep_copying, fs_);
+      if (copy_cancelled_ || AbortRequested) throw RunEnded{RunOutcome::kCancelled};
       if (result == 0) {
         ++stats_.copied;
         stats_.bytes_copied += item.size;
       } else {
         ++stats_.failed;
         if (!detail.ok()) host_.Note(detail.message());
-        int answer = host_.MsgBox(
-            "ファイルのコピーに失敗しました。\r" + source + "\r残りのファイルをコピーしますか？",
-            platform::kYesNo | platform::kQuestion, "コピーエラー");
+        // The message names the file as the dialog's second line does.
+        int answer =
+            host_.MsgBox("ファイルのコピーに失敗しました。\r" + source_folders_[item.folder] +
+                             separator_ + item.FileName + "\r残りのファイルをコピーしますか？",
+                         platform::kYesNo | platform::kQuestion, "コピーエラー");
+        if (AbortRequested) throw RunEnded{RunOutcome::kCancelled};
         if (answer == kAnswerNo) throw RunEnded{RunOutcome::kStoppedAfterFailure};
       }
       CancelCheck();
@@ -447,9 +510,23 @@ class Run {
   // Copies are made durable once, at the end, whichever way the run ends: one flush of the
   // destination's file system costs a fraction of a flush per file.
   RunOutcome FlushCopies(RunOutcome outcome) {
-    if (stats_.copied == 0) return outcome;
-    platform::Status status = fs_.Flush(DestinationRoot);
-    if (status.ok()) return outcome;
+    if (!tree_) return outcome;
+    platform::Status status = tree_->Finish();
+    // FAT and its kin hold no permissions or owners: worth knowing once, not per file.
+    const platform::DestinationRefusals refused = tree_->refusals();
+    if (refused.any()) {
+      std::vector<std::string> kinds;
+      if (refused.permissions) kinds.push_back("permission bits");
+      if (refused.owners) kinds.push_back("owners");
+      if (refused.times) kinds.push_back("modification times");
+      std::string what = kinds[0];
+      for (std::size_t i = 1; i < kinds.size(); ++i) {
+        what += (i + 1 == kinds.size() ? " and " : ", ") + kinds[i];
+      }
+      host_.Note(DestinationRoot + ": the destination does not keep " + what +
+                 "; the files were copied without them");
+    }
+    if (status.ok() || stats_.copied == 0) return outcome;
     host_.Note(status.message());
     host_.MsgBox("コピーしたファイルをディスクに書き込めませんでした。\r" + DestinationRoot,
                  platform::kOkOnly | platform::kExclamation, "コピーエラー");
@@ -474,6 +551,11 @@ class Run {
 
   std::unique_ptr<ArchiveObject> archive_;
   std::unique_ptr<ProgressView> progress_;
+  std::string destination_text_;
+  // The copy phase's writes, and its state between two parts of a copy.
+  std::unique_ptr<platform::DestinationTree> tree_;
+  std::chrono::steady_clock::time_point copy_started_, last_events_;
+  bool copy_cancelled_ = false;
   ArchiveCatalogue catalogue_;
   std::vector<CopyItem> copy_list_;
   std::vector<std::string> source_folders_;

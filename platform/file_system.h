@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/destination.h"
 #include "platform/function_ref.h"
 #include "platform/status.h"
 
@@ -37,10 +39,11 @@ struct ListedEntry {
 };
 
 // The program's one interface to the file system (besides a few platform queries in their
-// own headers). Paths are UTF-8 text with the platform's separator; on POSIX they are byte
-// strings passed through unchanged. Every method is synchronous and safe to call from
-// several threads at once (the run lists a counterpart folder beside its source folder).
-// Errors carry an error number from status.h and a message naming the operation and path.
+// own headers); the run's writes go through the destination tree it opens. Paths are UTF-8 text
+// with the platform's separator; on POSIX they are byte strings passed through unchanged. Every
+// method is synchronous and safe to call from several threads at once (the run lists a counterpart
+// folder beside its source folder). Errors carry an error number from status.h and a message naming
+// the operation and path.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -68,16 +71,12 @@ class FileSystem {
   // (kFileAlreadyExists).
   virtual Status MakeFolder(const std::string& path) = 0;
 
-  // Copies the whole regular file `source` to `destination`, replacing whatever file or
-  // symbolic link is there (never following it). The data goes to a temporary file in the
-  // destination's folder that is renamed over `destination` only when complete, so
-  // `destination` never holds a partial copy; the temporary file is removed on failure.
-  // The copy keeps the source's modification time and permission bits.
-  virtual Status CopyFile(const std::string& source, const std::string& destination) = 0;
-
-  // Makes everything written so far to the file system holding `path` durable. Meant to be
-  // called once after many copies, never once per file.
-  virtual Status Flush(const std::string& path) = 0;
+  // The folder tree below `root` that a run writes its copies into (see destination.h).
+  // The machine's file system, and every file system that does not say otherwise, gives
+  // the machine's tree.
+  virtual std::unique_ptr<DestinationTree> OpenDestination(const std::string& root) {
+    return DestinationTree::Open(root);
+  }
 
   // The process's current folder, without a trailing separator (except for the root).
   virtual std::string CurrentFolder() = 0;
@@ -97,10 +96,9 @@ class FileSystemWrapper : public FileSystem {
     return target_.Probe(path, info);
   }
   Status MakeFolder(const std::string& path) override { return target_.MakeFolder(path); }
-  Status CopyFile(const std::string& source, const std::string& destination) override {
-    return target_.CopyFile(source, destination);
+  std::unique_ptr<DestinationTree> OpenDestination(const std::string& root) override {
+    return target_.OpenDestination(root);
   }
-  Status Flush(const std::string& path) override { return target_.Flush(path); }
   std::string CurrentFolder() override { return target_.CurrentFolder(); }
 
  protected:

@@ -14,6 +14,7 @@ enum ErrorNumber : int {
   kOverflow = 6,
   kOutOfMemory = 7,
   kSubscriptOutOfRange = 9,
+  kUserInterrupt = 18,  // the user (or a signal) stopped the operation
   kBadFileName = 52,
   kFileNotFound = 53,
   kDeviceIoError = 57,

@@ -12,6 +12,7 @@
 #include "app/cli/folder_checks.h"
 #include "app/cli/list_archive.h"
 #include "app/cli/progress_line.h"
+#include "app/cli/signals.h"
 #include "app/cli/terminal_host.h"
 #include "app/cli/terminal_text.h"
 #include "app/cli/usage.h"
@@ -208,6 +209,7 @@ int main(int argc, char** argv) {
   cli::TerminalHost host(std::move(job), answers, stdin, stderr);
   host.set_stats(&stats);
   InstallInterruptHandler();
+  cli::InstallTerminationHandlers();
   engine::RunOutcome outcome = engine::RunBackup(host, options);
   std::fflush(stdout);
   if (!quiet && !dry_run && stats.selected > 0) {

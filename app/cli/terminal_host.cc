@@ -111,7 +111,7 @@ int TerminalHost::Ask(int default_answer) {
     char line[64];
     errno = 0;
     if (std::fgets(line, sizeof line, input_) == nullptr) {
-      if (errno == EINTR) {
+      if (errno == EINTR && !engine::AbortRequested) {
         std::clearerr(input_);
         std::fputc('\n', output_);
         continue;  // Ctrl-C while asking: ask again

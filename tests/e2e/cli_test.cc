@@ -244,34 +244,6 @@ TEST_F(CliTest, RelativeAndDottedSourcesStayBelowTheDateFolder) {
   EXPECT_EQ(run.out, dir_ / "src/f" + "\t" + Out("f") + "\n");
 }
 
-TEST_F(CliTest, ADestinationThatIsAFileEndsTheRunEarly) {
-  WriteFile(dir_ / "src/f", "f", kT);
-  WriteFile(dir_ / "out", "not a folder");
-  ProgramResult run = Cli(Job());
-  EXPECT_EQ(run.exit_status, 3);
-  EXPECT_THAT(
-      run.err,
-      HasSubstr("フォルダ作成エラー: フォルダが作成できませんでした。\n処理を中止します。"));
-}
-
-TEST_F(CliTest, AFullDiskFailsOnlyTheFilesThatDoNotFitAndLeavesNoPartialFile) {
-  WriteFile(dir_ / "src/big", std::string(200 * 1024, 'b'), kT);
-  WriteFile(dir_ / "src/small", "small", kT);
-  // A file-size limit of 64 KiB stands in for a full disk.
-  const std::string limit = "ulimit -f 128;";
-  ProgramResult go_on = Cli(Job({"--yes"}), limit);
-  EXPECT_EQ(go_on.exit_status, 1) << go_on.err;
-  EXPECT_THAT(go_on.err, HasSubstr("コピーエラー: ファイルのコピーに失敗しました。\n" +
-                                   dir_ / "src/big" + "\n残りのファイルをコピーしますか？"));
-  EXPECT_EQ(FilesBelow(dir_ / "out"),
-            (std::vector<std::string>{"20001231" + dir_.path() + "/src/small"}));
-  EXPECT_EQ(ReadFile(Out("small")), "small");
-
-  ProgramResult stop = Cli(Job({"--no"}), limit);
-  EXPECT_EQ(stop.exit_status, 3) << stop.err;
-  EXPECT_FALSE(Exists(Out("big")));
-}
-
 TEST_F(CliTest, NamesThatAreNotUtf8AreCopiedByteExact) {
   const std::string name = "caf\xE9 \x83\x5C.txt";
   WriteFile(dir_ / ("src/" + name), "bytes", kT);

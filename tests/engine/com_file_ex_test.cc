@@ -8,12 +8,14 @@
 #include <algorithm>
 
 #include "engine/public_function.h"
+#include "platform/file_lock.h"
 #include "tests/support/temp_dir.h"
 
 namespace engine {
 namespace {
 
 using testing_support::Exists;
+using testing_support::FilesBelow;
 using testing_support::Mtime;
 using testing_support::ReadFile;
 using testing_support::TempDir;
@@ -128,16 +130,39 @@ TEST(ListSubfoldersDeepTest, WalksVeryDeepTreesAndNeverFollowsLinksToFolders) {
 TEST(MakeFolderPathTest, CreatesEachMissingFolderOnceAndReportsBlockedPaths) {
   TempDir dir;
   testing_support::MakeFolders(dir / "a");
-  EXPECT_EQ(MakeFolderPath(dir / "a/b/c"), 0);
+  auto tree = platform::DestinationTree::Open(dir.path());
+  EXPECT_EQ(MakeFolderPath(dir / "a/b/c", *tree), 0);
   EXPECT_TRUE(Exists(dir / "a/b/c"));
-  EXPECT_EQ(MakeFolderPath(dir / "a/b/c/"), 0);
-  EXPECT_EQ(MakeFolderPath(""), 0);
-  EXPECT_EQ(MakeFolderPath("/"), 0);
+  EXPECT_EQ(MakeFolderPath(dir / "a/b/c/", *tree), 0);
+  EXPECT_EQ(MakeFolderPath("", *tree), 0);
+  EXPECT_EQ(MakeFolderPath("/", *tree), 0);
 
   WriteFile(dir / "file", "f");
   platform::Status detail;
-  EXPECT_NE(MakeFolderPath(dir / "file/inner", platform::FileSystem::Default(), &detail), 0);
+  EXPECT_NE(MakeFolderPath(dir / "file/inner", *tree, &detail), 0);
   EXPECT_NE(detail.message().find("file"), std::string::npos);
+  EXPECT_NE(MakeFolderPath(dir / "a/../../escape", *tree, &detail), 0);
+}
+
+// The destination the user names may lie behind links; nothing below it is reached through
+// one, wherever the link is and whatever it points at.
+TEST(MakeFolderPathTest, NeverFollowsALinkBelowTheDestination) {
+  TempDir dir;
+  testing_support::MakeFolders(dir / "real/out/20250101");
+  testing_support::MakeFolders(dir / "elsewhere");
+  ::symlink((dir / "real").c_str(), (dir / "via-link").c_str());
+  ::symlink((dir / "elsewhere").c_str(), (dir / "real/out/20250101/tmp").c_str());
+  ::symlink("../../elsewhere", (dir / "real/out/20250102").c_str());
+  auto tree = platform::DestinationTree::Open(dir / "via-link/out");
+  platform::Status detail;
+  for (const char* below : {"/20250101/tmp/x", "/20250101/tmp", "/20250102/x"}) {
+    EXPECT_NE(MakeFolderPath(dir / "via-link/out" + below, *tree, &detail), 0) << below;
+    EXPECT_NE(detail.message().find("symbolic link"), std::string::npos) << detail.message();
+  }
+  EXPECT_EQ(FilesBelow(dir / "elsewhere"), std::vector<std::string>{});
+  EXPECT_FALSE(Exists(dir / "elsewhere/x"));
+  EXPECT_EQ(MakeFolderPath(dir / "via-link/out/20250101/home/u", *tree), 0);
+  EXPECT_TRUE(Exists(dir / "real/out/20250101/home/u"));
 }
 
 TEST(SplitPathTest, SeparatesFolderAndLastComponent) {
@@ -156,23 +181,25 @@ TEST(SplitPathTest, SeparatesFolderAndLastComponent) {
 TEST(CopyFileToTest, CopiesIntoNewFoldersKeepingTimeAndHonoursOverwrite) {
   TempDir dir;
   WriteFile(dir / "src.txt", "new content", kNoon2000);
+  auto tree = platform::DestinationTree::Open(dir / "out");
   const long overwrite = 1;
   const long keep = 0;
-  EXPECT_EQ(CopyFileTo(dir / "src.txt", dir / "out/x/y/dst.txt", overwrite), 0);
+  EXPECT_EQ(CopyFileTo(dir / "src.txt", dir / "out/x/y/dst.txt", overwrite, *tree), 0);
   EXPECT_EQ(ReadFile(dir / "out/x/y/dst.txt"), "new content");
   EXPECT_EQ(Mtime(dir / "out/x/y/dst.txt"), kNoon2000);
 
   WriteFile(dir / "out/old.txt", "old");
-  EXPECT_EQ(CopyFileTo(dir / "src.txt", dir / "out/old.txt", keep), kDestinationExists);
+  EXPECT_EQ(CopyFileTo(dir / "src.txt", dir / "out/old.txt", keep, *tree), kDestinationExists);
   EXPECT_EQ(ReadFile(dir / "out/old.txt"), "old");
-  EXPECT_EQ(CopyFileTo(dir / "src.txt", dir / "out/old.txt", overwrite), 0);
+  EXPECT_EQ(CopyFileTo(dir / "src.txt", dir / "out/old.txt", overwrite, *tree), 0);
   EXPECT_EQ(ReadFile(dir / "out/old.txt"), "new content");
 
   // Only a visible regular file is a source.
   WriteFile(dir / ".hidden", "h");
   for (const std::string& source :
        {dir / "src.txt/", dir / "gone.txt", dir / ".hidden", dir / "out"}) {
-    EXPECT_EQ(CopyFileTo(source, dir / "out/z", overwrite), platform::kFileNotFound) << source;
+    EXPECT_EQ(CopyFileTo(source, dir / "out/z", overwrite, *tree), platform::kFileNotFound)
+        << source;
   }
   EXPECT_FALSE(Exists(dir / "out/z"));
 }
@@ -183,8 +210,9 @@ TEST(CopyFileToTest, ReplacesALinkAtTheTargetInsteadOfWritingThroughIt) {
   WriteFile(dir / "victim.txt", "must stay");
   testing_support::MakeFolders(dir / "out");
   ::symlink((dir / "victim.txt").c_str(), (dir / "out/dst.txt").c_str());
+  auto tree = platform::DestinationTree::Open(dir / "out");
   const long overwrite = 1;
-  ASSERT_EQ(CopyFileTo(dir / "src.txt", dir / "out/dst.txt", overwrite), 0);
+  ASSERT_EQ(CopyFileTo(dir / "src.txt", dir / "out/dst.txt", overwrite, *tree), 0);
   EXPECT_EQ(ReadFile(dir / "victim.txt"), "must stay");
   struct stat st;
   ASSERT_EQ(::lstat((dir / "out/dst.txt").c_str(), &st), 0);
@@ -196,13 +224,30 @@ TEST(CopyFileToTest, AFailedCopyLeavesNeitherAPartialFileNorATemporaryOne) {
   TempDir dir;
   WriteFile(dir / "src.txt", "data");
   testing_support::MakeFolders(dir / "out/dst.txt");  // a folder where the file should go
+  auto tree = platform::DestinationTree::Open(dir / "out");
   const long overwrite = 1;
   platform::Status detail;
-  EXPECT_NE(CopyFileTo(dir / "src.txt", dir / "out/dst.txt", overwrite,
-                       platform::FileSystem::Default(), &detail),
-            0);
+  EXPECT_NE(CopyFileTo(dir / "src.txt", dir / "out/dst.txt", overwrite, *tree, &detail), 0);
   EXPECT_FALSE(detail.ok());
   EXPECT_EQ(testing_support::FilesBelow(dir / "out"), std::vector<std::string>{});
+}
+
+// What an interrupted run left behind is cleared away before the next copy into its folder;
+// a file that a live run is writing (it holds its lock) stays.
+TEST(CopyFileToTest, RemovesStaleTemporaryFilesButNotALiveRunsOne) {
+  TempDir dir;
+  WriteFile(dir / "src.txt", "s");
+  WriteFile(dir / "out/.grebewick-99999-3.tmp", "left by a killed run");
+  WriteFile(dir / "out/.grebewick-99998-7.tmp", "being written");
+  WriteFile(dir / "out/.grebewick-notes.tmp", "the user's own");
+  platform::Status status;
+  auto live = platform::LockedFile::Open(dir / "out/.grebewick-99998-7.tmp", &status);
+  ASSERT_TRUE(live) << status.message();
+  auto tree = platform::DestinationTree::Open(dir / "out");
+  const long overwrite = 1;
+  ASSERT_EQ(CopyFileTo(dir / "src.txt", dir / "out/dst.txt", overwrite, *tree), 0);
+  EXPECT_EQ(FilesBelow(dir / "out"), (std::vector<std::string>{".grebewick-99998-7.tmp",
+                                                               ".grebewick-notes.tmp", "dst.txt"}));
 }
 
 }  // namespace

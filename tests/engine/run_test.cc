@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "engine/common.h"
 #include "engine/public_function.h"
@@ -297,6 +298,124 @@ TEST_F(RunTest, AFailedCopyAsksAndYesGoesOnWhileNoStops) {
   EXPECT_EQ(Run(), RunOutcome::kStoppedAfterFailure);
   EXPECT_EQ(FilesBelow(second.path()).size(), 1u);
   EXPECT_EQ(host_.events.back(), "Unload");
+}
+
+// The failure message names the file as the dialog's second line does.
+TEST_F(RunTest, AFailedCopyIsNamedAsTheDialogShowedIt) {
+  WriteFile(Src("Readme.txt"), "changed", kT + 10);
+  WriteFile(Cmp("readme.TXT"), "old", kT);
+  host_.pairs = {{Src(), Cmp()}};
+  fs_.copy_fault = [](const std::string&, const std::string&) {
+    return platform::Status::Error(platform::kPermissionDenied, "open: denied");
+  };
+  EXPECT_EQ(Run(), RunOutcome::kCompletedWithFailures);
+  const std::vector<std::string> shown = host_.EventsStartingWith("Label2=");
+  ASSERT_FALSE(shown.empty());
+  ASSERT_EQ(host_.boxes.size(), 1u);
+  EXPECT_EQ(host_.boxes[0].text, "ファイルのコピーに失敗しました。\r" +
+                                     Src(shown.back().substr(7)) +
+                                     "\r残りのファイルをコピーしますか？");
+}
+
+// A source written while it is copied: once, the copy is made again; every time, the copy
+// fails like any other, with the reason in a note.
+TEST_F(RunTest, ASourceChangedDuringItsCopyIsCopiedAgainOrFails) {
+  WriteFile(Src("busy.log"), "start", kT);
+  host_.pairs = {{Src(), "なし"}};
+  for (int changes : {1, 2}) {
+    host_ = ScriptedHost();
+    host_.pairs = {{Src(), "なし"}};
+    host_.destination = dir_ / ("out" + std::to_string(changes));
+    int made = 0;
+    fs_.during_copy = [&](const std::string& source) {
+      if (made < changes) WriteFile(source, "line " + std::to_string(++made));
+    };
+    const std::string copy =
+        dir_ / ("out" + std::to_string(changes) + "/" + kDate) + Src("busy.log");
+    if (changes == 1) {
+      EXPECT_EQ(Run(), RunOutcome::kCompleted);
+      EXPECT_EQ(ReadFile(copy), "line 1");
+      EXPECT_TRUE(host_.boxes.empty());
+    } else {
+      EXPECT_EQ(Run(), RunOutcome::kCompletedWithFailures);
+      EXPECT_EQ(host_.BoxTitles(), std::vector<std::string>{"コピーエラー"});
+      ASSERT_EQ(host_.notes.size(), 1u);
+      EXPECT_THAT(host_.notes[0], ::testing::HasSubstr("changed while it was copied"));
+      EXPECT_EQ(FilesBelow(host_.destination), std::vector<std::string>{});
+    }
+  }
+}
+
+// A long copy lets window events run while it goes on, and a cancel pressed meanwhile is
+// asked about at once: Yes abandons the copy, No lets it finish.
+TEST_F(RunTest, ACancelDuringALongCopyIsConfirmedWithinIt) {
+  WriteFile(Src("first"), "1", kT);
+  WriteFile(Src("long"), std::string(3 << 20, 'l'), kT);
+  host_.pairs = {{Src(), "なし"}};
+  auto now = std::chrono::steady_clock::now();
+  options_.clock = [&] { return now; };
+  for (int answer : {platform::kAnswerNo, platform::kAnswerYes}) {
+    host_ = ScriptedHost();
+    host_.pairs = {{Src(), "なし"}};
+    host_.destination = dir_ / ("out" + std::to_string(answer));
+    host_.answers = {answer};
+    int parts = 0;
+    fs_.during_copy = [&](const std::string& source) {
+      now += std::chrono::milliseconds(400);  // each part of the long copy takes a while
+      if (source == Src("long") && ++parts == 1) CancelRequested = true;
+    };
+    const RunOutcome outcome = Run();
+    EXPECT_EQ(host_.BoxTitles(), std::vector<std::string>{"ｷｬﾝｾﾙ確認"});
+    if (answer == platform::kAnswerNo) {
+      EXPECT_GE(parts, 2);  // the copy went on
+    } else {
+      EXPECT_EQ(parts, 1);
+    }
+    // Window events ran between the parts, not only before the copy.
+    auto shown = std::find(host_.events.begin(), host_.events.end(), "Label2=long");
+    ASSERT_NE(shown, host_.events.end());
+    EXPECT_GE(std::count(shown, host_.events.end(), "DoEvents"), 2);
+    const std::vector<std::string> copied = FilesBelow(host_.destination);
+    if (answer == platform::kAnswerNo) {
+      EXPECT_EQ(outcome, RunOutcome::kCompleted);
+      EXPECT_EQ(copied.size(), 2u);
+    } else {
+      EXPECT_EQ(outcome, RunOutcome::kCancelled);
+      // What was copied before stays; the abandoned copy leaves nothing, not even its
+      // temporary file.
+      EXPECT_THAT(copied, ElementsAre(::testing::EndsWith("/first")));
+    }
+  }
+}
+
+// A request to end the program (SIGTERM, SIGHUP) ends the run as a confirmed cancel, without
+// a question, abandoning a copy in progress; what was copied is still flushed.
+TEST_F(RunTest, ARequestToEndTheProgramEndsTheRunWithoutAsking) {
+  WriteFile(Src("a"), "a", kT);
+  WriteFile(Src("b"), "b", kT);
+  host_.pairs = {{Src(), "なし"}};
+  const std::vector<std::string> order = ListingOrder(Src());
+  fs_.during_copy = [&](const std::string& source) {
+    if (source == Src(order[1])) AbortRequested = true;
+  };
+  EXPECT_EQ(Run(), RunOutcome::kCancelled);
+  AbortRequested = false;
+  EXPECT_TRUE(host_.boxes.empty());
+  EXPECT_EQ(FilesBelow(dir_ / "out"), std::vector<std::string>{kDate + Src(order[0])});
+  EXPECT_EQ(fs_.flushes, 1);
+  EXPECT_EQ(host_.events.back(), "Unload");
+}
+
+// Without a destination text the date folder would land at the top of the file system.
+TEST_F(RunTest, AnEmptyDestinationIsRefused) {
+  WriteFile(Src("f"), "1", kT);
+  host_.pairs = {{Src(), "なし"}};
+  host_.destination = "";
+  EXPECT_EQ(Run(), RunOutcome::kDestinationRefused);
+  ASSERT_EQ(host_.boxes.size(), 1u);
+  EXPECT_EQ(host_.boxes[0].text, "コピー先の指定が間違っています。");
+  EXPECT_EQ(host_.boxes[0].title, "フォルダ指定エラー");
+  EXPECT_FALSE(testing_support::Exists("/" + std::string(kDate)));
 }
 
 TEST_F(RunTest, AFileThatVanishesBeforeItsCopyIsReportedAlone) {

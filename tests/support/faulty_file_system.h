@@ -1,8 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "platform/destination.h"
 #include "platform/file_system.h"
 
 namespace testing_support {
@@ -16,7 +18,11 @@ class FaultyFileSystem : public platform::FileSystemWrapper {
   std::function<platform::Status(const std::string& folder)> list_fault;
   std::function<platform::Status(const std::string& source, const std::string& destination)>
       copy_fault;
-  std::function<platform::Status(const std::string& path)> flush_fault;
+  // Called with the root of the destination tree when the run finishes its writes.
+  std::function<platform::Status(const std::string& root)> flush_fault;
+  // Called between parts of a copy, before the run is asked whether to go on: a test acts
+  // on the file being copied (changes it, presses cancel, ...).
+  std::function<void(const std::string& source)> during_copy;
   int flushes = 0;
 
   platform::Status List(const std::string& folder, platform::ListWhat what, bool want_stat,
@@ -28,22 +34,44 @@ class FaultyFileSystem : public platform::FileSystemWrapper {
     return target().List(folder, what, want_stat, visit);
   }
 
-  platform::Status CopyFile(const std::string& source, const std::string& destination) override {
-    if (copy_fault) {
-      platform::Status status = copy_fault(source, destination);
-      if (!status.ok()) return status;
-    }
-    return target().CopyFile(source, destination);
+  std::unique_ptr<platform::DestinationTree> OpenDestination(const std::string& root) override {
+    return std::make_unique<Tree>(*this, root, target().OpenDestination(root));
   }
 
-  platform::Status Flush(const std::string& path) override {
-    ++flushes;
-    if (flush_fault) {
-      platform::Status status = flush_fault(path);
-      if (!status.ok()) return status;
+ private:
+  class Tree : public platform::DestinationTreeWrapper {
+   public:
+    Tree(FaultyFileSystem& owner, std::string root,
+         std::unique_ptr<platform::DestinationTree> target)
+        : DestinationTreeWrapper(std::move(target)), owner_(owner), root_(std::move(root)) {}
+
+    platform::Status CopyFile(const std::string& source, const std::string& destination,
+                              platform::KeepGoing keep_going) override {
+      if (owner_.copy_fault) {
+        platform::Status status = owner_.copy_fault(source, destination);
+        if (!status.ok()) return status;
+      }
+      auto hooked = [&] {
+        if (owner_.during_copy) owner_.during_copy(source);
+        return keep_going();
+      };
+      return target().CopyFile(source, destination, hooked);
     }
-    return target().Flush(path);
-  }
+
+    platform::Status Finish() override {
+      ++owner_.flushes;
+      platform::Status status = target().Finish();
+      if (owner_.flush_fault) {
+        platform::Status fault = owner_.flush_fault(root_);
+        if (!fault.ok()) return fault;
+      }
+      return status;
+    }
+
+   private:
+    FaultyFileSystem& owner_;
+    std::string root_;
+  };
 };
 
 }  // namespace testing_support

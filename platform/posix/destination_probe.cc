@@ -1,0 +1,76 @@
+#include "platform/posix/destination_probe.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/posix/file_copy.h"
+
+namespace platform::posix {
+namespace {
+
+constexpr std::int64_t kSecond = 1'000'000'000;
+// An odd second with a fraction, within the range of every file system's times.
+constexpr timespec kProbeTime = {1'000'000'001, 500'000'001};
+constexpr std::uint64_t kFatMaxFileSize = 0xFFFFFFFFull;
+
+std::string AsciiUpper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+std::int64_t StepOf(const timespec& kept) {
+  if (kept.tv_sec == kProbeTime.tv_sec && kept.tv_nsec == kProbeTime.tv_nsec) return 1;
+  if (kept.tv_nsec != 0) return 1;  // it keeps fractions, if coarser ones (NTFS: 100 ns)
+  return kept.tv_sec % 2 == 0 ? 2 * kSecond : kSecond;
+}
+
+// Whether a file named `name` can be made in the folder; it is removed again.
+bool CanCreate(int folder_fd, const std::string& name) {
+  int fd = ::openat(folder_fd, name.c_str(),
+                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+  if (fd < 0) return errno == EEXIST;
+  ::close(fd);
+  ::unlinkat(folder_fd, name.c_str(), 0);
+  return true;
+}
+
+}  // namespace
+
+DestinationTraits ProbeTraits(int folder_fd) {
+  DestinationTraits traits;
+  TemporaryFile probe(folder_fd);
+  if (!probe.Create("").ok()) return traits;
+  // Names like the probe's with a ':', or an "é", before the end.
+  std::string colon_name = probe.name();
+  colon_name.insert(colon_name.size() - 4, ":");
+  std::string accented_name = probe.name();
+  accented_name.insert(accented_name.size() - 4, "\xC3\xA9");
+
+  struct stat st;
+  traits.case_insensitive =
+      ::fstatat(folder_fd, AsciiUpper(probe.name()).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+
+  const timespec times[2] = {kProbeTime, kProbeTime};
+  if (::futimens(probe.fd(), times) == 0 && ::fstat(probe.fd(), &st) == 0) {
+    traits.time_step_ns = StepOf(st.st_mtim);
+  }
+
+  traits.windows_names = !CanCreate(folder_fd, colon_name);
+  // Where the Windows rules hold, some take ASCII names only.
+  traits.ascii_names = traits.windows_names && !CanCreate(folder_fd, accented_name);
+
+  if (traits.time_step_ns == 2 * kSecond) {
+    traits.max_file_size = kFatMaxFileSize;
+    // fusefat stamps a renamed file with the current time, and its answers right after the
+    // rename do not show it; only the file system found again after a remount does.
+    traits.rename_resets_time = true;
+  }
+  return traits;
+}
+
+}  // namespace platform::posix

@@ -1,0 +1,290 @@
+#include "platform/posix/file_copy.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <memory>
+#include <mutex>
+
+#include "platform/posix/directory_reader.h"
+#include "platform/posix/posix_error.h"
+
+namespace platform::posix {
+namespace {
+
+constexpr std::string_view kTemporaryPrefix = ".grebewick-";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+
+// The read/write buffer, and the first amount handed to copy_file_range at once. Between
+// two parts the caller is asked whether to go on, so a part must take well under the
+// ~100 ms in which a window wants to repaint, also on a slow medium.
+constexpr std::size_t kBufferSize = 1 << 20;
+// copy_file_range may share extents or copy inside the kernel far faster; its parts grow
+// while they take little time and shrink when they take long.
+constexpr std::size_t kMinPart = 64 << 10;
+constexpr std::size_t kMaxPart = 64 << 20;
+constexpr auto kQuickPart = std::chrono::milliseconds(25);
+constexpr auto kSlowPart = std::chrono::milliseconds(100);
+
+// A process with a file-size limit is killed by SIGXFSZ on the write that crosses it;
+// ignoring the signal turns that into EFBIG, which the copy reports like a full disk.
+void IgnoreFileSizeSignal() {
+  static std::once_flag once;
+  std::call_once(once, [] { std::signal(SIGXFSZ, SIG_IGN); });
+}
+
+// Answers of copy_file_range that mean "not between these two files": read and write.
+bool KernelCopyUnsupported(int err) {
+  return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EPERM ||
+         err == ETXTBSY;
+}
+
+int LockWhole(int fd) {
+  struct flock lock = {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  return ::fcntl(fd, F_OFD_SETLK, &lock) == 0 ? 0 : errno;
+}
+
+std::string NewTemporaryName() {
+  static const std::string prefix =
+      std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-";
+  static std::atomic<unsigned> counter{0};
+  return prefix + std::to_string(counter.fetch_add(1)) + std::string(kTemporarySuffix);
+}
+
+timespec RoundUp(timespec time, std::int64_t step_ns) {
+  if (step_ns <= 1) return time;
+  constexpr std::int64_t kSecond = 1'000'000'000;
+  // Whole seconds first, then the step; both never move the time back.
+  std::int64_t seconds = time.tv_sec + (time.tv_nsec > 0 ? 1 : 0);
+  const std::int64_t step_seconds = std::max<std::int64_t>(1, step_ns / kSecond);
+  std::int64_t remainder = ((seconds % step_seconds) + step_seconds) % step_seconds;
+  if (remainder != 0) seconds += step_seconds - remainder;
+  return timespec{static_cast<time_t>(seconds), 0};
+}
+
+bool SameTime(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool Changed(const struct stat& before, const struct stat& after) {
+  return before.st_size != after.st_size || !SameTime(before.st_mtim, after.st_mtim) ||
+         !SameTime(before.st_ctim, after.st_ctim);
+}
+
+std::string Grouped(std::uint64_t value) {
+  std::string digits = std::to_string(value);
+  for (std::size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, ",");
+  return digits;
+}
+
+// Copies exactly `size` bytes from the start of `in` to `out`, asking `keep_going` after
+// each part. Sets `*shrank` when the source ends early.
+Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
+                 const std::string& source, const std::string& temporary, bool* shrank) {
+  thread_local std::unique_ptr<char[]> buffer(new char[kBufferSize]);
+  bool kernel_copy = true;
+  std::size_t part = kBufferSize;
+  std::uint64_t done = 0;
+  while (done < size) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(part, size - done));
+    const auto started = std::chrono::steady_clock::now();
+    ssize_t got;
+    if (kernel_copy) {
+      got = ::copy_file_range(in, nullptr, out, nullptr, want, 0);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        // Across file systems (the common case for a backup disk) and on some file
+        // systems only the plain loop works.
+        if (done == 0 && KernelCopyUnsupported(errno)) {
+          kernel_copy = false;
+          continue;
+        }
+        return ErrnoStatus(errno, "copy", temporary);
+      }
+    } else {
+      got = ::read(in, buffer.get(), std::min(want, kBufferSize));
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        return ErrnoStatus(errno, "read", source);
+      }
+      if (got > 0) {
+        Status status =
+            WriteAll(out, std::string_view(buffer.get(), static_cast<std::size_t>(got)), temporary);
+        if (!status.ok()) return status;
+      }
+    }
+    if (got == 0) {
+      *shrank = true;
+      return Status::Ok();
+    }
+    done += static_cast<std::uint64_t>(got);
+    const auto took = std::chrono::steady_clock::now() - started;
+    if (took < kQuickPart && part < kMaxPart && kernel_copy) part *= 2;
+    if (took > kSlowPart && part > kMinPart) part /= 2;
+    if (!keep_going()) {
+      return Status::Error(kUserInterrupt, "copy(" + source + "): abandoned");
+    }
+  }
+  return Status::Ok();
+}
+
+// Gives the copy its source's owner (as root), permission bits and times; what the file
+// system refuses is recorded, not failed.
+Status KeepAttributes(int fd, const struct stat& source, const timespec times[2],
+                      const std::string& temporary, DestinationRefusals* refusals) {
+  if (RunningAsRoot() && ::fchown(fd, source.st_uid, source.st_gid) != 0) {
+    if (!IsRefusal(errno)) return ErrnoStatus(errno, "chown", temporary);
+    refusals->owners = true;
+  }
+  if (::fchmod(fd, source.st_mode & 0777) != 0) {
+    if (!IsRefusal(errno)) return ErrnoStatus(errno, "chmod", temporary);
+    refusals->permissions = true;
+  }
+  if (::futimens(fd, times) != 0) {
+    if (!IsRefusal(errno)) return ErrnoStatus(errno, "utimens", temporary);
+    refusals->times = true;
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
+bool RunningAsRoot() {
+  static const bool root = ::geteuid() == 0;
+  return root;
+}
+
+bool IsRefusal(int err) {
+  return err == EPERM || err == ENOSYS || err == EOPNOTSUPP || err == EINVAL;
+}
+
+TemporaryFile::~TemporaryFile() {
+  if (!name_.empty()) ::unlinkat(folder_fd_, name_.c_str(), 0);
+}
+
+Status TemporaryFile::Create(const std::string& folder) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = NewTemporaryName();
+    int fd = ::openat(folder_fd_, name.c_str(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return ErrnoStatus(errno, "create", folder + "/" + name);
+    }
+    fd_ = UniqueFd(fd);
+    name_ = std::move(name);
+    // Another run's clean-up may have taken the file between its creation and the lock: it
+    // removes it, and this run takes another name. File systems without locks (a few FUSE
+    // ones) go unlocked; there nobody else can lock the file either, so nobody removes it.
+    if (LockWhole(fd) == EAGAIN) {
+      name_.clear();
+      fd_ = UniqueFd();
+      continue;
+    }
+    return Status::Ok();
+  }
+  return ErrnoStatus(EEXIST, "create", folder + "/" + std::string(kTemporaryPrefix) + "*");
+}
+
+bool IsTemporaryName(std::string_view name) {
+  if (!name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix)) return false;
+  std::string_view middle = name.substr(
+      kTemporaryPrefix.size(), name.size() - kTemporaryPrefix.size() - kTemporarySuffix.size());
+  // "<pid>-<n>", or with a ":" or an "é" where a run probed which names the folder holds.
+  if (middle.ends_with(":")) middle.remove_suffix(1);
+  if (middle.ends_with("\xC3\xA9")) middle.remove_suffix(2);
+  return !middle.empty() && middle.find_first_not_of("0123456789-") == std::string_view::npos;
+}
+
+void RemoveStaleTemporaryFiles(int folder_fd) {
+  DirectoryReader dir;
+  if (dir.Open(".", folder_fd) != 0) return;
+  const char* name;
+  unsigned char type;
+  while (dir.Next(&name, &type)) {
+    if (name[0] != '.' || !IsTemporaryName(name)) continue;
+    UniqueFd fd(
+        ::openat(folder_fd, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat opened;
+    if (fd.get() < 0 || ::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode)) continue;
+    // A live run holds its lock until its file has its final name.
+    if (LockWhole(fd.get()) != 0) continue;
+    struct stat named;
+    if (::fstatat(folder_fd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        named.st_ino == opened.st_ino && named.st_dev == opened.st_dev) {
+      ::unlinkat(folder_fd, name, 0);
+    }
+  }
+}
+
+Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing keep_going,
+                bool* changed) {
+  *changed = false;
+  IgnoreFileSizeSignal();
+  // O_NONBLOCK keeps a FIFO that took the file's place from blocking the open forever; it has
+  // no effect on regular files.
+  UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (in.get() < 0) return ErrnoStatus(errno, "open", source);
+  struct stat before;
+  if (::fstat(in.get(), &before) != 0) return ErrnoStatus(errno, "stat", source);
+  if (!S_ISREG(before.st_mode)) {
+    return Status::Error(kFileNotFound, "copy(" + source + "): not a regular file");
+  }
+  const auto size = static_cast<std::uint64_t>(before.st_size);
+  if (size > target.traits.max_file_size) {
+    return Status::Error(kDiskFull, "copy(" + source + "): " + Grouped(size) +
+                                        " bytes is more than the destination holds in one file (" +
+                                        Grouped(target.traits.max_file_size) + " bytes)");
+  }
+
+  TemporaryFile temporary(target.folder_fd);
+  Status status = temporary.Create(target.folder);
+  if (!status.ok()) return status;
+  const std::string temporary_path = target.folder + "/" + temporary.name();
+  bool shrank = false;
+  status = CopyBytes(in.get(), temporary.fd(), size, keep_going, source, temporary_path, &shrank);
+  if (!status.ok()) return status;
+  struct stat after;
+  if (::fstat(in.get(), &after) != 0) return ErrnoStatus(errno, "stat", source);
+  if (shrank || Changed(before, after)) {
+    *changed = true;
+    return Status::Error(kPathFileAccessError,
+                         "copy(" + source + "): the file changed while it was copied");
+  }
+
+  const timespec times[2] = {before.st_atim, RoundUp(before.st_mtim, target.traits.time_step_ns)};
+  status = KeepAttributes(temporary.fd(), before, times, temporary_path, target.refusals);
+  if (!status.ok()) return status;
+  // Closing reports late write errors on some file systems (NFS, FUSE), so it comes before
+  // the rename; a second descriptor of the same open file keeps the lock until the file has
+  // its final name.
+  UniqueFd lock_keeper(::fcntl(temporary.fd(), F_DUPFD_CLOEXEC, 0));
+  if (lock_keeper.get() < 0) return ErrnoStatus(errno, "dup", temporary_path);
+  if (temporary.Close() != 0) return ErrnoStatus(errno, "close", temporary_path);
+  const std::string destination = target.folder + "/" + target.name;
+  if (::renameat(target.folder_fd, temporary.name().c_str(), target.folder_fd,
+                 target.name.c_str()) != 0) {
+    if (errno == ENOENT) {
+      *changed = true;  // another run removed the file before it was locked
+      return Status::Error(kPathFileAccessError,
+                           "rename(" + temporary_path + "): the temporary file was removed");
+    }
+    return ErrnoStatus(errno, "rename", destination);
+  }
+  temporary.Keep();
+  if (target.traits.rename_resets_time && ::futimens(lock_keeper.get(), times) != 0) {
+    if (!IsRefusal(errno)) return ErrnoStatus(errno, "utimens", destination);
+    target.refusals->times = true;
+  }
+  return Status::Ok();
+}
+
+}  // namespace platform::posix
