@@ -44,9 +44,30 @@ struct SourceFile {
   std::int64_t mtime;
 };
 
-// Whether time a is later than time b, as their texts compare.
-bool TimeIsLater(std::int64_t a, std::int64_t b) {
-  return a != b && TimeText(a).view() > TimeText(b).view();
+// Whether source time a is later than the time b of a plain copy. Both are instants, so
+// they are compared as instants at whole seconds: in the hour that daylight saving repeats,
+// a later instant can have an earlier local text.
+bool TimeIsLater(std::int64_t a, std::int64_t b) { return a > b; }
+
+// The counterpart folder that decides for a source file, and its first file that counts.
+struct Holder {
+  const FolderIndex* index = nullptr;
+  const FolderIndex::File* file = nullptr;
+};
+
+// Of the counterpart folders, newest first, the newest that holds a file of the source
+// file's name decides; one that holds the exact name comes before one that holds the name
+// only in another letter case, so that two files differing only in case are never taken
+// for each other.
+Holder NewestHolder(const std::vector<FolderIndex>& counterparts, const SourceKey& key) {
+  Holder fallback;
+  for (const FolderIndex& index : counterparts) {
+    const FolderIndex::File* first = index.First(key.upper_name, key.name);
+    if (first == nullptr) continue;
+    if (key.name.empty() || index.NameOf(*first) == key.name) return Holder{&index, first};
+    if (fallback.file == nullptr) fallback = Holder{&index, first};
+  }
+  return fallback;
 }
 
 std::string DropOneTrailingSeparator(std::string path) {
@@ -133,8 +154,12 @@ class Run {
 
   void DoPair(int pair) {
     source_root_ = JobFolder(host_.SourceFolder(pair));
-    comparison_ = JobFolder(host_.ComparisonFolder(pair));
-    has_comparison_ = comparison_ != kNoComparison;
+    comparisons_.clear();
+    for (std::string& folder : host_.ComparisonFolders(pair)) {
+      folder = JobFolder(std::move(folder));
+      if (folder != kNoComparison) comparisons_.push_back(std::move(folder));
+    }
+    has_comparison_ = !comparisons_.empty();
     // The comparison side's archives are looked for while the source tree is walked.
     std::optional<FolderPrefetch<std::vector<std::string>>> archives;
     if (has_comparison_ && archive_ && host_.ReadArchives()) {
@@ -142,7 +167,10 @@ class Run {
                        SIZE_MAX);
     }
     auto found = [&](const std::string& folder) {
-      if (archives) archives->Add(Counterpart(folder));
+      if (!archives) return;
+      for (const std::string& comparison : comparisons_) {
+        archives->Add(Counterpart(comparison, folder));
+      }
     };
     long n = 0;
     if (host_.IncludeSubfolders()) {
@@ -169,8 +197,9 @@ class Run {
     return names;
   }
 
-  std::string Counterpart(const std::string& folder) const {
-    return comparison_ + folder.substr(std::min(source_root_.size(), folder.size()));
+  // The folder below `comparison` that corresponds to the source folder `folder`.
+  std::string Counterpart(const std::string& comparison, const std::string& folder) const {
+    return comparison + folder.substr(std::min(source_root_.size(), folder.size()));
   }
 
   void CataloguePhase(FolderPrefetch<std::vector<std::string>>* archives) {
@@ -179,17 +208,17 @@ class Run {
       progress_->Refresh();
       host_.DoEvents();
       CancelCheck();
-      if (!has_comparison_) continue;
-
-      const std::string counterpart = Counterpart(folder);
-      progress_->SetLabel1(FolderCaption(counterpart, separator_));
-      progress_->Refresh();
-      host_.DoEvents();
-      // Without an archive object, or with the option off when the pair began, no file of
-      // the folder could be read.
-      if (archives == nullptr) continue;
-      for (const std::string& name : archives->Take()) {
-        if (host_.ReadArchives()) ReadArchive(counterpart + separator_ + name, name);
+      for (const std::string& comparison : comparisons_) {
+        const std::string counterpart = Counterpart(comparison, folder);
+        progress_->SetLabel1(FolderCaption(counterpart, separator_));
+        progress_->Refresh();
+        host_.DoEvents();
+        // Without an archive object, or with the option off when the pair began, no file of
+        // the folder could be read.
+        if (archives == nullptr) continue;
+        for (const std::string& name : archives->Take()) {
+          if (host_.ReadArchives()) ReadArchive(counterpart + separator_ + name, name);
+        }
       }
     }
   }
@@ -228,9 +257,11 @@ class Run {
       ArchiveEntry entry;
       entry.FileDate = platform::UpperCase(archive_->FileDate(i));
       entry.FilePath = platform::UpperCase(archive_->FilePath(i));
-      entry.FileName = platform::UpperCase(archive_->FileName(i));
+      entry.stored_name = archive_->FileName(i);
+      entry.FileName = platform::UpperCase(entry.stored_name);
       entry.FileOriginal = platform::UpperCase(archive_->FileOriginal(i));
       entry.FileTime = platform::UpperCase(archive_->FileTime(i));
+      entry.instant = archive_->FileInstant(i);
       catalogue_.Append(std::move(entry));
       CancelCheck();
     }
@@ -251,14 +282,19 @@ class Run {
     const std::string short_suffix = " " + separator_ + " ";
     // The counterpart folders are read ahead on a second thread while the source folders
     // are read here; only a few wait at a time, so memory stays that of a few folders.
-    std::optional<FolderPrefetch<FolderIndex>> counterparts;
+    std::optional<FolderPrefetch<FolderIndex>> prefetch;
     if (has_comparison_) {
-      counterparts.emplace([this](const std::string& folder) { return IndexOf(folder); },
-                           kCounterpartsAhead);
-      for (const std::string& folder : folders_) counterparts->Add(Counterpart(folder));
-      counterparts->Close();
+      prefetch.emplace([this](const std::string& folder) { return IndexOf(folder); },
+                       kCounterpartsAhead);
+      for (const std::string& folder : folders_) {
+        for (const std::string& comparison : comparisons_) {
+          prefetch->Add(Counterpart(comparison, folder));
+        }
+      }
+      prefetch->Close();
     }
     std::vector<SourceFile> files;
+    std::vector<FolderIndex> counterparts(comparisons_.size());
     for (const std::string& folder : folders_) {
       progress_->SetLabel1(FolderCaption(folder, short_suffix));
       CancelCheck();
@@ -274,8 +310,7 @@ class Run {
                    });
       // A counterpart is listed whether or not a file will need it: that is known only
       // afterwards, and listing it is free of effects.
-      FolderIndex counterpart;
-      if (counterparts) counterpart = counterparts->Take();
+      for (FolderIndex& counterpart : counterparts) counterpart = prefetch->Take();
       // The run goes on without the folder's files; the front end learns of it all the same.
       if (!status.ok()) {
         ++stats_.unreadable_folders;
@@ -283,11 +318,11 @@ class Run {
       }
       if (files.empty()) continue;
       BeginFolder(folder);
-      if (!counterparts) {
+      if (!has_comparison_) {
         for (SourceFile& file : files) Append(file.name, std::string());
         continue;
       }
-      DecideFolder(folder, files, counterpart);
+      DecideFolder(folder, files, counterparts);
     }
   }
 
@@ -296,36 +331,42 @@ class Run {
     FolderIndex index;
     fs_.List(folder + separator_, platform::ListWhat::kFiles, true,
              [&](const platform::ListedEntry& entry) {
-               index.Add(platform::UpperCase(entry.name), entry.size, entry.mtime);
+               index.Add(entry.name, platform::UpperCase(entry.name), entry.size, entry.mtime);
                return true;
              });
     return index;
   }
 
+  // Judges the files of one source folder against the catalogue and against the plain files
+  // of its counterpart folders (one per comparison folder, newest first).
   void DecideFolder(const std::string& folder, const std::vector<SourceFile>& files,
-                    const FolderIndex& counterpart) {
+                    const std::vector<FolderIndex>& counterparts) {
     // The folder as the catalogue's folder test sees it: no root name, upper-cased.
     const std::string catalogue_folder =
         platform::UpperCase(std::string_view(folder).substr(platform::RootNameLength(folder)));
 
     for (const SourceFile& file : files) {
       const std::string upper = platform::UpperCase(file.name);
+      // Where names differ only in case they are different files, so the exact name is
+      // preferred; elsewhere there is nothing to prefer.
+      const SourceKey key{upper, case_sensitive_ ? std::string_view(file.name) : "", file.size,
+                          file.mtime};
       ArchiveCatalogue::Answer answer;
       if (!catalogue_.empty()) {
-        answer = catalogue_.Lookup(upper, FormatSize(file.size), TimeText(file.mtime).view(),
-                                   catalogue_folder, [&] { return host_.MatchFolders(); });
+        answer = catalogue_.Lookup(key, catalogue_folder, [&] { return host_.MatchFolders(); });
       }
+      if (answer.SaysUnchanged) continue;
+      const Holder holder = NewestHolder(counterparts, key);
       if (!answer.NameInCatalogue) {
-        const FolderIndex::File* first = counterpart.First(upper);
-        if (first == nullptr) {
+        if (holder.file == nullptr) {
           Append(file.name, std::string());
-        } else if (first->size != file.size || TimeIsLater(file.mtime, first->mtime)) {
+        } else if (holder.file->size != file.size || TimeIsLater(file.mtime, holder.file->mtime)) {
           Append(upper, file.name);
         }
-      } else if (!answer.SaysUnchanged) {
+      } else {
         bool changed = true;
-        for (const FolderIndex::File* other = counterpart.First(upper); other != nullptr;
-             other = counterpart.Next(*other)) {
+        for (const FolderIndex::File* other = holder.file; other != nullptr;
+             other = holder.index->Next(*other, key.name)) {
           if (other->size == file.size && !TimeIsLater(file.mtime, other->mtime)) changed = false;
         }
         if (changed) Append(upper, file.name);
@@ -473,7 +514,7 @@ class Run {
 
   // The pair being searched.
   std::string source_root_;
-  std::string comparison_;
+  std::vector<std::string> comparisons_;  // newest first; empty when the pair has none
   bool has_comparison_ = false;
   std::vector<std::string> folders_;
 
