@@ -151,6 +151,23 @@ TEST_F(CataloguePhaseTest, MembersMatchByExactNameFirstAndByInstantWhereTheyHave
   EXPECT_THAT(Copied(), ElementsAre("src/b.txt", "src/level2.txt"));
 }
 
+// Archives in every backup of a chain join the one catalogue: a member that says unchanged
+// settles the file wherever it lies; otherwise the newest backup holding the name decides.
+TEST_F(CataloguePhaseTest, ArchivesOfEveryBackupOfAChainJoinTheCatalogue) {
+  for (const char* name : {"settled", "later", "gone"}) {
+    WriteFile(dir_ / (std::string("src/") + name), "same", kT);
+  }
+  Archive("d1/full.lzh", {{"\\", "settled"}, {"\\", "later", "9"}});
+  Archive("d3/part.lzh", {{"\\", "gone", "9"}});
+  WriteFile(dir_ / "d3/settled", "changed", kT + 60);
+  WriteFile(dir_ / "d2/later", "same", kT);
+  host_.match_folders = false;
+  host_.pairs = {{dir_ / "src", "", {dir_ / "d3", dir_ / "d2", dir_ / "d1"}}};
+  EXPECT_THAT(Copied(), ElementsAre("src/gone"));
+  EXPECT_THAT(log_, ::testing::Contains("open " + dir_ / "d1/full.lzh"));
+  EXPECT_THAT(log_, ::testing::Contains("open " + dir_ / "d3/part.lzh"));
+}
+
 TEST_F(CataloguePhaseTest, OnlyLzhFilesAreCandidatesAndTheOptionIsReadForEachFile) {
   WriteFile(dir_ / "src/a.txt", "same", kT);
   for (const char* name : {"x.lzh", "X.LZH", "x.Lzh", "x.lha", "x.zip", "lzh"}) {
