@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/cli/comparison_chain.h"
 #include "app/cli/terminal_host.h"
 #include "app/cli/terminal_text.h"
 #include "archive/c_unlha.h"
@@ -218,6 +219,8 @@ int main(int argc, char** argv) {
   app.add_option("--list-archive", list_archive,
                  "List the members of an LZH archive, one TAB-separated line each")
       ->type_name("FILE");
+  cli::ComparisonChain chain;
+  chain.AddOptions(app);
 
   try {
     app.parse(argc, argv);
@@ -239,6 +242,9 @@ int main(int argc, char** argv) {
   if (job.destination.empty()) return usage("--dest is required");
   if (job.pairs.empty()) return usage("at least one --source is required");
   if (!date.empty() && !IsValidDate(date)) return usage("--date must be a date as YYYYMMDD");
+  std::string chain_error =
+      chain.Resolve(app, job, date.empty() ? engine::TodayFolderName() : date, quiet);
+  if (!chain_error.empty()) return usage(chain_error);
 
   job.include_subfolders = !no_subfolders;
   job.match_folders = !any_folder;
@@ -266,7 +272,7 @@ int main(int argc, char** argv) {
   cli::Answers answers;
   if (yes || no) answers.continue_after_failure = yes;
   answers.quiet = quiet;
-  cli::TerminalHost host(std::move(job), answers, stdin, stderr);
+  cli::ChainedHost host(chain, std::move(job), answers, stdin, stderr);
   InstallInterruptHandler();
   engine::RunOutcome outcome = engine::RunBackup(host, options);
   std::fflush(stdout);
