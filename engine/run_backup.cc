@@ -26,6 +26,12 @@ constexpr char kNoComparison[] = "なし";
 // How many counterpart folders may be read ahead of the decisions.
 constexpr std::size_t kCounterpartsAhead = 32;
 
+// An archive found in a counterpart folder: which comparison folder's, and its name.
+struct ArchiveFile {
+  std::size_t comparison;
+  std::string name;
+};
+
 // Thrown by the run's exits (a confirmed cancel, a refused destination, No after a failed
 // copy) so that every one of them passes through the same end-of-run steps.
 struct RunEnded {
@@ -161,16 +167,12 @@ class Run {
     }
     has_comparison_ = !comparisons_.empty();
     // The comparison side's archives are looked for while the source tree is walked.
-    std::optional<FolderPrefetch<std::vector<std::string>>> archives;
+    std::optional<FolderPrefetch<std::vector<ArchiveFile>>> archives;
     if (has_comparison_ && archive_ && host_.ReadArchives()) {
-      archives.emplace([this](const std::string& folder) { return ArchiveNames(folder); },
-                       SIZE_MAX);
+      archives.emplace([this](const std::string& folder) { return ArchivesFor(folder); }, SIZE_MAX);
     }
     auto found = [&](const std::string& folder) {
-      if (!archives) return;
-      for (const std::string& comparison : comparisons_) {
-        archives->Add(Counterpart(comparison, folder));
-      }
+      if (archives) archives->Add(folder);
     };
     long n = 0;
     if (host_.IncludeSubfolders()) {
@@ -185,16 +187,20 @@ class Run {
     DecisionPhase();
   }
 
-  // The names of the files of `folder` that end in ".LZH", in listing order. Only names are
-  // read: sizes and times do not matter here.
-  std::vector<std::string> ArchiveNames(const std::string& folder) {
-    std::vector<std::string> names;
-    fs_.List(folder + separator_, platform::ListWhat::kFiles, false,
-             [&](const platform::ListedEntry& entry) {
-               if (IsLzhName(entry.name)) names.emplace_back(entry.name);
-               return true;
-             });
-    return names;
+  // The files that end in ".LZH" in the counterpart folders of the source folder `folder`,
+  // comparison folder by comparison folder, each in listing order. Only names are read:
+  // sizes and times do not matter here.
+  std::vector<ArchiveFile> ArchivesFor(const std::string& folder) {
+    std::vector<ArchiveFile> found;
+    for (std::size_t i = 0; i < comparisons_.size(); ++i) {
+      fs_.List(Counterpart(comparisons_[i], folder) + separator_, platform::ListWhat::kFiles, false,
+               [&](const platform::ListedEntry& entry) {
+                 if (IsLzhName(entry.name))
+                   found.push_back(ArchiveFile{i, std::string(entry.name)});
+                 return true;
+               });
+    }
+    return found;
   }
 
   // The folder below `comparison` that corresponds to the source folder `folder`.
@@ -202,22 +208,24 @@ class Run {
     return comparison + folder.substr(std::min(source_root_.size(), folder.size()));
   }
 
-  void CataloguePhase(FolderPrefetch<std::vector<std::string>>* archives) {
+  void CataloguePhase(FolderPrefetch<std::vector<ArchiveFile>>* archives) {
     for (const std::string& folder : folders_) {
       progress_->SetCancelVisible(true);
       progress_->Refresh();
       host_.DoEvents();
       CancelCheck();
-      for (const std::string& comparison : comparisons_) {
-        const std::string counterpart = Counterpart(comparison, folder);
+      // Without an archive object, or with the option off when the pair began, no file of
+      // the folder could be read.
+      const std::vector<ArchiveFile> found =
+          archives ? archives->Take() : std::vector<ArchiveFile>();
+      auto next = found.begin();
+      for (std::size_t i = 0; i < comparisons_.size(); ++i) {
+        const std::string counterpart = Counterpart(comparisons_[i], folder);
         progress_->SetLabel1(FolderCaption(counterpart, separator_));
         progress_->Refresh();
         host_.DoEvents();
-        // Without an archive object, or with the option off when the pair began, no file of
-        // the folder could be read.
-        if (archives == nullptr) continue;
-        for (const std::string& name : archives->Take()) {
-          if (host_.ReadArchives()) ReadArchive(counterpart + separator_ + name, name);
+        for (; next != found.end() && next->comparison == i; ++next) {
+          if (host_.ReadArchives()) ReadArchive(counterpart + separator_ + next->name, next->name);
         }
       }
     }
@@ -282,19 +290,15 @@ class Run {
     const std::string short_suffix = " " + separator_ + " ";
     // The counterpart folders are read ahead on a second thread while the source folders
     // are read here; only a few wait at a time, so memory stays that of a few folders.
-    std::optional<FolderPrefetch<FolderIndex>> prefetch;
+    std::optional<FolderPrefetch<std::vector<FolderIndex>>> prefetch;
     if (has_comparison_) {
-      prefetch.emplace([this](const std::string& folder) { return IndexOf(folder); },
-                       kCounterpartsAhead);
-      for (const std::string& folder : folders_) {
-        for (const std::string& comparison : comparisons_) {
-          prefetch->Add(Counterpart(comparison, folder));
-        }
-      }
+      prefetch.emplace([this](const std::string& folder) { return CounterpartsOf(folder); },
+                       std::max<std::size_t>(2, kCounterpartsAhead / comparisons_.size()));
+      for (const std::string& folder : folders_) prefetch->Add(folder);
       prefetch->Close();
     }
     std::vector<SourceFile> files;
-    std::vector<FolderIndex> counterparts(comparisons_.size());
+    std::vector<FolderIndex> counterparts;
     for (const std::string& folder : folders_) {
       progress_->SetLabel1(FolderCaption(folder, short_suffix));
       CancelCheck();
@@ -310,7 +314,7 @@ class Run {
                    });
       // A counterpart is listed whether or not a file will need it: that is known only
       // afterwards, and listing it is free of effects.
-      for (FolderIndex& counterpart : counterparts) counterpart = prefetch->Take();
+      if (prefetch) counterparts = prefetch->Take();
       // The run goes on without the folder's files; the front end learns of it all the same.
       if (!status.ok()) {
         ++stats_.unreadable_folders;
@@ -324,6 +328,16 @@ class Run {
       }
       DecideFolder(folder, files, counterparts);
     }
+  }
+
+  // The counterpart folders of the source folder `folder`, one per comparison folder.
+  std::vector<FolderIndex> CounterpartsOf(const std::string& folder) {
+    std::vector<FolderIndex> indexes;
+    indexes.reserve(comparisons_.size());
+    for (const std::string& comparison : comparisons_) {
+      indexes.push_back(IndexOf(Counterpart(comparison, folder)));
+    }
+    return indexes;
   }
 
   // The plain files of a counterpart folder, indexed by upper-cased name.
