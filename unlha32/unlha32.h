@@ -53,10 +53,10 @@ typedef struct UnlhaMemberInfo {
  * 32 bytes): 0 structure size (the caller's)  4 header level  8 modification time
  * 16 original size  24 packed size */
 typedef struct UnlhaMemberDetail {
-  uint32_t dwStructSize;     /* set by the caller to the size it hands over */
-  int32_t iHeaderLevel;      /* 0 to 3 */
-  int64_t llWriteTime;       /* levels 2 and 3: the stored Unix seconds (UTC); otherwise 0 */
-  uint64_t ullOriginalSize;  /* full 64-bit sizes */
+  uint32_t dwStructSize;    /* set by the caller to the size it hands over */
+  int32_t iHeaderLevel;     /* 0 to 3 */
+  int64_t llWriteTime;      /* levels 2 and 3: the stored Unix seconds (UTC); otherwise 0 */
+  uint64_t ullOriginalSize; /* full 64-bit sizes */
   uint64_t ullCompressedSize;
 } UnlhaMemberDetail;
 
