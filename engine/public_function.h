@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,6 +41,8 @@ struct RunStats {
   long failed = 0;    // items whose copy failed
   long unreadable_folders =
       0;  // source folders that could not be listed (nothing of them was judged)
+  std::uint64_t bytes_selected = 0;  // sizes of the items in the copy list, as listed
+  std::uint64_t bytes_copied = 0;    // sizes of the items copied
 };
 
 struct RunOptions {
@@ -53,7 +56,8 @@ struct RunOptions {
   // When set, the run searches but copies nothing: after the search it hands every item of
   // the copy list, in order, as its source file and destination file.
   std::function<void(const std::string& source_file, const std::string& destination_file)> dry_run;
-  // When set, receives the run's counts at its end.
+  // When set, receives the run's counts before each copy of the copy phase (so that a
+  // progress display can show bytes) and at the run's end.
   RunStats* stats = nullptr;
 };
 

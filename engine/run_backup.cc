@@ -42,6 +42,7 @@ struct CopyItem {
   std::string FileName;      // as listed, or upper-cased where the decision says so
   std::string stored_name;   // the name on disk when it differs from FileName
   std::uint32_t folder = 0;  // index into Run::source_folders_
+  std::uint64_t size = 0;    // as listed
 };
 
 struct SourceFile {
@@ -103,10 +104,7 @@ class Run {
       outcome = ReportUnexpected(error);
     }
     outcome = FlushCopies(outcome);
-    if (options_.stats) {
-      stats_.selected = static_cast<long>(copy_list_.size());
-      *options_.stats = stats_;
-    }
+    PublishStats();
     // End of run, the same for every way out: unload the dialog, release the archive object.
     progress_.reset();
     archive_.reset();
@@ -323,7 +321,7 @@ class Run {
       if (files.empty()) continue;
       BeginFolder(folder);
       if (!has_comparison_) {
-        for (SourceFile& file : files) Append(file.name, std::string());
+        for (SourceFile& file : files) Append(file.name, std::string(), file.size);
         continue;
       }
       DecideFolder(folder, files, counterparts);
@@ -373,9 +371,9 @@ class Run {
       const Holder holder = NewestHolder(counterparts, key);
       if (!answer.NameInCatalogue) {
         if (holder.file == nullptr) {
-          Append(file.name, std::string());
+          Append(file.name, std::string(), file.size);
         } else if (holder.file->size != file.size || TimeIsLater(file.mtime, holder.file->mtime)) {
-          Append(upper, file.name);
+          Append(upper, file.name, file.size);
         }
       } else {
         bool changed = true;
@@ -383,7 +381,7 @@ class Run {
              other = holder.index->Next(*other, key.name)) {
           if (other->size == file.size && !TimeIsLater(file.mtime, other->mtime)) changed = false;
         }
-        if (changed) Append(upper, file.name);
+        if (changed) Append(upper, file.name, file.size);
       }
     }
   }
@@ -394,11 +392,12 @@ class Run {
   }
 
   // Appends an item named `file_name`; `stored_name` is the name on disk when it differs.
-  void Append(const std::string& file_name, const std::string& stored_name) {
+  void Append(const std::string& file_name, const std::string& stored_name, std::uint64_t size) {
     CopyItem item;
     item.FileName = file_name;
     if (stored_name != file_name) item.stored_name = stored_name;
     item.folder = folder_index_;
+    item.size = size;
     copy_list_.push_back(std::move(item));
   }
 
@@ -454,8 +453,10 @@ class Run {
     progress_->SetLabel1Visible(true);
     host_.DoEvents();
     std::string last_prepared_folder;
+    for (const CopyItem& item : copy_list_) stats_.bytes_selected += item.size;
 
     for (const CopyItem& item : copy_list_) {
+      PublishStats();
       const std::string destination_folder = DestinationFolderOf(item);
       if (destination_folder != last_prepared_folder) {
         platform::Status detail;
@@ -477,6 +478,7 @@ class Run {
                               fs_, &detail);
       if (result == 0) {
         ++stats_.copied;
+        stats_.bytes_copied += item.size;
       } else {
         ++stats_.failed;
         if (!detail.ok()) host_.Note(detail.message());
@@ -489,6 +491,12 @@ class Run {
       ++copied_count;
     }
     return stats_.failed == 0 ? RunOutcome::kCompleted : RunOutcome::kCompletedWithFailures;
+  }
+
+  void PublishStats() {
+    if (!options_.stats) return;
+    stats_.selected = static_cast<long>(copy_list_.size());
+    *options_.stats = stats_;
   }
 
   // Copies are made durable once, at the end, whichever way the run ends: one flush of the
@@ -505,7 +513,7 @@ class Run {
 
   RunOutcome ReportUnexpected(const std::exception& error) {
     try {
-      host_.MsgBox(std::string("予期しないエラーのため処理を中止します。\r") + error.what(),
+      host_.MsgBox(std::string(kUnexpectedFailureText) + "\r" + error.what(),
                    platform::kOkOnly | platform::kCritical);
     } catch (...) {
       // The report itself failed; the run still ends normally.

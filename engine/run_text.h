@@ -18,6 +18,9 @@ class TimeText {
   std::size_t length_;
 };
 
+// The message that ends a run on a failure nobody foresaw; the reason follows on its own line.
+inline constexpr char kUnexpectedFailureText[] = "予期しないエラーのため処理を中止します。";
+
 // How the progress dialog shows a folder: whole, followed by `short_suffix`, when it has at
 // most 23 characters; otherwise its first 10 characters, "･･･", its last 10 characters and
 // the separator.

@@ -1,6 +1,10 @@
 #include "ui/controls.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <algorithm>
 
 #include "ui/text.h"
 
@@ -74,10 +78,7 @@ void ListBox::mouseDoubleClickEvent(QMouseEvent* event) {
 
 QItemSelectionModel::SelectionFlags ListBox::selectionCommand(const QModelIndex& index,
                                                               const QEvent* event) const {
-  QItemSelectionModel::SelectionFlags flags = QListWidget::selectionCommand(index, event);
-  // A list box always keeps its selection once it has one: Ctrl+click does not clear it.
-  if (flags & QItemSelectionModel::Deselect) return QItemSelectionModel::NoUpdate;
-  return flags;
+  return KeepingSelection(index, QListWidget::selectionCommand(index, event));
 }
 
 void ListBox::NoteSelection() {
@@ -105,6 +106,62 @@ void CheckBox::SetValue(int value) {
 void CheckBox::mouseReleaseEvent(QMouseEvent* event) {
   QCheckBox::mouseReleaseEvent(event);
   emit MouseUp();
+}
+
+namespace {
+
+// The caption's distance from the frame's left edge, and the gap the top border leaves on
+// each side of it.
+constexpr int kCaptionLeft = 8;
+constexpr int kCaptionGap = 2;
+
+}  // namespace
+
+QRect Frame::CaptionRect() const {
+  const QFontMetrics metrics = fontMetrics();
+  const int width = std::min(metrics.horizontalAdvance(title()), this->width() - 2 * kCaptionLeft);
+  return QRect(kCaptionLeft, 0, std::max(width, 0), metrics.height());
+}
+
+QRect Frame::BorderRect() const {
+  // The top border runs through the middle of the caption's line.
+  const int top = title().isEmpty() ? 0 : fontMetrics().height() / 2;
+  return QRect(0, top, width(), height() - top);
+}
+
+void Frame::paintEvent(QPaintEvent*) {
+  // Qt's styles put the caption above the border or inset the border by their own margins;
+  // neither matches the rectangle the controls inside were placed against, so the frame
+  // draws itself.
+  QPainter painter(this);
+  const QRect border = BorderRect();
+  const QRect caption = CaptionRect();
+  // An etched edge: a shadow rectangle with a light one a pixel below and to the right.
+  const QColor colors[] = {palette().color(QPalette::Dark), palette().color(QPalette::Light)};
+  for (int i = 0; i < 2; ++i) {
+    painter.setPen(colors[i]);
+    const QRect edge = border.adjusted(i, i, i - 1, i - 1);
+    const int gap_left = caption.left() - kCaptionGap, gap_right = caption.right() + kCaptionGap;
+    if (title().isEmpty()) {
+      painter.drawLine(edge.topLeft(), edge.topRight());
+    } else {
+      painter.drawLine(edge.left(), edge.top(), gap_left, edge.top());
+      painter.drawLine(gap_right, edge.top(), edge.right(), edge.top());
+    }
+    painter.drawLine(edge.topLeft(), edge.bottomLeft());
+    painter.drawLine(edge.bottomLeft(), edge.bottomRight());
+    painter.drawLine(edge.topRight(), edge.bottomRight());
+  }
+  style()->drawItemText(&painter, caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextHideMnemonic,
+                        palette(), isEnabled(), title(), QPalette::WindowText);
+}
+
+QItemSelectionModel::SelectionFlags KeepingSelection(const QModelIndex& index,
+                                                     QItemSelectionModel::SelectionFlags flags) {
+  if (!index.isValid() || (flags & QItemSelectionModel::Deselect)) {
+    return QItemSelectionModel::NoUpdate;
+  }
+  return flags;
 }
 
 }  // namespace ui

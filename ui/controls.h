@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QListWidget>
 #include <string>
 
@@ -12,7 +13,8 @@ inline constexpr int kBytesRole = Qt::UserRole + 1;
 
 // A single-selection, unsorted list box with the operations the windows use: rows added at
 // the end, removed, replaced and read back exactly as given, and a selected index (-1 for
-// none) that the user can move but never clear.
+// none) that the user can move but never clear: a click in the list's empty area, or with
+// Ctrl on the selected row, leaves the selection as it is.
 class ListBox : public QListWidget {
   Q_OBJECT
 
@@ -69,5 +71,31 @@ class CheckBox : public QCheckBox {
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
 };
+
+// A frame that groups controls, drawn as the window tables mean it whatever the Qt style:
+// an etched border over the whole rectangle except the top half of the caption's line, and
+// the caption on the top border near its left end. Child positions are relative to the
+// rectangle's top left corner, and the border keeps clear of children placed below the
+// caption's line.
+class Frame : public QGroupBox {
+  Q_OBJECT
+
+ public:
+  explicit Frame(const QString& caption, QWidget* parent = nullptr) : QGroupBox(caption, parent) {}
+
+  // The border's outer rectangle, in the frame's coordinates.
+  QRect BorderRect() const;
+  // Where the caption is drawn, in the frame's coordinates.
+  QRect CaptionRect() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
+// `flags`, the selection command of a single-selection list at `index`, less what would take
+// its selection away: a click in the list's empty area or a Ctrl+click on the selected row
+// changes nothing.
+QItemSelectionModel::SelectionFlags KeepingSelection(const QModelIndex& index,
+                                                     QItemSelectionModel::SelectionFlags flags);
 
 }  // namespace ui

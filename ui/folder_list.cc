@@ -94,6 +94,12 @@ FolderList::FolderList(platform::FileSystem& fs, QWidget* parent) : QListWidget(
           [this](QListWidgetItem* entry) { SetPath(EntryPath(row(entry))); });
 }
 
+QItemSelectionModel::SelectionFlags FolderList::selectionCommand(const QModelIndex& index,
+                                                                 const QEvent* event) const {
+  // The highlight never disappears: what "確定" takes is always what the list shows.
+  return KeepingSelection(index, QListWidget::selectionCommand(index, event));
+}
+
 bool FolderList::IsFolder(const std::string& path) {
   platform::EntryInfo info;
   return fs_.Probe(path, &info).ok() && info.kind == platform::EntryKind::kFolder;
@@ -147,7 +153,7 @@ void FolderList::Fill(const std::string& folder, const std::string& highlight) {
     auto* entry = new QListWidgetItem(icon, ToQString(name));
     entry->setData(kBytesRole, QByteArray(path.data(), static_cast<qsizetype>(path.size())));
     entry->setData(kDepthRole, depth);
-    entry->setToolTip(ToQString(path));
+    entry->setToolTip(PlainToolTip(path));
     addItem(entry);
   };
 

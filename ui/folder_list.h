@@ -39,6 +39,10 @@ class FolderList : public QListWidget {
   // A folder was opened (by a double-click, SetPath or Refresh).
   void PathChanged();
 
+ protected:
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event) const override;
+
  private:
   void Fill(const std::string& folder, const std::string& highlight);
   bool IsFolder(const std::string& path);

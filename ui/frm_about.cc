@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 
+#include "ui/app_icon.h"
 #include "ui/text.h"
 #include "util/sys_info.h"
 
@@ -15,10 +15,11 @@ namespace ui {
 const char kCreditsTitle[] =
     "「Grebewick」\r"
     "Copyright (C) 2000 Grebewick Developers";
+// The MIT license (LICENSE), in three lines.
 const char kCreditsText[] =
-    "本ソフトウェアは無保証です。使用による損害に作者は責任を負いません。\r"
-    "本ソフトウェアの著作権は作者が保有しています。\r"
-    "改変しない限り、自由に使用・再配布できます。";
+    "本ソフトウェアは MIT ライセンスで配布されるフリーソフトウェアです。\r"
+    "著作権表示と許諾表示を残せば、誰でも無償で使用・改変・再配布できます。\r"
+    "本ソフトウェアは無保証です。使用による損害に作者は責任を負いません。";
 
 namespace {
 
@@ -60,7 +61,7 @@ frmAbout::frmAbout(platform::MessageBoxService& messages) : QDialog(nullptr), me
   picIcon = new QLabel(this);
   picIcon->setObjectName(QStringLiteral("picIcon"));
   picIcon->setGeometry(16, 16, 40, 40);
-  picIcon->setPixmap(style()->standardIcon(QStyle::SP_DriveCDIcon).pixmap(32, 32));
+  picIcon->setPixmap(ApplicationIcon().pixmap(32, 32));
   picIcon->setAlignment(Qt::AlignCenter);
 
   lblTitle = MakeLabel(this, "lblTitle", QStringLiteral("Grebewick"), QRect(72, 16, 372, 40));
@@ -84,7 +85,7 @@ frmAbout::frmAbout(platform::MessageBoxService& messages) : QDialog(nullptr), me
   cmdSysInfo = new QPushButton(QStringLiteral("ｼｽﾃﾑ情報(&S)..."), this);
   cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
   cmdSysInfo->setGeometry(332, 228, 112, 25);
-  cmdSysInfo->setAutoDefault(false);
+  cmdSysInfo->setAutoDefault(true);  // Enter on it starts the tool, not "OK"
 
   setTabOrder(cmdOK, cmdSysInfo);
   connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);

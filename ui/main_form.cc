@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,8 +14,9 @@
 #include <exception>
 
 #include "engine/common.h"
+#include "engine/run_text.h"
 #include "platform/path_rules.h"
-#include "platform/search.h"
+#include "platform/text.h"
 #include "ui/controls.h"
 #include "ui/frm_about.h"
 #include "ui/message_box_qt.h"
@@ -32,7 +32,6 @@ namespace {
 constexpr char kNoSourceMessage[] = "コピー元のフォルダが指定されていません。";
 constexpr char kNoDestinationMessage[] = "コピー先のフォルダが指定されていません。";
 constexpr char kNoFolderTitle[] = "フォルダ未指定";
-constexpr char kUnexpectedFailure[] = "予期しないエラーのため、処理を中止しました。";
 
 // The two etched separators: a line in the text colour with one in the window-background
 // colour a pixel below, across the window.
@@ -115,8 +114,8 @@ void MainForm::CreateControls() {
   txtTgtDir = Place(new QLineEdit(this), "txtTgtDir", TwipsRect(240, 4200, 2535, 375));
   Label3 = MakeLabel(this, "Label3", "", TwipsRect(2760, 4320, 975, 255));
   cmdFind = MakeButton(this, "cmdFind", "参照", TwipsRect(3720, 4200, 1095, 375));
-  Frame1 = Place(new QGroupBox(QStringLiteral("ｱｰｶｲﾊﾞ"), this), "Frame1",
-                 TwipsRect(5040, 3720, 4575, 855));
+  Frame1 =
+      Place(new Frame(QStringLiteral("ｱｰｶｲﾊﾞ"), this), "Frame1", TwipsRect(5040, 3720, 4575, 855));
   chkLHA =
       Place(new CheckBox(QStringLiteral("LHA"), Frame1), "chkLHA", TwipsRect(240, 240, 1335, 255));
   chkZIP =
@@ -164,10 +163,7 @@ void MainForm::Form_Load() {
   engine::DateFolderName = engine::TodayFolderName();
   Label3->setText(QChar(platform::Separator()) + ToQString(engine::DateFolderName));
   const std::string& name = options_.archive_library_name;
-  if (util::cFile().CheckExistFile(name)) {
-    archive_library_ = platform::SearchPath(name);
-  } else {
-    archive_library_.clear();
+  if (!util::cFile().CheckExistFile(name, &archive_library_)) {
     chkLHA->SetValue(0);
     chkLHA->setEnabled(false);
   }
@@ -262,9 +258,10 @@ void MainForm::Run() {
   try {
     outcome = options_.run(*this, run_options);
   } catch (const std::exception& error) {
-    MsgBox(error.what(), platform::kOkOnly | platform::kCritical);
+    MsgBox(std::string(engine::kUnexpectedFailureText) + "\r" + error.what(),
+           platform::kOkOnly | platform::kCritical);
   } catch (...) {
-    MsgBox(kUnexpectedFailure, platform::kOkOnly | platform::kCritical);
+    MsgBox(engine::kUnexpectedFailureText, platform::kOkOnly | platform::kCritical);
   }
   unsetCursor();
   UnlockJob();
@@ -343,7 +340,8 @@ void MainForm::DoEvents() {
 void MainForm::Note(const std::string& text) {
   // The window's messages are fixed texts; the details go where a user who started the
   // program from a terminal can read them.
-  std::fprintf(stderr, "grebewick: %s\n", text.c_str());
+  // Names in them are shown as the CLI shows them, so that no terminal escape gets through.
+  std::fprintf(stderr, "grebewick: %s\n", platform::PrintableText(text).c_str());
 }
 
 int MainForm::MsgBox(const std::string& text, int flags, const std::string& title) {

@@ -15,7 +15,6 @@
 #include "platform/message_box.h"
 #include "platform/volumes.h"
 
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -24,6 +23,7 @@ class QRadioButton;
 namespace ui {
 
 class CheckBox;
+class Frame;
 class ListBox;
 class SubForm2;
 class frmAbout;
@@ -72,7 +72,7 @@ class MainForm : public QWidget, public engine::RunHost {
   QLineEdit* txtTgtDir = nullptr;
   QLabel* Label3 = nullptr;
   QPushButton* cmdFind = nullptr;
-  QGroupBox* Frame1 = nullptr;
+  Frame* Frame1 = nullptr;
   CheckBox* chkLHA = nullptr;
   CheckBox* chkZIP = nullptr;
   std::array<QRadioButton*, 2> optFolder = {nullptr, nullptr};

@@ -1,6 +1,8 @@
 #include "ui/message_box_qt.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <utility>
@@ -30,7 +32,8 @@ const ButtonChoice kIgnore = {"無視(&I)", QMessageBox::AcceptRole, kAnswerIgno
 const ButtonChoice kYes = {"はい(&Y)", QMessageBox::YesRole, platform::kAnswerYes};
 const ButtonChoice kNo = {"いいえ(&N)", QMessageBox::NoRole, platform::kAnswerNo};
 
-// The buttons of each button set, left to right, and the one that Esc presses.
+// The buttons of each button set, left to right, and the one that Esc and the close box
+// press; -1 where there is neither an OK nor a Cancel button, and only a button answers.
 struct ButtonSet {
   std::vector<ButtonChoice> buttons;
   int escape;
@@ -41,17 +44,46 @@ ButtonSet ButtonsFor(int flags) {
     case 1:
       return {{kOk, kCancel}, 1};
     case 2:
-      return {{kAbort, kRetry, kIgnore}, 0};
+      return {{kAbort, kRetry, kIgnore}, -1};
     case 3:
       return {{kYes, kNo, kCancel}, 2};
     case 4:
-      return {{kYes, kNo}, 1};
+      return {{kYes, kNo}, -1};
     case 5:
       return {{kRetry, kCancel}, 1};
     default:
       return {{kOk}, 0};
   }
 }
+
+// QMessageBox makes a lone "No" its escape button; a box that must be answered ignores Esc
+// and the close box instead.
+class AnsweredBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+  void MustBeAnswered() {
+    must_be_answered_ = true;
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint);
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (must_be_answered_ && event->matches(QKeySequence::Cancel)) return;
+    QMessageBox::keyPressEvent(event);
+  }
+  void closeEvent(QCloseEvent* event) override {
+    if (must_be_answered_) {
+      event->ignore();
+      return;
+    }
+    QMessageBox::closeEvent(event);
+  }
+
+ private:
+  bool must_be_answered_ = false;
+};
 
 QMessageBox::Icon IconFor(int flags) {
   switch (flags & 0x70) {
@@ -71,7 +103,7 @@ QMessageBox::Icon IconFor(int flags) {
 }  // namespace
 
 int QtMessageBoxService::MsgBox(const std::string& text, int flags, const std::string& title) {
-  QMessageBox box(IconFor(flags), ToQString(title), LinesText(text), QMessageBox::NoButton,
+  AnsweredBox box(IconFor(flags), ToQString(title), LinesText(text), QMessageBox::NoButton,
                   QApplication::activeWindow());
   box.setTextFormat(Qt::PlainText);
 
@@ -85,14 +117,21 @@ int QtMessageBoxService::MsgBox(const std::string& text, int flags, const std::s
   std::size_t default_index = static_cast<std::size_t>((flags >> 8) & 3);
   if (default_index >= answers.size()) default_index = 0;
   box.setDefaultButton(static_cast<QPushButton*>(answers[default_index].first));
-  box.setEscapeButton(answers[static_cast<std::size_t>(set.escape)].first);
+  if (set.escape >= 0) {
+    box.setEscapeButton(answers[static_cast<std::size_t>(set.escape)].first);
+  } else {
+    box.MustBeAnswered();
+  }
 
   box.exec();
   QAbstractButton* clicked = box.clickedButton();
   for (const auto& [button, answer] : answers) {
     if (button == clicked) return answer;
   }
-  return answers[static_cast<std::size_t>(set.escape)].second;
+  // Only reached when the box went away unanswered (the program is ending): the answer is
+  // the one the box offered.
+  const int fallback = set.escape >= 0 ? set.escape : static_cast<int>(default_index);
+  return answers[static_cast<std::size_t>(fallback)].second;
 }
 
 }  // namespace ui

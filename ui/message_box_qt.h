@@ -7,10 +7,11 @@
 namespace ui {
 
 // Shows the program's message boxes with QMessageBox: the button set, icon and default
-// button come from the flags, the answer is the pressed button's value. Esc (and the close
-// box) give the box's cancel answer: Cancel where there is such a button, No on a Yes/No
-// box, the only button otherwise; that is always the answer that stops nothing irrevocably.
-// The box is modal over the active window.
+// button come from the flags, the answer is the pressed button's value. Enter presses the
+// focused button (the default one until the user moves the focus). Esc and the close box
+// give Cancel where there is such a button and OK on a box with OK alone; a box with neither
+// (Yes/No, Abort/Retry/Ignore) cannot be dismissed: only its buttons answer. The text is
+// plain text. The box is modal over the active window.
 class QtMessageBoxService : public platform::MessageBoxService {
  public:
   int MsgBox(const std::string& text, int flags,

@@ -45,6 +45,8 @@ SubForm1::SubForm1() : QWidget(nullptr) {
   cmdCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
   cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
   cmdCancel->setGeometry(TwipsRect(3480, 1560, 975, 375));
+  // Not a dialog to Qt, so Enter would pass the focused button by.
+  cmdCancel->setAutoDefault(true);
   cmdCancel->hide();
 
   Label1 = MakeLine(this, "Label1", TwipsRect(360, 240, 3975, 255));

@@ -46,12 +46,13 @@ SubForm2::SubForm2(MainForm& owner) : QDialog(&owner), owner_(owner) {
   Command1 = new QPushButton(QStringLiteral("確定"), this);
   Command1->setObjectName(QStringLiteral("Command1"));
   Command1->setGeometry(TwipsRect(120, 2640, 1455, 495));
+  // Enter presses the button that has the focus; "確定" takes it from the other controls.
   Command1->setDefault(true);
 
   Command2 = new QPushButton(QStringLiteral("取消"), this);
   Command2->setObjectName(QStringLiteral("Command2"));
   Command2->setGeometry(TwipsRect(3240, 2640, 1455, 495));
-  Command2->setAutoDefault(false);
+  Command2->setAutoDefault(true);
 
   setTabOrder(Command1, Dir1);
   setTabOrder(Dir1, Drive1);

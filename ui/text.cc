@@ -8,6 +8,11 @@ QString ToQString(std::string_view text) {
 
 std::string ToStdString(const QString& text) { return text.toStdString(); }
 
+QString PlainToolTip(std::string_view text) {
+  return QStringLiteral("<p style=\"white-space:pre\">") + ToQString(text).toHtmlEscaped() +
+         QStringLiteral("</p>");
+}
+
 QString LinesText(std::string_view text) {
   QString lines = ToQString(text);
   lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

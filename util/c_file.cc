@@ -58,8 +58,10 @@ void SplitLast(const std::string& path, std::string* folder, std::string* name) 
 
 }  // namespace
 
-bool cFile::CheckExistFile(const std::string& strTargetFileName) {
-  return !platform::SearchPath(strTargetFileName).empty();
+bool cFile::CheckExistFile(const std::string& strTargetFileName, std::string* found_path) {
+  std::string path = platform::SearchPath(strTargetFileName);
+  if (found_path != nullptr) *found_path = path;
+  return !path.empty();
 }
 
 std::int16_t cFile::FileLock(const std::string& strFileName) const {
@@ -108,11 +110,7 @@ std::string cFile::TempPath() const {
 
 bool cFile::DirExists(const std::string& strDirName) const {
   try {
-    std::string folder = strDirName;
-    while (!folder.empty() && folder.back() == ' ') folder.pop_back();
-    if (folder.empty() || !platform::IsSeparator(folder.back())) {
-      folder.push_back(platform::Separator());
-    }
+    const std::string folder = AddDirSep(strDirName);
     // A folder's listing always holds an entry on the platform the rule was written for
     // (its "." entry), so any folder that can be listed exists, empty or not.
     bool any = false;
@@ -128,6 +126,12 @@ bool cFile::DirExists(const std::string& strDirName) const {
 }
 
 std::string cFile::GetDosShortPathName(const std::string& strLongPath) const {
+  // Where every path is its own short name the platform answers for paths that do not exist
+  // too; the short name of nothing is the failure, as it is where short names exist.
+  platform::EntryInfo info;
+  if (!fs_->Probe(strLongPath, &info).ok() || info.kind == platform::EntryKind::kMissing) {
+    return AddQuotesToFN(strLongPath);
+  }
   std::string short_path;
   if (!platform::ShortPathName(strLongPath, &short_path)) return AddQuotesToFN(strLongPath);
   return short_path;

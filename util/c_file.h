@@ -11,10 +11,12 @@ namespace util {
 // File and path helpers. The class keeps no state of its own: every operation works on its
 // arguments, the file system and the registry handed to it (the machine's own by default).
 //
-// The string helpers follow the program's path rules with "\" as written (Extension,
-// GetFileName and GetPathName also take "/"); they never touch the disk, except that
-// GetPathName falls back on the current folder. The operations that touch the disk use the
-// platform's paths; util/README.md tells how they map onto POSIX.
+// Paths are spelled as the platform spells them (platform/path_rules.h): where the rules
+// below say "\" they mean the platform's separator ("/" on POSIX, where a backslash is an
+// ordinary character of a name), and "also take "/"" means every separator the platform
+// accepts; a drive is the platform's root name (none on POSIX, whose drive root is "/").
+// The string helpers never touch the disk, except that GetPathName falls back on the
+// current folder; util/README.md tells how the rules map onto POSIX.
 //
 // Failures: FileExists, DirExists and GetPathName read every error as "no"; FileLock and
 // MakeDirs turn errors into 0 / false; CheckExistFile only answers found or not. The other
@@ -42,14 +44,16 @@ class cFile {
   // Shortens a path for a caption: drive + "...\" + last folder + "\" + name, with every
   // "&" doubled; the path as it is when shortening does not make it shorter.
   std::string OmitPathName(const std::string& strLongPathName) const;
-  // Whether `strTargetFileName` is found where the platform looks for libraries and
-  // programs (program folder, current folder, system folders, PATH).
-  bool CheckExistFile(const std::string& strTargetFileName);
+  // Whether the library `strTargetFileName` is found where the program loads libraries
+  // from (platform::LibraryFolders: its own folder, then its installed library folder;
+  // never the current folder or PATH). `found_path`, when given, receives the full path
+  // found ("" when none), the one to load, so that the check and the load agree.
+  bool CheckExistFile(const std::string& strTargetFileName, std::string* found_path = nullptr);
   // The file version from the file's version resource ("1.02.5"); "" when it has none.
   std::string FileVersion(const std::string& strTargetFileName) const;
   // The temporary folder with a trailing separator; "" when unknown or 512 bytes or longer.
   std::string TempPath() const;
-  // The last component of a path ("\", "/" and a drive's ":" separate).
+  // The last component of a path ("\", "/" and a drive name separate).
   std::string GetFileName(const std::string& strPath) const;
   // Trailing blanks removed, then "\" appended unless already last.
   std::string AddDirSep(const std::string& strPathName) const;
@@ -61,7 +65,8 @@ class cFile {
   std::string StripQuotes(const std::string& strFileName) const;
   // The folder part of a path, or the current folder for a bare name.
   std::string GetPathName(const std::string& strFileName) const;
-  // The short (8.3) form of a path; on POSIX the path itself.
+  // The short (8.3) form of an existing path (on POSIX the path itself); for a path that
+  // does not exist, AddQuotesToFN of it.
   std::string GetDosShortPathName(const std::string& strLongPath) const;
   // Creates a new empty file in TempPath named "TMP" + hex digits + ".Lzh" and returns its
   // path (`strExtension` is not used: the extension is always "Lzh").

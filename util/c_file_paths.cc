@@ -1,4 +1,7 @@
-// The string helpers of cFile: pure text work on "\" paths (some also take "/").
+// The string helpers of cFile: pure text work on paths. The rules name "\" as the separator
+// and a drive root as their root; both are the platform's (platform/path_rules.h), so on
+// POSIX "/" separates, a backslash or a colon is an ordinary character of a name, and the
+// root is "/". Where a rule also takes "/", it takes whatever the platform accepts.
 #include <cstdio>
 
 #include "platform/path_rules.h"
@@ -8,7 +11,12 @@
 namespace util {
 namespace {
 
-bool IsSlash(char c) { return c == '\\' || c == '/'; }
+// "\" as the rules write it.
+bool IsRuleSeparator(char c) { return c == platform::Separator(); }
+
+bool EndsWithRuleSeparator(std::string_view text) {
+  return !text.empty() && IsRuleSeparator(text.back());
+}
 
 std::size_t CharCount(std::string_view text) {
   std::size_t count = 0;
@@ -29,14 +37,27 @@ std::string_view TrimBlanks(std::string_view text, bool left) {
   return text;
 }
 
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+// Characters of a drive's root folder, which the rules count as three ("C:\"): the
+// platform's root name of a drive and one separator, so 1 ("/") on POSIX.
+std::size_t DriveRootChars() { return platform::RootNameLength("C:") + 1; }
+
+// Whether `text` is a bare drive ("C:"; POSIX has none) or a drive's root folder ("C:\",
+// and "/" on POSIX; a rootless "\" is neither).
+bool IsBareDrive(std::string_view text) {
+  const std::size_t root = platform::RootNameLength(text);
+  return root > 0 && root == text.size();
+}
+bool IsDriveRoot(std::string_view text) {
+  return text.size() == DriveRootChars() && platform::RootNameLength(text) + 1 == text.size() &&
+         IsRuleSeparator(text.back());
+}
 
 }  // namespace
 
 std::string cFile::Extension(const std::string& strFileName) const {
   for (std::size_t i = strFileName.size(); i > 0; --i) {
     char c = strFileName[i - 1];
-    if (IsSlash(c)) return std::string();
+    if (platform::IsSeparator(c)) return std::string();
     if (c == '.') return platform::UpperCase(std::string_view(strFileName).substr(i));
   }
   return std::string();
@@ -44,10 +65,11 @@ std::string cFile::Extension(const std::string& strFileName) const {
 
 std::string cFile::OmitPathName(const std::string& strLongPathName) const {
   std::string_view path = strLongPathName;
-  std::size_t drive_bytes = PrefixBytes(path, 3);
+  std::size_t drive_bytes = PrefixBytes(path, DriveRootChars());
   std::string_view drive = path.substr(0, drive_bytes);
   std::string_view rest = path.substr(drive_bytes);
-  std::size_t last = rest.rfind('\\');
+  const char separator = platform::Separator();
+  std::size_t last = rest.rfind(separator);
   std::string_view name = last == std::string_view::npos ? rest : rest.substr(last + 1);
   std::size_t found = rest.find(name);
   // Positions are counted in characters from 1; a name within the first three characters
@@ -57,13 +79,13 @@ std::string cFile::OmitPathName(const std::string& strLongPathName) const {
     return strLongPathName;
   }
   std::string_view chain = rest.substr(0, found);
-  if (!chain.empty() && chain.back() == '\\') chain.remove_suffix(1);
-  std::size_t folder_start = chain.rfind('\\');
+  if (EndsWithRuleSeparator(chain)) chain.remove_suffix(1);
+  std::size_t folder_start = chain.rfind(separator);
   std::string_view folder =
       folder_start == std::string_view::npos ? chain : chain.substr(folder_start + 1);
 
   std::string candidate(drive);
-  candidate.append("...\\").append(folder).append("\\").append(name);
+  candidate.append("...").append(1, separator).append(folder).append(1, separator).append(name);
   const std::string& chosen = CharCount(candidate) < CharCount(path) ? candidate : strLongPathName;
   // A caption shows "&" only when it is written twice.
   std::string result;
@@ -78,16 +100,22 @@ std::string cFile::OmitPathName(const std::string& strLongPathName) const {
 std::string cFile::GetFileName(const std::string& strPath) const {
   std::string_view rest = strPath;
   for (;;) {
-    std::size_t cut = rest.find_first_of("\\/");
-    if (cut == std::string_view::npos) cut = rest.find(':');
-    if (cut == std::string_view::npos) return std::string(rest);
-    rest.remove_prefix(cut + 1);
+    std::size_t cut = 0;
+    while (cut < rest.size() && !platform::IsSeparator(rest[cut])) ++cut;
+    if (cut < rest.size()) {
+      rest.remove_prefix(cut + 1);
+      continue;
+    }
+    // With no separator left, a drive name ("C:b.txt") is still cut off.
+    const std::size_t root = platform::RootNameLength(rest);
+    if (root == 0) return std::string(rest);
+    rest.remove_prefix(root);
   }
 }
 
 std::string cFile::AddDirSep(const std::string& strPathName) const {
   std::string text(TrimBlanks(strPathName, false));
-  if (text.empty() || text.back() != '\\') text.push_back('\\');
+  if (!EndsWithRuleSeparator(text)) text.push_back(platform::Separator());
   return text;
 }
 
@@ -104,33 +132,31 @@ std::string cFile::StripQuotes(const std::string& strFileName) const {
 }
 
 std::string cFile::GetPathName(const std::string& strFileName) const {
+  // Every spelling of the separator becomes the platform's own ("/" becomes "\" where both
+  // separate; on POSIX nothing changes).
   std::string text = strFileName;
-  // Where "\" is the platform's separator, "/" is another spelling of it. Where "/" is, it
-  // stays as written: rewriting it would name another file.
-  if (platform::Separator() == '\\') {
-    for (char& c : text) c = c == '/' ? '\\' : c;
-  }
-  std::size_t last = text.find_last_of("\\/");
+  for (char& c : text) c = platform::IsSeparator(c) ? platform::Separator() : c;
+  const std::size_t last = text.rfind(platform::Separator());
   std::string taken;
   if (last == std::string::npos) {
     taken = fs_->CurrentFolder();
-  } else if (last + 1 == text.size() && text.find_first_of("\\/") == last) {
+  } else if (last + 1 == text.size() && text.find(platform::Separator()) == last) {
     taken = text.size() == 1 ? text : text.substr(0, last);
   } else {
     taken = text.substr(0, last + 1);
   }
-  bool has_drive = taken.size() >= 2 && IsAsciiLetter(taken[0]) && taken[1] == ':';
-  if (has_drive && taken.size() == 2) return taken + "\\";
-  if (has_drive && taken.size() == 3 && IsSlash(taken[2])) return taken;
-  if (taken.size() == 1 && platform::IsSeparator(taken[0])) return taken;  // the POSIX root
-  if (!taken.empty() && IsSlash(taken.back())) taken.pop_back();
+  if (IsBareDrive(taken)) return taken + platform::Separator();
+  if (IsDriveRoot(taken)) return taken;
+  if (EndsWithRuleSeparator(taken)) taken.pop_back();
   return taken;
 }
 
 std::string cFile::RemoveDirSep(const std::string& strDstDir) const {
   std::string text(TrimBlanks(strDstDir, true));
-  if (!text.empty() && text.back() == '\\') text.pop_back();
-  if (CharCount(text) < 3) text.push_back('\\');
+  if (EndsWithRuleSeparator(text)) text.pop_back();
+  // Never shorter than a drive's root folder: "C:\" stays, "C:" gains its "\", and on
+  // POSIX "/" stays "/".
+  if (CharCount(text) < DriveRootChars()) text.push_back(platform::Separator());
   return text;
 }
 

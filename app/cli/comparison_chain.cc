@@ -73,18 +73,14 @@ std::vector<std::string> EarlierDateFolders(const std::string& destination,
 }  // namespace
 
 void ComparisonChain::AddOptions(CLI::App& app) {
-  app.add_option("--previous", previous_,
-                 "Compare with DATEDIR/<source path> instead of --compare (repeatable, "
-                 "newest first)")
-      ->type_name("DATEDIR")
+  // Several --previous are consulted in the order given, so the newest comes first.
+  app.add_option("--previous", previous_)
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  app.add_flag("--incremental", incremental_,
-               "Compare with every earlier date folder under --dest, newest first");
+  app.add_flag("--incremental", incremental_);
 }
 
-std::string ComparisonChain::Resolve(const CLI::App& app, const Job& job,
-                                     const std::string& run_date, bool quiet) {
+std::string ComparisonChain::Check(const CLI::App& app) const {
   if (!active()) return "";
   if (app.count("--compare") > 0) {
     return "--compare cannot be combined with --previous or --incremental";
@@ -92,6 +88,14 @@ std::string ComparisonChain::Resolve(const CLI::App& app, const Job& job,
   if (!previous_.empty() && incremental_) {
     return "--previous and --incremental cannot be combined";
   }
+  for (const std::string& folder : previous_) {
+    if (!IsFolder(folder)) return "--previous " + folder + ": no such folder";
+  }
+  return "";
+}
+
+void ComparisonChain::Resolve(const Job& job, const std::string& run_date, bool quiet) {
+  if (!active()) return;
   std::vector<std::string> date_folders;
   if (incremental_) {
     date_folders = EarlierDateFolders(job.destination, run_date);
@@ -100,10 +104,7 @@ std::string ComparisonChain::Resolve(const CLI::App& app, const Job& job,
                    Printable(job.destination).c_str());
     }
   } else {
-    for (const std::string& folder : previous_) {
-      if (!IsFolder(folder)) return "--previous " + Printable(folder) + ": no such folder";
-      date_folders.push_back(AbsoluteFolder(folder));
-    }
+    for (const std::string& folder : previous_) date_folders.push_back(AbsoluteFolder(folder));
   }
   chains_.clear();
   for (const FolderPair& pair : job.pairs) {
@@ -120,7 +121,6 @@ std::string ComparisonChain::Resolve(const CLI::App& app, const Job& job,
                    Printable(pair.source).c_str());
     }
   }
-  return "";
 }
 
 }  // namespace cli

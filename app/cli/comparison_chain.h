@@ -18,12 +18,15 @@ class ComparisonChain {
   // Adds --previous (repeatable) and --incremental to `app`.
   void AddOptions(CLI::App& app);
 
-  // After parsing: checks how the options combine and computes each pair's comparison
-  // folders, newest first: the --previous folders in the order given, or every date folder
-  // under the job's destination that is older than `run_date` ("yyyymmdd"), newest first.
-  // Warns on standard error (unless `quiet`) about sources that no earlier backup holds.
-  // Returns "" or the text of a usage error.
-  std::string Resolve(const CLI::App& app, const Job& job, const std::string& run_date, bool quiet);
+  // After parsing: "" when the options combine soundly, else the text of a usage error
+  // (mixed with --compare or with each other, or a --previous that is not a folder).
+  std::string Check(const CLI::App& app) const;
+
+  // Computes each pair's comparison folders, newest first: the --previous folders in the
+  // order given, or every date folder under the job's destination that is older than
+  // `run_date` ("yyyymmdd"), newest first. Warns on standard error (unless `quiet`) about
+  // sources that no earlier backup holds.
+  void Resolve(const Job& job, const std::string& run_date, bool quiet);
 
   // Whether the pairs are compared against chains rather than their --compare folders.
   bool active() const { return !previous_.empty() || incremental_; }

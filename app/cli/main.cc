@@ -1,45 +1,30 @@
-// grebewick-cli: the run without a window, for scripts, tests and benchmarks.
+// grebewick-cli: the run without a window, for scripts, timers, tests and benchmarks.
 
 #include <signal.h>
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <iostream>
 #include <string>
+#include <vector>
 
 #include "app/cli/comparison_chain.h"
+#include "app/cli/exit_status.h"
+#include "app/cli/folder_checks.h"
+#include "app/cli/list_archive.h"
+#include "app/cli/progress_line.h"
 #include "app/cli/terminal_host.h"
 #include "app/cli/terminal_text.h"
-#include "archive/c_unlha.h"
+#include "app/cli/usage.h"
 #include "engine/common.h"
 #include "engine/public_function.h"
 #include "platform/file_system.h"
 #include "platform/path_rules.h"
 #include "platform/search.h"
-#include "platform/vb_error.h"
 
 namespace {
 
-// Exit statuses.
-constexpr int kExitDone = 0;
-constexpr int kExitSomeFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitEndedEarly = 3;
-constexpr int kExitArchiveUnreadable = 4;
-
 constexpr char kNoComparison[] = "なし";
-
-constexpr char kExitCodesHelp[] = R"(Exit status:
-  0  done (also when nothing needed copying)
-  1  done, but some copies failed (or some source folders could not be read)
-  2  usage error
-  3  the run ended early (cancel, refused destination, No after a failed copy)
-  4  the archive could not be read (--list-archive)
-
-Each --source starts a folder pair; a --compare belongs to the --source before it
-("none" or "なし": no comparison, the default). Copies go to DEST/yyyymmdd/<source path>.
-In printed names, control characters show as "?".)";
 
 void OnInterrupt(int) { engine::CancelRequested = true; }
 
@@ -88,105 +73,53 @@ bool IsValidDate(const std::string& text) {
   return !(month == 2 && day == 29 && !leap);
 }
 
-// Warns about source and comparison folders that cannot be used: the run itself treats them
-// as empty, which is right for the decision but easy to overlook.
-void WarnAboutFolders(const cli::Job& job) {
-  platform::FileSystem& fs = platform::FileSystem::Default();
-  auto check = [&](const std::string& folder, const char* role) {
-    platform::EntryInfo info;
-    platform::Status status = fs.Probe(folder, &info);
-    if (!status.ok()) {
-      std::fprintf(stderr, "grebewick-cli: warning: %s folder %s: %s\n", role,
-                   cli::Printable(folder).c_str(), cli::Printable(status.message()).c_str());
-    } else if (info.kind != platform::EntryKind::kFolder) {
-      std::fprintf(
-          stderr, "grebewick-cli: warning: %s folder %s %s\n", role, cli::Printable(folder).c_str(),
-          info.kind == platform::EntryKind::kMissing ? "does not exist" : "is not a folder");
-    }
-  };
-  for (const cli::FolderPair& pair : job.pairs) {
-    check(pair.source, "source");
-    if (pair.comparison != kNoComparison) check(pair.comparison, "comparison");
-  }
-}
-
-// --list-archive: the archive object's ten fields of every member, one line each.
-int ListArchive(const std::string& path) {
-  const std::string library = platform::SearchPath(platform::ArchiveLibraryFileName());
-  if (library.empty()) {
-    std::fprintf(stderr, "grebewick-cli: the archive library %s was not found\n",
-                 std::string(platform::ArchiveLibraryFileName()).c_str());
-    return kExitArchiveUnreadable;
-  }
-  cli::TerminalHost messages(cli::Job(), cli::Answers(), stdin, stderr);
-  archive::cUnLHA unlha(library, messages);
-  if (!unlha.usable()) return kExitArchiveUnreadable;
-  // An archive that fails the check is still listed as far as it can be read (a truncated
-  // one, say), but the exit status says it was not whole.
-  const bool whole = unlha.CheckArchive(path);
-  if (!whole) {
-    std::fprintf(stderr, "grebewick-cli: %s is not a readable LZH archive\n",
-                 cli::Printable(path).c_str());
-  }
-  std::int16_t count;
-  try {
-    count = unlha.SetArcFile(path);
-  } catch (const platform::VbError& error) {
-    std::fprintf(stderr, "grebewick-cli: %s: %s\n", cli::Printable(path).c_str(), error.what());
-    return kExitArchiveUnreadable;
-  }
-  if (messages.boxes_shown() > 0) return kExitArchiveUnreadable;
-  for (std::int16_t i = 0; i < count; ++i) {
-    std::string line = cli::Printable(unlha.FileName(i)) + "\t" +
-                       cli::Printable(unlha.FilePath(i)) + "\t" + unlha.FileOriginal(i) + "\t" +
-                       unlha.FilePacked(i) + "\t" + unlha.FileRatio(i) + "\t" + unlha.FileDate(i) +
-                       "\t" + unlha.FileTime(i) + "\t" + unlha.FileAttr(i) + "\t" +
-                       unlha.FileType(i) + "\t" + unlha.FileCRC(i) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
-  }
-  return whole ? kExitDone : kExitArchiveUnreadable;
-}
-
 int ExitStatusOf(engine::RunOutcome outcome, const engine::RunStats& stats) {
   switch (outcome) {
     case engine::RunOutcome::kCompleted:
     case engine::RunOutcome::kNothingToCopy:
-      return stats.unreadable_folders > 0 ? kExitSomeFailed : kExitDone;
+      return stats.unreadable_folders > 0 ? cli::kExitSomeFailed : cli::kExitDone;
     case engine::RunOutcome::kCompletedWithFailures:
-      return kExitSomeFailed;
+      return cli::kExitSomeFailed;
     default:
-      return kExitEndedEarly;
+      return cli::kExitEndedEarly;
   }
+}
+
+std::string ElapsedText(double seconds) {
+  if (seconds >= 60) return cli::FormatDuration(seconds);
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f s", seconds);
+  return text;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"grebewick-cli: copies the files that changed since the last backup"};
-  app.footer(kExitCodesHelp);
-  app.set_version_flag("--version", "grebewick-cli 1.0.1");
+  const auto started = std::chrono::steady_clock::now();
+  CLI::App app{"", "grebewick-cli"};
+  app.set_help_flag("-h,--help");
+  app.set_version_flag("--version", "grebewick-cli " GREBEWICK_VERSION);
 
   cli::Job job;
   std::string usage_error;
   std::string date;
   std::string list_archive;
+  bool make_path = false;
   bool no_subfolders = false;
   bool no_lha = false;
   bool any_folder = false;
   bool dry_run = false;
+  bool null_terminated = false;
   bool yes = false;
   bool no = false;
   bool quiet = false;
 
-  app.add_option("--dest", job.destination, "Destination folder (the date folder goes below it)")
-      ->type_name("DIR");
+  app.add_option("--dest", job.destination);
   app.add_option_function<std::string>(
          "--source",
          [&](const std::string& folder) {
            job.pairs.push_back(cli::FolderPair{AbsoluteFolder(folder), kNoComparison});
-         },
-         "Source folder; starts a folder pair (repeatable)")
-      ->type_name("DIR")
+         })
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
       ->trigger_on_parse();
   app.add_option_function<std::string>(
@@ -200,51 +133,57 @@ int main(int argc, char** argv) {
            }
            job.pairs.back().comparison =
                folder == "none" || folder == kNoComparison ? kNoComparison : AbsoluteFolder(folder);
-         },
-         "Comparison folder of the --source before it, or 'none' (repeatable)")
-      ->type_name("DIR|none")
+         })
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
       ->trigger_on_parse();
-  app.add_flag("--no-subfolders", no_subfolders, "Only the source folders themselves");
-  app.add_flag("--no-lha", no_lha, "Do not read LZH archives in comparison folders");
-  app.add_flag("--any-folder", any_folder,
-               "An archive member counts wherever its stored folder is");
-  app.add_option("--date", date, "Name of the date folder (default: today, local time)")
-      ->type_name("YYYYMMDD");
-  app.add_flag("--dry-run", dry_run,
-               "Search only; print SOURCE<TAB>DESTINATION per file to copy and create nothing");
-  auto* yes_flag = app.add_flag("--yes", yes, "After a failed copy, go on with the rest");
-  app.add_flag("--no", no, "After a failed copy, stop")->excludes(yes_flag);
-  app.add_flag("--quiet", quiet, "No progress line, notes or information messages");
-  app.add_option("--list-archive", list_archive,
-                 "List the members of an LZH archive, one TAB-separated line each")
-      ->type_name("FILE");
+  app.add_flag("--mkpath", make_path);
+  app.add_flag("--no-subfolders", no_subfolders);
+  app.add_flag("--no-lha", no_lha);
+  app.add_flag("--any-folder", any_folder);
+  app.add_option("--date", date);
+  app.add_flag("-n,--dry-run", dry_run);
+  app.add_flag("-0,--null", null_terminated);
+  auto* yes_flag = app.add_flag("-y,--yes", yes);
+  app.add_flag("--no", no)->excludes(yes_flag);
+  app.add_flag("-q,--quiet", quiet);
+  app.add_option("--list-archive", list_archive);
   cli::ComparisonChain chain;
   chain.AddOptions(app);
 
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::CallForVersion& e) {
-    return app.exit(e);
+  } catch (const CLI::CallForHelp&) {
+    const std::string_view help = cli::HelpText();
+    std::fwrite(help.data(), 1, help.size(), stdout);
+    return cli::kExitDone;
+  } catch (const CLI::CallForVersion&) {
+    std::puts("grebewick-cli " GREBEWICK_VERSION);
+    return cli::kExitDone;
   } catch (const CLI::ParseError& e) {
-    app.exit(e);
-    return kExitUsage;
+    usage_error = e.what();
   }
   auto usage = [&](const std::string& message) {
-    std::fprintf(stderr, "grebewick-cli: %s\nRun with --help for more information.\n",
-                 message.c_str());
-    return kExitUsage;
+    std::fprintf(stderr, "grebewick-cli: %s\nTry 'grebewick-cli --help' for more information.\n",
+                 cli::Printable(message).c_str());
+    return cli::kExitUsage;
   };
   if (!usage_error.empty()) return usage(usage_error);
-  if (!list_archive.empty()) return ListArchive(list_archive);
+  const cli::RecordFormat format{null_terminated};
+  if (!list_archive.empty()) return cli::ListArchive(list_archive, format);
   if (job.destination.empty()) return usage("--dest is required");
   if (job.pairs.empty()) return usage("at least one --source is required");
   if (!date.empty() && !IsValidDate(date)) return usage("--date must be a date as YYYYMMDD");
-  std::string chain_error =
-      chain.Resolve(app, job, date.empty() ? engine::TodayFolderName() : date, quiet);
-  if (!chain_error.empty()) return usage(chain_error);
+  if (std::string error = chain.Check(app); !error.empty()) return usage(error);
+
+  platform::FileSystem& fs = platform::FileSystem::Default();
+  // Checked before anything is created: a dry run answers for the run it stands for.
+  const std::string missing = cli::MissingDestination(fs, job.destination, make_path);
+  if (!missing.empty()) {
+    std::fprintf(stderr, "grebewick-cli: %s\n", missing.c_str());
+    return cli::kExitEndedEarly;
+  }
+
+  chain.Resolve(job, date.empty() ? engine::TodayFolderName() : date, quiet);
 
   job.include_subfolders = !no_subfolders;
   job.match_folders = !any_folder;
@@ -257,13 +196,13 @@ int main(int argc, char** argv) {
                  "comparison folders are not read\n",
                  std::string(platform::ArchiveLibraryFileName()).c_str());
   }
-  if (!quiet) WarnAboutFolders(job);
+  if (!quiet) cli::WarnAboutFolders(job, fs, stderr);
 
   engine::DateFolderName = date.empty() ? engine::TodayFolderName() : date;
   if (dry_run) {
-    options.dry_run = [](const std::string& source, const std::string& destination) {
-      std::string line = cli::Printable(source) + "\t" + cli::Printable(destination) + "\n";
-      std::fwrite(line.data(), 1, line.size(), stdout);
+    options.dry_run = [&format](const std::string& source, const std::string& destination) {
+      const std::string record = format.Record({source, destination});
+      std::fwrite(record.data(), 1, record.size(), stdout);
     };
   }
   engine::RunStats stats;
@@ -273,12 +212,16 @@ int main(int argc, char** argv) {
   if (yes || no) answers.continue_after_failure = yes;
   answers.quiet = quiet;
   cli::ChainedHost host(chain, std::move(job), answers, stdin, stderr);
+  host.set_stats(&stats);
   InstallInterruptHandler();
   engine::RunOutcome outcome = engine::RunBackup(host, options);
   std::fflush(stdout);
   if (!quiet && !dry_run && stats.selected > 0) {
-    std::fprintf(stderr, "grebewick-cli: %ld of %ld files copied to %s", stats.copied,
-                 stats.selected, engine::DestinationRoot.c_str());
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::fprintf(stderr, "grebewick-cli: %ld of %ld files copied to %s, %s in %s", stats.copied,
+                 stats.selected, cli::Printable(engine::DestinationRoot).c_str(),
+                 cli::FormatBytes(stats.bytes_copied).c_str(), ElapsedText(seconds).c_str());
     if (stats.failed > 0) std::fprintf(stderr, ", %ld failed", stats.failed);
     std::fputc('\n', stderr);
   }

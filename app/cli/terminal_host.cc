@@ -1,99 +1,17 @@
 #include "app/cli/terminal_host.h"
 
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
+#include "app/cli/progress_line.h"
 #include "app/cli/terminal_text.h"
 #include "engine/public_function.h"
 #include "platform/message_box.h"
 
 namespace cli {
 namespace {
-
-int TerminalWidth(std::FILE* output) {
-  winsize size{};
-  if (::ioctl(::fileno(output), TIOCGWINSZ, &size) == 0 && size.ws_col > 10) return size.ws_col;
-  return 80;
-}
-
-// At most `limit` characters of UTF-8 text, cut at a character boundary.
-std::string Shorten(const std::string& text, std::size_t limit) {
-  std::size_t characters = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-    if (characters++ == limit) return text.substr(0, i) + "…";
-  }
-  return text;
-}
-
-// The progress dialog as one line on a terminal, redrawn at most ten times a second.
-class TerminalProgress : public engine::ProgressView {
- public:
-  explicit TerminalProgress(std::FILE* output) : output_(output) {}
-  ~TerminalProgress() override {
-    if (drawn_) std::fputs("\r\033[K", output_);
-    std::fflush(output_);
-  }
-
-  void SetCaption(const std::string& text) override {
-    caption_ = text;
-    Draw(true);
-  }
-  void SetLabel1(const std::string& text) override {
-    label1_ = text;
-    Draw(false);
-  }
-  void SetLabel1Visible(bool) override {}
-  void RefreshLabel1() override { Draw(false); }
-  void SetLabel2(const std::string& text) override {
-    label2_ = text;
-    Draw(false);
-  }
-  void SetLabel2Visible(bool) override {}
-  void RefreshLabel2() override { Draw(false); }
-  void SetProgressMin(double value) override { min_ = value; }
-  void SetProgressMax(double value) override { max_ = value; }
-  void SetProgressValue(double value) override { value_ = value; }
-  void SetProgressVisible(bool visible) override { bar_visible_ = visible; }
-  void SetCancelVisible(bool) override {}
-  void RefreshCancel() override {}
-  void Refresh() override { Draw(false); }
-  void Show() override { Draw(true); }
-
- private:
-  void Draw(bool now) {
-    auto clock = std::chrono::steady_clock::now();
-    if (!now && drawn_ && clock - last_draw_ < std::chrono::milliseconds(100)) return;
-    last_draw_ = clock;
-    std::string line = caption_ + " ";
-    if (bar_visible_ && max_ > min_) {
-      constexpr int kBarWidth = 20;
-      double share = (value_ - min_) / (max_ - min_);
-      int filled = static_cast<int>(share * kBarWidth);
-      line.push_back('[');
-      line.append(static_cast<std::size_t>(filled), '#');
-      line.append(static_cast<std::size_t>(kBarWidth - filled), '-');
-      line.append("] ");
-    }
-    line += label1_ + " " + label2_;
-    // Japanese text is two columns wide; half the width in characters always fits.
-    line = Printable(Shorten(line, static_cast<std::size_t>(TerminalWidth(output_) / 2)));
-    std::fprintf(output_, "\r\033[K%s", line.c_str());
-    std::fflush(output_);
-    drawn_ = true;
-  }
-
-  std::FILE* output_;
-  std::string caption_, label1_, label2_;
-  double min_ = 0, max_ = 1, value_ = 0;
-  bool bar_visible_ = false;
-  bool drawn_ = false;
-  std::chrono::steady_clock::time_point last_draw_;
-};
 
 // The dialog where nothing is shown: output is not a terminal, or --quiet.
 class SilentProgress : public engine::ProgressView {
@@ -125,6 +43,11 @@ TerminalHost::TerminalHost(Job job, Answers answers, std::FILE* input, std::FILE
       interactive_(::isatty(::fileno(input)) && ::isatty(::fileno(output))),
       show_progress_(!answers.quiet && ::isatty(::fileno(output))) {}
 
+const char* TerminalHost::LineStart() const {
+  // A progress line may stand where the message goes; only a terminal has one.
+  return show_progress_ ? "\r\033[K" : "";
+}
+
 int TerminalHost::PairCount() { return static_cast<int>(job_.pairs.size()); }
 std::string TerminalHost::SourceFolder(int pair) {
   return job_.pairs[static_cast<std::size_t>(pair)].source;
@@ -139,14 +62,16 @@ bool TerminalHost::MatchFolders() { return job_.match_folders; }
 std::uintptr_t TerminalHost::WindowHandle() { return 0; }
 
 std::unique_ptr<engine::ProgressView> TerminalHost::LoadProgress() {
-  if (show_progress_) return std::make_unique<TerminalProgress>(output_);
+  if (show_progress_) return MakeTerminalProgress(output_, stats_);
   return std::make_unique<SilentProgress>();
 }
 
 void TerminalHost::DoEvents() {}
 
 void TerminalHost::Note(const std::string& text) {
-  if (!answers_.quiet) std::fprintf(output_, "\r\033[K%s\n", Printable(text).c_str());
+  if (!answers_.quiet) {
+    std::fprintf(output_, "%sgrebewick-cli: %s\n", LineStart(), Printable(text).c_str());
+  }
 }
 
 int TerminalHost::MsgBox(const std::string& text, int flags, const std::string& title) {
@@ -155,7 +80,8 @@ int TerminalHost::MsgBox(const std::string& text, int flags, const std::string& 
   if (!yes_no && informational && answers_.quiet) return platform::kAnswerOk;
 
   ++boxes_shown_;
-  std::fprintf(output_, "\r\033[K%s: %s\n", Printable(title).c_str(), MessageText(text).c_str());
+  std::fprintf(output_, "%sgrebewick-cli: %s: %s\n", LineStart(), Printable(title).c_str(),
+               MessageText(text).c_str());
   if (!yes_no) {
     std::fflush(output_);
     return platform::kAnswerOk;

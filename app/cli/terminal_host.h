@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/public_function.h"
 #include "engine/run_host.h"
 
 namespace cli {
@@ -32,7 +33,8 @@ struct Answers {
 
 // The run's host in a terminal: the job comes from the command line, messages go to standard
 // error, questions are asked on the terminal (or answered by their default button), and the
-// progress dialog becomes a progress line on standard error when that is a terminal.
+// progress dialog becomes a progress line on standard error when that is a terminal. Every
+// message starts with "grebewick-cli: ", so that it can be told apart in a log.
 class TerminalHost : public engine::RunHost {
  public:
   TerminalHost(Job job, Answers answers, std::FILE* input, std::FILE* output);
@@ -53,8 +55,13 @@ class TerminalHost : public engine::RunHost {
   // How many message boxes were shown so far.
   int boxes_shown() const { return boxes_shown_; }
 
+  // The run's counts, which the progress line shows during the copy phase (the run keeps
+  // them up to date through RunOptions::stats).
+  void set_stats(const engine::RunStats* stats) { stats_ = stats; }
+
  private:
   int Ask(int default_answer);
+  const char* LineStart() const;
 
   Job job_;
   Answers answers_;
@@ -63,6 +70,7 @@ class TerminalHost : public engine::RunHost {
   bool interactive_;
   bool show_progress_;
   int boxes_shown_ = 0;
+  const engine::RunStats* stats_ = nullptr;
 };
 
 }  // namespace cli

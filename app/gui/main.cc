@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "ui/app_icon.h"
 #include "ui/look.h"
 #include "ui/main_form.h"
 #include "util/sys_info.h"
@@ -8,6 +9,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Grebewick"));
   QApplication::setApplicationVersion(QStringLiteral(GREBEWICK_VERSION));
+  // Every window carries the application's icon; the desktop matches the windows with the
+  // installed desktop entry (grebewick.desktop) by this name.
+  QApplication::setWindowIcon(ui::ApplicationIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral("grebewick"));
   ui::ApplyLook(app);
   // The about box starts the desktop's system-information tool through the registry store;
   // a tool installed since the last start is found here.

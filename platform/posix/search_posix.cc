@@ -1,12 +1,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/file_system.h"
 #include "platform/search.h"
+
+// GREBEWICK_LIBRARY_FOLDER: where an installation keeps the program's private libraries,
+// relative to the folder of its programs, from the folders the build was configured with.
+#ifndef GREBEWICK_LIBRARY_FOLDER
+#error "GREBEWICK_LIBRARY_FOLDER must be defined by the build"
+#endif
 
 namespace platform {
 namespace {
@@ -22,6 +27,17 @@ std::string Join(const std::string& folder, std::string_view name) {
   if (path.back() != '/') path.push_back('/');
   path.append(name);
   return path;
+}
+
+// `folder` followed by the relative path `relative`, each leading ".." taking off one
+// component of `folder` (as text: the program's folder has no links left in it).
+std::string Resolve(std::string folder, std::string_view relative) {
+  while (relative.starts_with("../")) {
+    std::size_t slash = folder.rfind('/');
+    folder.resize(slash == 0 || slash == std::string::npos ? 1 : slash);
+    relative.remove_prefix(3);
+  }
+  return Join(folder, relative);
 }
 
 }  // namespace
@@ -40,28 +56,20 @@ std::string ProgramFolder() {
   }
 }
 
+std::vector<std::string> LibraryFolders() {
+  const std::string program = ProgramFolder();
+  if (program.empty()) return {};
+  return {program, Resolve(program, GREBEWICK_LIBRARY_FOLDER)};
+}
+
 std::string SearchPath(std::string_view file_name) {
   if (file_name.empty()) return std::string();
-  std::string current = FileSystem::Default().CurrentFolder();
   if (file_name.find('/') != std::string_view::npos) {
     std::string path(file_name);
-    if (path[0] != '/') path = Join(current, path);
+    if (path[0] != '/') path = Join(FileSystem::Default().CurrentFolder(), path);
     return IsRegularFile(path) ? path : std::string();
   }
-  std::vector<std::string> folders = {ProgramFolder(), current, "/usr/local/lib", "/usr/lib",
-                                      "/lib"};
-  if (const char* env = std::getenv("PATH")) {
-    std::string_view rest(env);
-    for (;;) {
-      std::size_t colon = rest.find(':');
-      std::string_view folder = rest.substr(0, colon);
-      folders.emplace_back(folder.empty() ? current : std::string(folder));
-      if (colon == std::string_view::npos) break;
-      rest.remove_prefix(colon + 1);
-    }
-  }
-  for (const std::string& folder : folders) {
-    if (folder.empty()) continue;
+  for (const std::string& folder : LibraryFolders()) {
     std::string path = Join(folder, file_name);
     if (IsRegularFile(path)) return path;
   }

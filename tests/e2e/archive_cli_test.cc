@@ -77,7 +77,7 @@ class ArchiveComparisonTest : public ::testing::TestWithParam<const char*> {
   }
 
   ProgramResult DryRun(std::vector<std::string> extra = {}) {
-    std::vector<std::string> arguments = {GREBEWICK_CLI, "--dest",    dir_ / "out", "--source",
+    std::vector<std::string> arguments = {GREBEWICK_CLI, "--dest",    dir_.path(),  "--source",
                                           dir_ / "src",  "--compare", dir_ / "cmp", "--dry-run"};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     return RunProgram(WithUtc(arguments));
@@ -101,7 +101,7 @@ TEST_P(ArchiveComparisonTest, FilesWithAnUnchangedCopyInAnArchiveAreNotCopied) {
 
   // Moved elsewhere, the same files are settled only when any folder is accepted.
   fs::rename(dir_ / "src", dir_ / "moved");
-  std::vector<std::string> moved = {GREBEWICK_CLI,  "--dest",    dir_ / "out", "--source",
+  std::vector<std::string> moved = {GREBEWICK_CLI,  "--dest",    dir_.path(),  "--source",
                                     dir_ / "moved", "--compare", dir_ / "cmp", "--dry-run"};
   EXPECT_EQ(Lines(RunProgram(WithUtc(moved)).out).size(), 4u);
   moved.push_back("--any-folder");
@@ -209,8 +209,8 @@ TEST(MissingLibraryTest, TheRunGoesOnWithoutArchivesAndSaysSoOnce) {
   WriteFile(dir / "src/f", "f", kT);
   WriteFile(dir / "cmp/old.lzh", "whatever");
   ProgramResult run =
-      RunProgram({"/usr/bin/env", "PATH=/usr/bin:/bin", dir / "grebewick-cli", "--dest",
-                  dir / "out", "--source", dir / "src", "--compare", dir / "cmp", "--dry-run"});
+      RunProgram({"/usr/bin/env", "PATH=/usr/bin:/bin", dir / "grebewick-cli", "--dest", dir.path(),
+                  "--source", dir / "src", "--compare", dir / "cmp", "--dry-run"});
   EXPECT_EQ(run.exit_status, 0) << run.err;
   EXPECT_EQ(Lines(run.out).size(), 1u);
   std::size_t first = run.err.find("libunlha32.so was not found");

@@ -43,9 +43,9 @@ std::vector<std::string> Selected(const ProgramResult& run, const std::string& r
 }
 
 ProgramResult DryRun(const TempDir& dir, const char* zone, std::vector<std::string> extra = {}) {
-  std::vector<std::string> arguments = {"/usr/bin/env", zone,        GREBEWICK_CLI, "--dest",
-                                        dir / "out",    "--source",  dir / "src",   "--compare",
-                                        dir / "cmp",    "--dry-run", "--any-folder"};
+  std::vector<std::string> arguments = {"/usr/bin/env", zone,        GREBEWICK_CLI,  "--dest",
+                                        dir / "out",    "--source",  dir / "src",    "--compare",
+                                        dir / "cmp",    "--dry-run", "--any-folder", "--mkpath"};
   arguments.insert(arguments.end(), extra.begin(), extra.end());
   return RunProgram(arguments);
 }

@@ -65,7 +65,9 @@ class FolderPickerTest : public QObject {
       tree_.Remove("/home");
       drive->setCurrentIndex(1);
       QCOMPARE(dir->Path(), std::string("/"));
-      picker->Command1->click();
+      // Enter on a control that is not a button presses "確定".
+      drive->setFocus();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     });
     QCOMPARE(form_->txtTgtDir->text(), QStringLiteral("/"));
   }
@@ -103,6 +105,8 @@ class FolderPickerTest : public QObject {
     form_->listDir->SetListIndex(row);
     auto open = [&] {
       if (auto* list = form_->findChild<ui::ListBox*>(way)) {
+        // In the list's empty area, which keeps the selected row.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(20, 100));
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(20, 100));
       } else {
         form_->findChild<QPushButton*>(way)->click();
@@ -126,7 +130,12 @@ class FolderPickerTest : public QObject {
     Pick(ui::kPurposeAddSource, [](SubForm2* picker) {
       ClickEntry(picker->Dir1, "/home/user", true);
       ClickEntry(picker->Dir1, "/home/user/music");
-      QTest::keyClick(picker->Dir1, Qt::Key_Escape);
+      // A click in the empty area keeps the highlight; Enter on "取消" presses "取消".
+      QTest::mouseClick(picker->Dir1->viewport(), Qt::LeftButton, {}, QPoint(20, 100));
+      QCOMPARE(picker->Dir1->selectedItems().size(), 1);
+      for (int tab = 0; tab < 2; ++tab) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), picker->Command2);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     });
     QCOMPARE(form_->listDir->ListCount(), 0);
     SubForm2* first = form_->Picker();
@@ -139,10 +148,40 @@ class FolderPickerTest : public QObject {
     Pick(ui::kPurposeDestination, [&](SubForm2* picker) {
       QVERIFY(picker == first && picker->pos() == place);
       QCOMPARE(picker->Dir1->HighlightedPath(), std::string("/home/user/music"));
+      picker->Dir1->setFocus();
       QTest::keyClick(picker->Dir1, Qt::Key_Down);
       QTest::keyClick(picker->Dir1, Qt::Key_Return);
     });
     QCOMPARE(form_->txtTgtDir->text(), QStringLiteral("/home/user/video"));
+    // Esc takes nothing.
+    Pick(ui::kPurposeDestination, [](SubForm2* picker) {
+      QTest::keyClick(picker->Dir1, Qt::Key_Up);
+      QTest::keyClick(picker->Dir1, Qt::Key_Escape);
+    });
+    QCOMPARE(form_->txtTgtDir->text(), QStringLiteral("/home/user/video"));
+  }
+
+  // A name is shown as it is, never read as markup: in the list and in the entry's tooltip.
+  void namesArePlainText() {
+    const std::string name = "x<u>y <font color=red size=7>BIG";
+    tree_.AddFolder("/home/user/docs/" + name);
+    Pick(ui::kPurposeDestination, [&](SubForm2* picker) {
+      QListWidgetItem* entry = picker->Dir1->item(picker->Dir1->count() - 1);
+      QCOMPARE(entry->text(), QString::fromStdString(name));
+      const QPoint at = picker->Dir1->visualItemRect(entry).center();
+      QHelpEvent help(QEvent::ToolTip, at, picker->Dir1->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(picker->Dir1->viewport(), &help);
+      QTRY_VERIFY(QToolTip::isVisible());
+      // The tooltip label reads its text as Qt reads every label's.
+      QTextDocument shown;
+      if (Qt::mightBeRichText(QToolTip::text())) {
+        shown.setHtml(QToolTip::text());
+      } else {
+        shown.setPlainText(QToolTip::text());
+      }
+      QCOMPARE(shown.toPlainText(), QString::fromStdString("/home/user/docs/" + name));
+      QToolTip::hideText();
+    });
   }
 };
 

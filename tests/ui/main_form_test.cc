@@ -8,6 +8,7 @@ class MainFormTest : public QObject {
 
   testing_support::ScriptedHost messages_;
   std::vector<std::string> runs_;  // the job each run was given
+  bool fail_runs_ = false;
   std::unique_ptr<ui::MainForm> form_;
   QTemporaryDir temp_;
   std::string library_;
@@ -17,6 +18,7 @@ class MainFormTest : public QObject {
     options.messages = &messages_;
     options.archive_library_name = with_library ? library_ : "libunlha32-not-installed-anywhere.so";
     options.run = [this](engine::RunHost& host, const engine::RunOptions& run) {
+      if (fail_runs_) throw std::runtime_error("no memory");
       runs_.push_back(run.archive_library + "|" + host.SourceFolder(0) + "|" +
                       host.ComparisonFolder(0) + "|" + host.DestinationText() + "|" +
                       std::to_string(host.PairCount()) + std::to_string(host.IncludeSubfolders()) +
@@ -53,6 +55,7 @@ class MainFormTest : public QObject {
   void init() {
     messages_ = {};
     runs_.clear();
+    fail_runs_ = false;
     MakeForm(false);
   }
 
@@ -165,8 +168,11 @@ class MainFormTest : public QObject {
     QCOMPARE(form_->listDir->ListIndex(), 2);
     QTest::keyClick(form_->listComp, Qt::Key_Up);
     QCOMPARE(form_->listDir->ListIndex(), 1);
-    // Ctrl+click does not leave a list without a selection.
+    // Neither Ctrl+click nor a click in the empty area leaves a list without a selection.
     ClickRow(form_->listDir, 1, Qt::ControlModifier);
+    for (auto* list : {form_->listDir, form_->listComp}) {
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(20, 100));
+    }
     QVERIFY(form_->listDir->ListIndex() == 1 && form_->listComp->ListIndex() == 1);
 
     form_->cmdClear->click();
@@ -222,14 +228,73 @@ class MainFormTest : public QObject {
     }
   }
 
+  // The frame's border runs round the table's rectangle, its top through the caption's
+  // middle and above the controls inside, whatever the style.
+  void theArchiveFrameIsDrawnAtItsRectangle() {
+    const QRect twips(5040, 3720, 4575, 855);
+    const QRect table(twips.topLeft() / 15, twips.size() / 15);
+    for (const QString& key : QStyleFactory::keys()) {
+      QApplication::setStyle(key);
+      ui::Frame* frame = form_->Frame1;
+      const QRect caption = frame->CaptionRect();
+      const QRect border = frame->BorderRect();
+      const QRect drawn = border.translated(frame->mapTo(form_.get(), QPoint(0, 0)));
+      QCOMPARE(drawn.left(), table.left());
+      QCOMPARE(drawn.right(), table.right());
+      QCOMPARE(drawn.bottom(), table.bottom());
+      QCOMPARE(drawn.top(), table.top() + caption.height() / 2);
+      for (QWidget* inside : frame->findChildren<QWidget*>()) {
+        QVERIFY2(border.top() < inside->geometry().top(), qPrintable(inside->objectName()));
+      }
+      // The lines the style drew: the shadow's full rows and columns are the border's.
+      const QImage image = frame->grab().toImage();
+      const QRgb dark = frame->palette().color(QPalette::Dark).rgb();
+      QList<int> rows, columns;
+      for (int y = 0; y < image.height(); ++y) {
+        int count = 0;
+        for (int x = 0; x < image.width(); ++x) count += image.pixel(x, y) == dark;
+        if (count > image.width() / 2) rows << y;
+      }
+      for (int x = 0; x < image.width(); ++x) {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) count += image.pixel(x, y) == dark;
+        if (count > border.height() / 2) columns << x;
+      }
+      QCOMPARE(rows, QList<int>({border.top(), border.bottom() - 1}));
+      QCOMPARE(columns, QList<int>({border.left(), border.right() - 1}));
+    }
+    ui::ApplyLook(*qApp);
+  }
+
+  void anUnforeseenFailureIsReportedWithTheRunsOwnText() {
+    fail_runs_ = true;
+    Fill(1);
+    form_->txtTgtDir->setText(QStringLiteral("/backup"));
+    form_->cmdExec->click();
+    QCOMPARE(messages_.boxes.size(), 1u);
+    QCOMPARE(messages_.boxes[0].text,
+             std::string("予期しないエラーのため処理を中止します。\rno memory"));
+    QVERIFY(form_->cmdExec->isEnabled() && !form_->RunInProgress());
+  }
+
   void aDoubleClickOpensOneAboutBox() {
     // Twice, on the window's background.
     for (int i = 0; i < 2; ++i) QTest::mouseDClick(form_.get(), Qt::LeftButton, {}, {600, 20});
     int boxes = 0;
     for (QWidget* w : QApplication::topLevelWidgets()) boxes += w->inherits("ui::frmAbout");
     QCOMPARE(boxes, 1);
-    QVERIFY(form_->About()->isVisible());
-    QCOMPARE(form_->About()->lblVersion->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 1.0.1"));
+    ui::frmAbout* about = form_->About();
+    QVERIFY(about->isVisible());
+    QCOMPARE(about->lblVersion->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 1.0.1"));
+    // Enter presses the focused button: the system-information tool (none is registered here)
+    // rather than "OK".
+    about->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(about));
+    about->cmdSysInfo->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(messages_.boxes.size(), 1u);
+    QCOMPARE(messages_.boxes[0].text, std::string("現時点ではｼｽﾃﾑ情報を使用できません"));
+    QVERIFY(about->isVisible());
   }
 };
 

@@ -43,10 +43,14 @@ class ProgressDialogTest : public QObject {
     dialog.RefreshLabel1();
     QCOMPARE(dialog.Label1->text(), QStringLiteral("2/2"));
 
-    // Esc is not "ｷｬﾝｾﾙ"; closing from the title bar is, and leaves the dialog to the run.
+    // Esc is not "ｷｬﾝｾﾙ"; Enter on it is, and so is closing from the title bar, which leaves
+    // the dialog to the run.
     dialog.SetCancelVisible(true);
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(!engine::CancelRequested && dialog.isVisible());
+    QTest::keyClick(dialog.cmdCancel, Qt::Key_Return);
+    QVERIFY(engine::CancelRequested);
+    engine::CancelRequested = false;
     QVERIFY(!dialog.close());
     QVERIFY(engine::CancelRequested && dialog.isVisible());
   }
@@ -56,14 +60,18 @@ class ProgressDialogTest : public QObject {
     QTest::addColumn<QStringList>("buttons");
     QTest::addColumn<int>("icon");
     QTest::addColumn<int>("default_button");
-    QTest::addColumn<int>("press");  // index of the button to press, -1 for Esc
+    // The button to focus and press with Enter; -1: Esc, and Enter on the default button when
+    // the box is still there.
+    QTest::addColumn<int>("press");
     QTest::addColumn<int>("answer");
     const QStringList yes_no = {"はい(&Y)", "いいえ(&N)"}, ok = {"OK"};
     const int yes = platform::kAnswerYes, no = platform::kAnswerNo, okay = platform::kAnswerOk;
     QTest::newRow("cancel question") << 52 << yes_no << int(QMessageBox::Warning) << 0 << 0 << yes;
     QTest::newRow("copy error, No") << 36 << yes_no << int(QMessageBox::Question) << 0 << 1 << no;
-    QTest::newRow("second default, Esc")
-        << 4 + 256 << yes_no << int(QMessageBox::NoIcon) << 1 << -1 << no;
+    // A Yes/No box cannot be dismissed: Esc and the close box give no answer.
+    QTest::newRow("Yes/No, Esc") << 52 << yes_no << int(QMessageBox::Warning) << 0 << -1 << yes;
+    QTest::newRow("second default")
+        << 4 + 256 << yes_no << int(QMessageBox::NoIcon) << 1 << 1 << no;
     QTest::newRow("stop") << 16 << ok << int(QMessageBox::Critical) << 0 << 0 << okay;
     QTest::newRow("information, Esc")
         << 64 << ok << int(QMessageBox::Information) << 0 << -1 << okay;
@@ -91,11 +99,14 @@ class ProgressDialogTest : public QObject {
       for (QAbstractButton* button : box->buttons()) captions << button->text();
       QCOMPARE(captions, buttons);
       QCOMPARE(box->defaultButton(), box->buttons().at(default_button));
+      QAbstractButton* button = press < 0 ? box->defaultButton() : box->buttons().at(press);
       if (press < 0) {
         QTest::keyClick(box, Qt::Key_Escape);
-      } else {
-        box->buttons().at(press)->click();
+        if (!box->isVisible()) return;
+        QVERIFY(!box->close() && box->isVisible());
       }
+      button->setFocus();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     });
     ui::QtMessageBoxService service;
     QCOMPARE(service.MsgBox("一行目\r/a/b.txt\r\n三行目", flags, "コピーエラー"), answer);

@@ -84,10 +84,13 @@ inline ui::MainFormOptions TreeOptions(testing_support::ScriptedHost& messages, 
 }
 
 // Runs `action` on the modal dialog that the code under test opens with exec(), from inside
-// its event loop. Fails the test when none opens.
+// its event loop, once the dialog is the active window (so that keys go to its focus).
+// Fails the test when none opens.
 inline void WhenModal(std::function<void(QWidget*)> action, int attempt = 0) {
   QTimer::singleShot(attempt == 0 ? 0 : 10, [action = std::move(action), attempt] {
     if (QWidget* modal = QApplication::activeModalWidget()) {
+      modal->activateWindow();
+      if (!QTest::qWaitForWindowActive(modal)) QTest::qFail("not active", __FILE__, __LINE__);
       action(modal);
     } else if (attempt < 500) {
       WhenModal(action, attempt + 1);

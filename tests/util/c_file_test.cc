@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/path_rules.h"
+#include "platform/search.h"
 #include "platform/vb_error.h"
 #include "tests/util/xdg_sandbox.h"
 
@@ -36,75 +38,106 @@ using Rows = std::vector<std::string>;
 TEST(CFilePathsTest, StringHelpersFollowThePathRules) {
   FixedCurrentFolder fs("/home/user/work");
   const cFile file(fs);
+  // The rules as written hold where "\" separates and drives exist; where "/" alone
+  // separates, a backslash and a colon are ordinary characters and "/" is the drive root.
+  const bool drives = platform::Separator() == '\\';
   const struct {
     const char* name;
     std::string (cFile::*helper)(const std::string&) const;
-    Rows rows;
+    Rows rows;  // on every platform
+    Rows windows;
+    Rows posix;
   } helpers[] = {
       {"Extension",
        &cFile::Extension,
-       {"a\\b.txt|TXT", "a.tar.gz|GZ", "name.|", "x.d\\file|", "C:\\dir.name\\file|", "x.d/file|",
-        "noextension|", "|", "café.ñandú|ÑANDÚ", "weird.\xff\xfe|\xff\xfe"}},
+       {"a.tar.gz|GZ", "name.|", "x.d/file|", "noextension|", "|", "café.ñandú|ÑANDÚ",
+        "weird.\xff\xfe|\xff\xfe"},
+       {"a\\b.txt|TXT", "x.d\\file|", "C:\\dir.name\\file|"},
+       {"a/b.txt|TXT", "x.d\\file|D\\FILE", "/dir.name/file|"}},
       {"GetFileName",
        &cFile::GetFileName,
-       {"C:\\a\\b.txt|b.txt", "C:b.txt|b.txt", "a/b/c|c", "C:\\a\\|", "a\\b/c:d|d"}},
-      // "/" separates too, and on POSIX it stays as written.
+       {"a/b/c|c"},
+       {"C:\\a\\b.txt|b.txt", "C:b.txt|b.txt", "C:\\a\\|", "a\\b/c:d|d"},
+       {"/a/b.txt|b.txt", "/a/|", "a\\b/c:d|c:d", "12:30.txt|12:30.txt"}},
       {"GetPathName",
        &cFile::GetPathName,
+       {"b.txt|/home/user/work"},
        {"C:\\a\\b.txt|C:\\a", "C:\\b.txt|C:\\", "C:\\|C:\\", "C:|/home/user/work", "abc\\|abc",
-        "\\b.txt|", "\\|", "b.txt|/home/user/work", "C:/a/b.txt|C:/a", "/home/u/b.txt|/home/u",
-        "/b.txt|/", "/|/"}},
+        "\\b.txt|", "\\|", "C:/a/b.txt|C:\\a"},
+       {"/home/u/b.txt|/home/u", "/b.txt|/", "/|/", "abc/|abc", "/home/a\\b.txt|/home",
+        "a:/x|a:", "C:\\a\\b.txt|/home/user/work"}},
       // Shortened or not, every "&" is doubled for the caption, unless the name is found at
       // the start and the input comes back as it is.
       {"OmitPathName",
        &cFile::OmitPathName,
+       {"|"},
        {"C:\\Program Files\\Tools\\Sub\\file.txt|C:\\...\\Sub\\file.txt",
-        "C:\\a\\file.txt|C:\\a\\file.txt", "|", "C:\\a&b\\c\\f.txt|C:\\a&&b\\c\\f.txt",
+        "C:\\a\\file.txt|C:\\a\\file.txt", "C:\\a&b\\c\\f.txt|C:\\a&&b\\c\\f.txt",
         "C:\\R&D\\Long folder name\\Q&A\\x&y.txt|C:\\...\\Q&&A\\x&&y.txt", "C:\\x&y|C:\\x&y",
-        "/home/user/documents/file.txt|/home/user/documents/file.txt",
-        "C:\\日本語のフォルダ\\さらに\\深い\\ファイル.txt|C:\\...\\深い\\ファイル.txt"}},
+        "C:\\日本語のフォルダ\\さらに\\深い\\ファイル.txt|C:\\...\\深い\\ファイル.txt"},
+       {"/home/user/documents/file.txt|/.../documents/file.txt", "/a/file.txt|/a/file.txt",
+        "/a&b/c/f.txt|/a&&b/c/f.txt", "/R&D/Long folder name/Q&A/x&y.txt|/.../Q&&A/x&&y.txt",
+        "/日本語のフォルダ/さらに/深い/ファイル.txt|/.../深い/ファイル.txt",
+        "C:\\Program Files\\Tools\\file.txt|C:\\Program Files\\Tools\\file.txt"}},
       {"AddDirSep",
        &cFile::AddDirSep,
-       {"C:\\x|C:\\x\\", "C:\\x\\|C:\\x\\", "C:\\x   |C:\\x\\", "  lead|  lead\\", "|\\"}},
+       {},
+       {"C:\\x|C:\\x\\", "C:\\x\\|C:\\x\\", "C:\\x   |C:\\x\\", "  lead|  lead\\", "|\\"},
+       {"/tmp|/tmp/", "/tmp/|/tmp/", "/tmp   |/tmp/", "  lead|  lead/", "|/", "C:\\x|C:\\x/"}},
+      // Never shorter than a drive's root folder.
       {"RemoveDirSep",
        &cFile::RemoveDirSep,
+       {},
        {"C:\\x\\|C:\\x", "C:\\|C:\\", "C:|C:\\", "|\\", "  C:\\x\\\\  |C:\\x\\", "ab\\|ab\\",
-        "abc\\|abc"}},
+        "abc\\|abc"},
+       {"/x/|/x", "/|/", "|/", "  /x//  |/x/", "a/|a", "C:\\|C:\\"}},
       {"AddQuotesToFN",
        &cFile::AddQuotesToFN,
-       {"a b|\"a b\"", "a,b|\"a,b\"", "ab|ab", "\"a b\"|\"\"a b\"\"", "a&b|a&b"}},
+       {"a b|\"a b\"", "a,b|\"a,b\"", "ab|ab", "\"a b\"|\"\"a b\"\"", "a&b|a&b"},
+       {},
+       {}},
       {"StripQuotes",
        &cFile::StripQuotes,
-       {"\"a b\"|a b", "\"|", "\"\"\"|\"", "a\"|a", "\"a|a", "a\"b|a\"b"}},
+       {"\"a b\"|a b", "\"|", "\"\"\"|\"", "a\"|a", "\"a|a", "a\"b|a\"b"},
+       {},
+       {}},
   };
   for (const auto& helper : helpers) {
-    for (const std::string& row : helper.rows) {
-      std::string input = row.substr(0, row.find('|'));
-      EXPECT_EQ((file.*helper.helper)(input), row.substr(row.find('|') + 1))
-          << helper.name << "(\"" << input << "\")";
+    for (const Rows* rows : {&helper.rows, drives ? &helper.windows : &helper.posix}) {
+      for (const std::string& row : *rows) {
+        std::string input = row.substr(0, row.find('|'));
+        EXPECT_EQ((file.*helper.helper)(input), row.substr(row.find('|') + 1))
+            << helper.name << "(\"" << input << "\")";
+      }
     }
   }
   FixedCurrentFolder root("/");
   EXPECT_EQ(cFile(root).GetPathName("name.txt"), "/");
 
   // Text beyond 16-bit positions is handled whole.
+  const std::string separator(1, platform::Separator());
+  const std::string drive_root = drives ? "C:\\" : "/";
   const std::string folder(70000, 'd');
-  const std::string path = "C:\\" + folder + "\\sub\\name.ext";
+  const std::string path = drive_root + folder + separator + "sub" + separator + "name.ext";
   EXPECT_EQ(file.Extension(path), "EXT");
   EXPECT_EQ(file.GetFileName(path), "name.ext");
-  EXPECT_EQ(file.GetPathName(path), "C:\\" + folder + "\\sub");
-  EXPECT_EQ(file.OmitPathName(path), "C:\\...\\sub\\name.ext");
+  EXPECT_EQ(file.GetPathName(path), drive_root + folder + separator + "sub");
+  EXPECT_EQ(file.OmitPathName(path),
+            drive_root + "..." + separator + "sub" + separator + "name.ext");
 }
 
 TEST(CFilePathsTest, VersionsAndShortNames) {
   EXPECT_EQ(FormatFileVersion(0x00010002u, 5), "1.02.5");
   EXPECT_EQ(FormatFileVersion(0x000A0123u, 0), "10.291.0");
   EXPECT_EQ(FormatFileVersion(0xFFFF0000u, 0xFFFFFFFFu), "65535.00.-1");
-  // POSIX files carry no version resource and are their own short name.
+  // POSIX files carry no version resource and are their own short name; a path that does
+  // not exist has none, and comes back quoted when it needs quotes.
   cFile file;
   EXPECT_EQ(file.FileVersion("/bin/sh"), "");
   EXPECT_EQ(file.FileVersion("/no/such/file"), "");
-  EXPECT_EQ(file.GetDosShortPathName("/no such/long name.txt"), "/no such/long name.txt");
+  EXPECT_EQ(file.GetDosShortPathName("/"), "/");
+  EXPECT_EQ(file.GetDosShortPathName("/no such/long name.txt"), "\"/no such/long name.txt\"");
+  EXPECT_EQ(file.GetDosShortPathName("/no/such/file"), "/no/such/file");
 }
 
 // A folder of every kind of entry the operations tell apart.
@@ -155,6 +188,7 @@ TEST_F(CFileDiskTest, MakeDirsCreatesTheChainEndsTheCallersTextAndStopsAtAFile) 
   EXPECT_TRUE(file_.MakeDirs(dirs));
   EXPECT_EQ(dirs, dir_ / "a/b c/d&e/");
   EXPECT_TRUE(file_.DirExists(dirs));
+  EXPECT_EQ(file_.GetDosShortPathName(dirs), dirs);  // it exists: no quotes
 
   dirs = dir_ / "plain.txt/y";
   EXPECT_FALSE(file_.MakeDirs(dirs));
@@ -243,11 +277,25 @@ TEST_F(CFileDiskTest, FileLockHoldsTheFileAgainstOtherLockersUntilUnlocked) {
   EXPECT_EQ(file_.FileLock(""), 0);
 }
 
-TEST_F(CFileDiskTest, CheckExistFileSearchesThePath) {
-  WriteFile(dir_ / "bin/libgrebewick-probe.so", "x");
+// A library planted in the current folder or on PATH would run with the user's rights:
+// only the program's own folders count, and the path found is the one to load.
+TEST_F(CFileDiskTest, CheckExistFileLooksOnlyWhereTheProgramKeepsItsLibraries) {
+  const std::string name = "libgrebewick-probe-" + std::to_string(::getpid()) + ".so";
+  WriteFile(dir_ / ("bin/" + name), "x");
   dir_.Set("PATH", dir_ / "bin");
-  EXPECT_TRUE(file_.CheckExistFile("libgrebewick-probe.so"));
-  EXPECT_FALSE(file_.CheckExistFile("libgrebewick-nowhere.so"));
+  char previous[4096];
+  ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(::chdir((dir_ / "bin").c_str()), 0);
+  std::string found = "stale";
+  EXPECT_FALSE(file_.CheckExistFile(name, &found));
+  EXPECT_EQ(found, "");
+
+  const std::string beside = platform::ProgramFolder() + "/" + name;
+  WriteFile(beside, "x");
+  EXPECT_TRUE(file_.CheckExistFile(name, &found));
+  EXPECT_EQ(found, beside);
+  std::remove(beside.c_str());
+  EXPECT_EQ(::chdir(previous), 0);
   EXPECT_FALSE(file_.CheckExistFile(""));
 }
 

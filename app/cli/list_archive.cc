@@ -1,0 +1,49 @@
+#include "app/cli/list_archive.h"
+
+#include <cstdio>
+
+#include "app/cli/exit_status.h"
+#include "app/cli/terminal_host.h"
+#include "archive/c_unlha.h"
+#include "platform/path_rules.h"
+#include "platform/search.h"
+#include "platform/vb_error.h"
+
+namespace cli {
+
+int ListArchive(const std::string& path, const RecordFormat& format) {
+  const std::string library = platform::SearchPath(platform::ArchiveLibraryFileName());
+  if (library.empty()) {
+    std::fprintf(stderr, "grebewick-cli: the archive library %s was not found\n",
+                 std::string(platform::ArchiveLibraryFileName()).c_str());
+    return kExitArchiveUnreadable;
+  }
+  TerminalHost messages(Job(), Answers(), stdin, stderr);
+  archive::cUnLHA unlha(library, messages);
+  if (!unlha.usable()) return kExitArchiveUnreadable;
+  // An archive that fails the check is still listed as far as it can be read (a truncated
+  // one, say), but the exit status says it was not whole.
+  const bool whole = unlha.CheckArchive(path);
+  if (!whole) {
+    std::fprintf(stderr, "grebewick-cli: %s is not a readable LZH archive\n",
+                 Printable(path).c_str());
+  }
+  std::int16_t count;
+  try {
+    count = unlha.SetArcFile(path);
+  } catch (const platform::VbError& error) {
+    std::fprintf(stderr, "grebewick-cli: %s: %s\n", Printable(path).c_str(), error.what());
+    return kExitArchiveUnreadable;
+  }
+  if (messages.boxes_shown() > 0) return kExitArchiveUnreadable;
+  for (std::int16_t i = 0; i < count; ++i) {
+    const std::string record =
+        format.Record({unlha.FileName(i), unlha.FilePath(i), unlha.FileOriginal(i),
+                       unlha.FilePacked(i), unlha.FileRatio(i), unlha.FileDate(i),
+                       unlha.FileTime(i), unlha.FileAttr(i), unlha.FileType(i), unlha.FileCRC(i)});
+    std::fwrite(record.data(), 1, record.size(), stdout);
+  }
+  return whole ? kExitDone : kExitArchiveUnreadable;
+}
+
+}  // namespace cli

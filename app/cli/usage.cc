@@ -1,0 +1,66 @@
+#include "app/cli/usage.h"
+
+namespace cli {
+
+// Kept in step with man/grebewick-cli.1 and README.md.
+std::string_view HelpText() {
+  return R"(Usage: grebewick-cli --dest DIR --source DIR [--compare DIR|none]... [OPTION]...
+       grebewick-cli --dest DIR --source DIR... --incremental [OPTION]...
+       grebewick-cli --list-archive FILE [-0]
+       grebewick-cli --help | --version
+
+Copies the files that changed since the last backup into DIR/yyyymmdd, where
+each source folder reappears under its full path. A file counts as unchanged
+when its comparison holds a file of the same name with the same size and a
+modification time not earlier than its own.
+
+The job:
+      --dest DIR          the destination; the date folder goes below it. It
+                          must exist, unless --mkpath is given
+      --source DIR        a source folder; each one starts a folder pair
+      --compare DIR|none  the comparison folder of the --source before it,
+                          usually that folder's copy in an earlier backup
+                          ("none" or "なし", the default: no comparison)
+      --previous DATEDIR  compare every source with its copy in DATEDIR, a date
+                          folder of an earlier run (DATEDIR + the source's path);
+                          repeatable: the newest backup first, as the first one
+                          given that holds a file of that name decides
+      --incremental       compare every source with all earlier date folders
+                          under --dest, newest first: the newest backup that
+                          holds a file of that name decides
+      --mkpath            create the destination when it does not exist
+      --no-subfolders     only the source folders themselves
+      --no-lha            do not read LZH archives in comparison folders
+      --any-folder        an archive member counts wherever its stored folder is
+      --date YYYYMMDD     the date folder's name (default: today, local time)
+
+Output and questions:
+  -n, --dry-run           search only: print SOURCE<TAB>DESTINATION for each
+                          file to copy, and create nothing
+  -0, --null              end each field of --dry-run and --list-archive with
+                          NUL instead of TAB or line break, and print names byte
+                          for byte (otherwise control characters show as "?")
+  -y, --yes               after a failed copy, go on with the rest
+      --no                after a failed copy, stop
+  -q, --quiet             no progress line, notes, warnings or information
+      --list-archive FILE list the members of an LZH archive, one line each:
+                          name, folder, size, packed size, ratio, date, time,
+                          attributes, method and CRC, separated by TABs
+  -h, --help              show this help and exit
+      --version           show the version and exit
+
+Without --yes or --no, a question is asked on the terminal, or answered by its
+default button when nobody is there. Ctrl-C asks whether to stop (on a
+terminal) or stops.
+
+Exit status:
+  0  done (also when nothing needed copying)
+  1  done, but some copies failed or some source folders could not be read
+  2  usage error
+  3  the run ended early: cancelled, SIGTERM or SIGHUP, a missing or refused
+     destination, or No after a failed copy
+  4  the archive could not be read or is damaged (--list-archive)
+)";
+}
+
+}  // namespace cli

@@ -1,0 +1,96 @@
+// The programs as installed: every file in its place, the archive library found relative to
+// the installed program and nowhere else.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "tests/support/run_program.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using testing_support::ProgramResult;
+using testing_support::RunProgram;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+constexpr std::int64_t kT = 1577934246;  // 2020-01-02 03:04:06 UTC, an even second
+
+bool Have(const char* tool) {
+  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// A file named like the library in the current folder and on PATH is never loaded: a
+// library planted in a downloads folder would run with the user's rights.
+TEST(LibrarySearchTest, APlantedLibraryInTheCurrentFolderOrOnPathIsIgnored) {
+  TempDir dir;
+  fs::create_directories(dir / "bin");
+  fs::copy_file(GREBEWICK_CLI, dir / "bin/grebewick-cli");  // alone, without its library
+  WriteFile(dir / "downloads/libunlha32.so", "not a library");
+  WriteFile(dir / "downloads/old.lzh", "whatever");
+  ProgramResult listed = RunProgram({"/usr/bin/env", "PATH=" + dir / "downloads" + ":/usr/bin:/bin",
+                                     dir / "bin/grebewick-cli", "--list-archive", "old.lzh"},
+                                    "", "cd '" + dir / "downloads" + "' &&");
+  EXPECT_EQ(listed.exit_status, 4);
+  EXPECT_EQ(listed.err, "grebewick-cli: the archive library libunlha32.so was not found\n");
+}
+
+// cmake --install into a fresh prefix: the layout a package unpacks, and a job with LZH
+// archives that only works when the installed program finds its library.
+TEST(InstalledTreeTest, HoldsEveryFileInItsPlaceAndRunsAJobWithArchives) {
+  if (!Have("jlha")) GTEST_SKIP() << "jlha is not installed: skipped";
+  TempDir dir;
+  const std::string prefix = dir / "root/usr";
+  ProgramResult install =
+      RunProgram({GREBEWICK_CMAKE, "--install", GREBEWICK_BUILD_DIR, "--prefix", prefix});
+  ASSERT_EQ(install.exit_status, 0) << install.out << install.err;
+  std::vector<std::string> expected = {"bin/grebewick-cli",
+                                       GREBEWICK_LIBRARY_DIR "/grebewick/libunlha32.so",
+                                       "share/man/man1/grebewick-cli.1.gz",
+                                       "share/doc/grebewick/README.md",
+                                       "share/doc/grebewick/LICENSE",
+                                       "share/doc/grebewick/copyright"};
+  if (fs::exists(fs::path(GREBEWICK_CLI).parent_path() / "grebewick")) {
+    expected.insert(expected.end(), {"bin/grebewick", "share/man/man1/grebewick.1.gz",
+                                     "share/applications/grebewick.desktop",
+                                     "share/metainfo/org.grebewick.Grebewick.metainfo.xml",
+                                     "share/icons/hicolor/scalable/apps/grebewick.svg",
+                                     "share/icons/hicolor/16x16/apps/grebewick.png",
+                                     "share/icons/hicolor/256x256/apps/grebewick.png"});
+  }
+  for (const std::string& file : expected) {
+    EXPECT_TRUE(fs::is_regular_file(prefix + "/" + file)) << file;
+  }
+  EXPECT_FALSE(fs::exists(prefix + "/bin/libunlha32.so"));
+
+  // a.txt is unchanged in the archive, b.txt changed since; the member named with a line
+  // break is listed whole with -0.
+  WriteFile(dir / "src/a.txt", "alpha", kT);
+  WriteFile(dir / "src/b.txt", "bravo", kT);
+  WriteFile(dir / "src/line\nbreak.txt", "x", kT);
+  fs::create_directories(dir / "cmp");
+  const std::string archive = "cd '" + dir.path() +
+                              "' && TZ=UTC jlha a cmp/old.lzh src/a.txt src/b.txt 'src/line\n"
+                              "break.txt' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(archive.c_str()), 0);
+  WriteFile(dir / "src/b.txt", "bravo, changed", kT + 60);
+  ProgramResult run = RunProgram({"/usr/bin/env", "TZ=UTC", prefix + "/bin/grebewick-cli", "--dest",
+                                  dir / "out", "--mkpath", "--source", dir / "src", "--compare",
+                                  dir / "cmp", "--date", "20200102"});
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(testing_support::FilesBelow(dir / "out"),
+            std::vector<std::string>{"20200102" + dir.path() + "/src/b.txt"});
+
+  ProgramResult listed =
+      RunProgram({prefix + "/bin/grebewick-cli", "-0", "--list-archive", dir / "cmp/old.lzh"});
+  EXPECT_EQ(listed.exit_status, 0) << listed.err;
+  EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\0'), 30);
+  EXPECT_THAT(listed.out, HasSubstr(std::string("line\nbreak.txt\0src\\\0", 20)));
+}
+
+}  // namespace
