@@ -27,6 +27,8 @@ struct cUnLHA::Library {
   decltype(&::UnlhaFindFirst) UnlhaFindFirst = nullptr;
   decltype(&::UnlhaFindNext) UnlhaFindNext = nullptr;
   decltype(&::UnlhaCloseArchive) UnlhaCloseArchive = nullptr;
+  // Optional: a library without it (a genuine one) lists members from the record alone.
+  decltype(&::UnlhaGetMemberDetail) UnlhaGetMemberDetail = nullptr;
 
   // Resolves every entry point; returns the name of the first one missing, or "".
   std::string Resolve() {
@@ -49,7 +51,9 @@ struct cUnLHA::Library {
     get(UnlhaFindFirst, "UnlhaFindFirst");
     get(UnlhaFindNext, "UnlhaFindNext");
     get(UnlhaCloseArchive, "UnlhaCloseArchive");
-    return missing;
+    std::string required = missing;
+    get(UnlhaGetMemberDetail, "UnlhaGetMemberDetail");
+    return required;
   }
 };
 
@@ -57,9 +61,9 @@ namespace {
 
 std::atomic<bool> unusable_reported{false};
 
-std::string GroupedNumber(std::int64_t value) {
-  std::string digits = std::to_string(value < 0 ? -value : value);
-  std::string text = value < 0 ? "-" : "";
+std::string GroupedNumber(std::uint64_t value) {
+  std::string digits = std::to_string(value);
+  std::string text;
   for (std::size_t i = 0; i < digits.size(); ++i) {
     if (i > 0 && (digits.size() - i) % 3 == 0) text.push_back(',');
     text.push_back(digits[i]);
@@ -105,7 +109,8 @@ std::string Lower(std::string text) {
   return text;
 }
 
-ArchiveMember MemberOf(const UnlhaMemberInfo& info) {
+// `detail` is null when the library cannot tell more than the record.
+ArchiveMember MemberOf(const UnlhaMemberInfo& info, const UnlhaMemberDetail* detail) {
   ArchiveMember member;
   std::string stored = FieldText(info.szFileName, sizeof info.szFileName);
   if (stored.find_first_of("\\/") != std::string::npos) {
@@ -115,14 +120,17 @@ ArchiveMember MemberOf(const UnlhaMemberInfo& info) {
     member.FilePath = "\\";
     member.FileName = stored;
   }
-  member.FileOriginal = GroupedNumber(static_cast<std::int32_t>(info.dwOriginalSize));
-  member.FilePacked = GroupedNumber(static_cast<std::int32_t>(info.dwCompressedSize));
+  // The record's sizes are unsigned 32-bit words: read as signed, a member of 2 GiB or more
+  // would never match its file. The detail has them whole.
+  member.FileOriginal = GroupedNumber(detail ? detail->ullOriginalSize : info.dwOriginalSize);
+  member.FilePacked = GroupedNumber(detail ? detail->ullCompressedSize : info.dwCompressedSize);
   member.FileRatio = RatioText(static_cast<std::int16_t>(info.wRatio));
   member.FileDate = DateText(info.wDate);
   member.FileTime = TimeText(info.wTime);
   member.FileAttr = Lower(FieldText(info.szAttribute, sizeof info.szAttribute).substr(0, 4));
   member.FileType = FieldText(info.szMode, sizeof info.szMode).substr(0, 5);
   member.FileCRC = CrcText(info.dwCRC);
+  if (detail && detail->iHeaderLevel >= 2) member.instant = detail->llWriteTime;
   return member;
 }
 
@@ -220,8 +228,12 @@ std::int16_t cUnLHA::SetArcFile(const std::string& strArcFile) {
       library_->UnlhaCloseArchive(archive);
       Fail(platform::kOverflow, "more than 32,767 members");
     }
+    UnlhaMemberDetail detail{};
+    detail.dwStructSize = sizeof detail;
+    const bool detailed = library_->UnlhaGetMemberDetail != nullptr &&
+                          library_->UnlhaGetMemberDetail(archive, &detail) == 0;
     members_.resize(static_cast<std::size_t>(count) + 1);
-    members_[static_cast<std::size_t>(count)] = MemberOf(*info);
+    members_[static_cast<std::size_t>(count)] = MemberOf(*info, detailed ? &detail : nullptr);
     ++count;
     found = library_->UnlhaFindNext(archive, info);
   }
@@ -248,6 +260,9 @@ std::string cUnLHA::FileTime(std::int16_t& intIndex) const { return Member(intIn
 std::string cUnLHA::FileAttr(std::int16_t& intIndex) const { return Member(intIndex).FileAttr; }
 std::string cUnLHA::FileType(std::int16_t& intIndex) const { return Member(intIndex).FileType; }
 std::string cUnLHA::FileCRC(std::int16_t& intIndex) const { return Member(intIndex).FileCRC; }
+std::optional<std::int64_t> cUnLHA::FileInstant(std::int16_t& intIndex) const {
+  return Member(intIndex).instant;
+}
 
 std::string cUnLHA::ConfigDialog(std::string& strOption, std::int32_t lngMode) {
   constexpr std::size_t kOptionSize = 257;

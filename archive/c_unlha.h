@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct ArchiveMember {
   std::string FileAttr;
   std::string FileType;
   std::string FileCRC;
+  // Besides the ten texts: the stored instant (Unix seconds) of a level 2 or 3 member, when
+  // the library tells it. Level 0 and 1 members carry a local wall-clock time only.
+  std::optional<std::int64_t> instant;
 };
 
 // The archive object over the archive library, which it loads by path and only calls. It
@@ -77,6 +81,8 @@ class cUnLHA {
   std::string FileAttr(std::int16_t& intIndex) const;
   std::string FileType(std::int16_t& intIndex) const;
   std::string FileCRC(std::int16_t& intIndex) const;
+  // The member's instant where it has one (see ArchiveMember::instant).
+  std::optional<std::int64_t> FileInstant(std::int16_t& intIndex) const;
 
   // Shows the library's settings dialog; returns its text when confirmed, else "".
   std::string ConfigDialog(std::string& strOption, std::int32_t lngMode);

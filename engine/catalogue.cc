@@ -1,5 +1,7 @@
 #include "engine/catalogue.h"
 
+#include "engine/com_file_ex.h"
+#include "engine/run_text.h"
 #include "platform/path_rules.h"
 
 namespace engine {
@@ -26,14 +28,20 @@ void ArchiveCatalogue::Append(ArchiveEntry entry) {
 }
 
 ArchiveCatalogue::Answer ArchiveCatalogue::Lookup(
-    std::string_view name, std::string_view size_text, std::string_view time_text,
-    std::string_view folder, platform::FunctionRef<bool()> match_folders) const {
+    const SourceKey& file, std::string_view folder,
+    platform::FunctionRef<bool()> match_folders) const {
   Answer answer;
-  auto it = by_name_.find(name);
+  auto it = by_name_.find(file.upper_name);
   if (it == by_name_.end()) return answer;
   answer.NameInCatalogue = true;
   std::string folder_path(folder);
   folder_path.push_back(platform::Separator());
+  // The file's texts, made only when an entry needs them.
+  std::optional<std::string> size_text;
+  std::optional<TimeText> time_text;
+  bool exact_seen = false;
+  bool exact_says = false;
+  bool any_says = false;
   for (std::uint32_t i = it->second.first; i != kNone; i = entries_[i].next_same) {
     const Slot& slot = entries_[i];
     if (match_folders()) {
@@ -41,26 +49,60 @@ ArchiveCatalogue::Answer ArchiveCatalogue::Lookup(
       bool passes = from_root ? slot.folder == folder_path : folder_path.ends_with(slot.folder);
       if (!passes) continue;
     }
-    if (size_text == slot.entry.FileOriginal && time_text <= slot.stamp) {
-      answer.SaysUnchanged = true;
+    const bool exact = !file.name.empty() && slot.entry.stored_name == file.name;
+    if (exact_seen && !exact) continue;
+    if (!size_text) size_text = FormatSize(file.size);
+    bool says = *size_text == slot.entry.FileOriginal;
+    if (says && slot.entry.instant) {
+      says = file.mtime <= *slot.entry.instant;
+    } else if (says) {
+      // A member with a local wall-clock time only: compared as the listing's local texts.
+      if (!time_text) time_text.emplace(file.mtime);
+      says = time_text->view() <= slot.stamp;
     }
+    if (exact) {
+      exact_seen = true;
+      exact_says = exact_says || says;
+    }
+    any_says = any_says || says;
   }
+  answer.SaysUnchanged = exact_seen ? exact_says : any_says;
   return answer;
 }
 
-void FolderIndex::Add(std::string_view name, std::uint64_t size, std::int64_t mtime) {
+void FolderIndex::Add(std::string_view name, std::string upper_name, std::uint64_t size,
+                      std::int64_t mtime) {
   auto index = static_cast<std::uint32_t>(files_.size());
-  files_.push_back(File{size, mtime, kNone});
-  auto [it, inserted] = by_name_.try_emplace(std::string(name), Chain{index, index});
+  files_.push_back(File{size, mtime, static_cast<std::uint32_t>(names_.size()),
+                        static_cast<std::uint32_t>(name.size()), kNone});
+  names_.append(name);
+  auto [it, inserted] = by_name_.try_emplace(std::move(upper_name), Chain{index, index});
   if (!inserted) {
     files_[it->second.last].next_same = index;
     it->second.last = index;
   }
 }
 
-const FolderIndex::File* FolderIndex::First(std::string_view upper_name) const {
+const FolderIndex::File* FolderIndex::First(std::string_view upper_name,
+                                            std::string_view name) const {
   auto it = by_name_.find(upper_name);
-  return it == by_name_.end() ? nullptr : &files_[it->second.first];
+  if (it == by_name_.end()) return nullptr;
+  const File* first = &files_[it->second.first];
+  if (first->next_same == kNone || name.empty()) return first;
+  for (const File* file = first; file != nullptr;
+       file = file->next_same == kNone ? nullptr : &files_[file->next_same]) {
+    if (NameOf(*file) == name) return file;
+  }
+  return first;
+}
+
+const FolderIndex::File* FolderIndex::Next(const File& file, std::string_view name) const {
+  // Either every file given out is named exactly `name`, or none of the name's files is.
+  const bool exact = !name.empty() && NameOf(file) == name;
+  for (std::uint32_t i = file.next_same; i != kNone; i = files_[i].next_same) {
+    if (!exact || NameOf(files_[i]) == name) return &files_[i];
+  }
+  return nullptr;
 }
 
 }  // namespace engine

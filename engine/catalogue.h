@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,18 +19,30 @@ struct NameHash {
   }
 };
 
-// One archive member as the run remembers it: the upper-cased texts of the archive object.
+// A source file as the lookups see it. `name` is the stored name; it is empty where names
+// are not case-sensitive, and then no name is preferred for matching exactly.
+struct SourceKey {
+  std::string_view upper_name;
+  std::string_view name;
+  std::uint64_t size;
+  std::int64_t mtime;  // Unix seconds
+};
+
+// One archive member as the run remembers it: the upper-cased texts of the archive object,
+// and what the names and times are matched with.
 struct ArchiveEntry {
   std::string FileName;
   std::string FilePath;  // stored folder + "\", or "\" alone
   std::string FileOriginal;
   std::string FileDate;
   std::string FileTime;
+  std::string stored_name;              // FileName as the archive holds it
+  std::optional<std::int64_t> instant;  // level 2 and 3 members: the stored Unix seconds
 };
 
 // Every archive member read during a run, in reading order, never cleared. Lookups go
-// through an index by name that visits only the entries of that name, in catalogue order,
-// so the answers are those of a scan over the whole catalogue.
+// through an index by upper-cased name that visits only the entries of that name, in
+// catalogue order, so the answers are those of a scan over the whole catalogue.
 class ArchiveCatalogue {
  public:
   struct Answer {
@@ -42,11 +55,14 @@ class ArchiveCatalogue {
   bool empty() const { return entries_.empty(); }
   const ArchiveEntry& operator[](std::size_t i) const { return entries_[i].entry; }
 
-  // Looks up a source file: `name` upper-cased, its size and time texts, and the folder that
-  // holds it with its root name already dropped and upper-cased (a "\" or "/" separated
-  // path). `match_folders` is asked for every entry of that name, as the option may change.
-  Answer Lookup(std::string_view name, std::string_view size_text, std::string_view time_text,
-                std::string_view folder, platform::FunctionRef<bool()> match_folders) const;
+  // Looks up a source file in `folder`, the folder with its root name already dropped and
+  // upper-cased (a "\" or "/" separated path). Any entry of the name puts it in the
+  // catalogue. Of the entries that pass the folder test, those named exactly as the file
+  // decide when there are any, else all of them: one says unchanged when its size is the
+  // file's and its time not earlier (instants where the entry has one, else the local time
+  // texts). `match_folders` is asked for every entry of the name, as the option may change.
+  Answer Lookup(const SourceKey& file, std::string_view folder,
+                platform::FunctionRef<bool()> match_folders) const;
 
  private:
   struct Slot {
@@ -72,19 +88,30 @@ class FolderIndex {
   struct File {
     std::uint64_t size;
     std::int64_t mtime;
+    std::uint32_t name_offset;
+    std::uint32_t name_size;
     std::uint32_t next_same;
   };
-  static constexpr std::uint32_t kNone = UINT32_MAX;
 
-  void Add(std::string_view name, std::uint64_t size, std::int64_t mtime);
-  // The first file of that (upper-cased) name in listing order, or null.
-  const File* First(std::string_view upper_name) const;
-  const File* Next(const File& file) const {
-    return file.next_same == kNone ? nullptr : &files_[file.next_same];
+  // `upper_name` is `name` upper-cased.
+  void Add(std::string_view name, std::string upper_name, std::uint64_t size, std::int64_t mtime);
+
+  // The files that stand for a source file of upper-cased name `upper_name`, stored as
+  // `name`: of the files whose names upper-case alike, those named exactly `name` when there
+  // are any, else all of them, in listing order. First gives the first (null when none),
+  // Next the one after `file` (null after the last).
+  const File* First(std::string_view upper_name, std::string_view name) const;
+  const File* Next(const File& file, std::string_view name) const;
+
+  std::string_view NameOf(const File& file) const {
+    return std::string_view(names_).substr(file.name_offset, file.name_size);
   }
 
  private:
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+
   std::vector<File> files_;
+  std::string names_;  // every stored name, one after another
   struct Chain {
     std::uint32_t first;
     std::uint32_t last;

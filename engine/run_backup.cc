@@ -32,6 +32,12 @@ constexpr auto kCancelWithinCopyAfter = std::chrono::milliseconds(250);
 // How many counterpart folders may be read ahead of the decisions.
 constexpr std::size_t kCounterpartsAhead = 32;
 
+// An archive found in a counterpart folder: which comparison folder's, and its name.
+struct ArchiveFile {
+  std::size_t comparison;
+  std::string name;
+};
+
 // Thrown by the run's exits (a confirmed cancel, a refused destination, No after a failed
 // copy) so that every one of them passes through the same end-of-run steps.
 struct RunEnded {
@@ -51,9 +57,30 @@ struct SourceFile {
   std::int64_t mtime;
 };
 
-// Whether time a is later than time b, as their texts compare.
-bool TimeIsLater(std::int64_t a, std::int64_t b) {
-  return a != b && TimeText(a).view() > TimeText(b).view();
+// Whether source time a is later than the time b of a plain copy. Both are instants, so
+// they are compared as instants at whole seconds: in the hour that daylight saving repeats,
+// a later instant can have an earlier local text.
+bool TimeIsLater(std::int64_t a, std::int64_t b) { return a > b; }
+
+// The counterpart folder that decides for a source file, and its first file that counts.
+struct Holder {
+  const FolderIndex* index = nullptr;
+  const FolderIndex::File* file = nullptr;
+};
+
+// Of the counterpart folders, newest first, the newest that holds a file of the source
+// file's name decides; one that holds the exact name comes before one that holds the name
+// only in another letter case, so that two files differing only in case are never taken
+// for each other.
+Holder NewestHolder(const std::vector<FolderIndex>& counterparts, const SourceKey& key) {
+  Holder fallback;
+  for (const FolderIndex& index : counterparts) {
+    const FolderIndex::File* first = index.First(key.upper_name, key.name);
+    if (first == nullptr) continue;
+    if (key.name.empty() || index.NameOf(*first) == key.name) return Holder{&index, first};
+    if (fallback.file == nullptr) fallback = Holder{&index, first};
+  }
+  return fallback;
 }
 
 std::string DropOneTrailingSeparator(std::string path) {
@@ -177,16 +204,19 @@ class Run {
 
   void DoPair(int pair) {
     source_root_ = JobFolder(host_.SourceFolder(pair));
-    comparison_ = JobFolder(host_.ComparisonFolder(pair));
-    has_comparison_ = comparison_ != kNoComparison;
+    comparisons_.clear();
+    for (std::string& folder : host_.ComparisonFolders(pair)) {
+      folder = JobFolder(std::move(folder));
+      if (folder != kNoComparison) comparisons_.push_back(std::move(folder));
+    }
+    has_comparison_ = !comparisons_.empty();
     // The comparison side's archives are looked for while the source tree is walked.
-    std::optional<FolderPrefetch<std::vector<std::string>>> archives;
+    std::optional<FolderPrefetch<std::vector<ArchiveFile>>> archives;
     if (has_comparison_ && archive_ && host_.ReadArchives()) {
-      archives.emplace([this](const std::string& folder) { return ArchiveNames(folder); },
-                       SIZE_MAX);
+      archives.emplace([this](const std::string& folder) { return ArchivesFor(folder); }, SIZE_MAX);
     }
     auto found = [&](const std::string& folder) {
-      if (archives) archives->Add(Counterpart(folder));
+      if (archives) archives->Add(folder);
     };
     long n = 0;
     if (host_.IncludeSubfolders()) {
@@ -201,39 +231,46 @@ class Run {
     DecisionPhase();
   }
 
-  // The names of the files of `folder` that end in ".LZH", in listing order. Only names are
-  // read: sizes and times do not matter here.
-  std::vector<std::string> ArchiveNames(const std::string& folder) {
-    std::vector<std::string> names;
-    fs_.List(folder + separator_, platform::ListWhat::kFiles, false,
-             [&](const platform::ListedEntry& entry) {
-               if (IsLzhName(entry.name)) names.emplace_back(entry.name);
-               return true;
-             });
-    return names;
+  // The files that end in ".LZH" in the counterpart folders of the source folder `folder`,
+  // comparison folder by comparison folder, each in listing order. Only names are read:
+  // sizes and times do not matter here.
+  std::vector<ArchiveFile> ArchivesFor(const std::string& folder) {
+    std::vector<ArchiveFile> found;
+    for (std::size_t i = 0; i < comparisons_.size(); ++i) {
+      fs_.List(Counterpart(comparisons_[i], folder) + separator_, platform::ListWhat::kFiles, false,
+               [&](const platform::ListedEntry& entry) {
+                 if (IsLzhName(entry.name))
+                   found.push_back(ArchiveFile{i, std::string(entry.name)});
+                 return true;
+               });
+    }
+    return found;
   }
 
-  std::string Counterpart(const std::string& folder) const {
-    return comparison_ + folder.substr(std::min(source_root_.size(), folder.size()));
+  // The folder below `comparison` that corresponds to the source folder `folder`.
+  std::string Counterpart(const std::string& comparison, const std::string& folder) const {
+    return comparison + folder.substr(std::min(source_root_.size(), folder.size()));
   }
 
-  void CataloguePhase(FolderPrefetch<std::vector<std::string>>* archives) {
+  void CataloguePhase(FolderPrefetch<std::vector<ArchiveFile>>* archives) {
     for (const std::string& folder : folders_) {
       progress_->SetCancelVisible(true);
       progress_->Refresh();
       host_.DoEvents();
       CancelCheck();
-      if (!has_comparison_) continue;
-
-      const std::string counterpart = Counterpart(folder);
-      progress_->SetLabel1(FolderCaption(counterpart, separator_));
-      progress_->Refresh();
-      host_.DoEvents();
       // Without an archive object, or with the option off when the pair began, no file of
       // the folder could be read.
-      if (archives == nullptr) continue;
-      for (const std::string& name : archives->Take()) {
-        if (host_.ReadArchives()) ReadArchive(counterpart + separator_ + name, name);
+      const std::vector<ArchiveFile> found =
+          archives ? archives->Take() : std::vector<ArchiveFile>();
+      auto next = found.begin();
+      for (std::size_t i = 0; i < comparisons_.size(); ++i) {
+        const std::string counterpart = Counterpart(comparisons_[i], folder);
+        progress_->SetLabel1(FolderCaption(counterpart, separator_));
+        progress_->Refresh();
+        host_.DoEvents();
+        for (; next != found.end() && next->comparison == i; ++next) {
+          if (host_.ReadArchives()) ReadArchive(counterpart + separator_ + next->name, next->name);
+        }
       }
     }
   }
@@ -272,9 +309,11 @@ class Run {
       ArchiveEntry entry;
       entry.FileDate = platform::UpperCase(archive_->FileDate(i));
       entry.FilePath = platform::UpperCase(archive_->FilePath(i));
-      entry.FileName = platform::UpperCase(archive_->FileName(i));
+      entry.stored_name = archive_->FileName(i);
+      entry.FileName = platform::UpperCase(entry.stored_name);
       entry.FileOriginal = platform::UpperCase(archive_->FileOriginal(i));
       entry.FileTime = platform::UpperCase(archive_->FileTime(i));
+      entry.instant = archive_->FileInstant(i);
       catalogue_.Append(std::move(entry));
       CancelCheck();
     }
@@ -295,14 +334,15 @@ class Run {
     const std::string short_suffix = " " + separator_ + " ";
     // The counterpart folders are read ahead on a second thread while the source folders
     // are read here; only a few wait at a time, so memory stays that of a few folders.
-    std::optional<FolderPrefetch<FolderIndex>> counterparts;
+    std::optional<FolderPrefetch<std::vector<FolderIndex>>> prefetch;
     if (has_comparison_) {
-      counterparts.emplace([this](const std::string& folder) { return IndexOf(folder); },
-                           kCounterpartsAhead);
-      for (const std::string& folder : folders_) counterparts->Add(Counterpart(folder));
-      counterparts->Close();
+      prefetch.emplace([this](const std::string& folder) { return CounterpartsOf(folder); },
+                       std::max<std::size_t>(2, kCounterpartsAhead / comparisons_.size()));
+      for (const std::string& folder : folders_) prefetch->Add(folder);
+      prefetch->Close();
     }
     std::vector<SourceFile> files;
+    std::vector<FolderIndex> counterparts;
     for (const std::string& folder : folders_) {
       progress_->SetLabel1(FolderCaption(folder, short_suffix));
       CancelCheck();
@@ -318,8 +358,7 @@ class Run {
                    });
       // A counterpart is listed whether or not a file will need it: that is known only
       // afterwards, and listing it is free of effects.
-      FolderIndex counterpart;
-      if (counterparts) counterpart = counterparts->Take();
+      if (prefetch) counterparts = prefetch->Take();
       // The run goes on without the folder's files; the front end learns of it all the same.
       if (!status.ok()) {
         ++stats_.unreadable_folders;
@@ -327,12 +366,22 @@ class Run {
       }
       if (files.empty()) continue;
       BeginFolder(folder);
-      if (!counterparts) {
+      if (!has_comparison_) {
         for (SourceFile& file : files) Append(file.name, std::string(), file.size);
         continue;
       }
-      DecideFolder(folder, files, counterpart);
+      DecideFolder(folder, files, counterparts);
     }
+  }
+
+  // The counterpart folders of the source folder `folder`, one per comparison folder.
+  std::vector<FolderIndex> CounterpartsOf(const std::string& folder) {
+    std::vector<FolderIndex> indexes;
+    indexes.reserve(comparisons_.size());
+    for (const std::string& comparison : comparisons_) {
+      indexes.push_back(IndexOf(Counterpart(comparison, folder)));
+    }
+    return indexes;
   }
 
   // The plain files of a counterpart folder, indexed by upper-cased name.
@@ -340,36 +389,42 @@ class Run {
     FolderIndex index;
     fs_.List(folder + separator_, platform::ListWhat::kFiles, true,
              [&](const platform::ListedEntry& entry) {
-               index.Add(platform::UpperCase(entry.name), entry.size, entry.mtime);
+               index.Add(entry.name, platform::UpperCase(entry.name), entry.size, entry.mtime);
                return true;
              });
     return index;
   }
 
+  // Judges the files of one source folder against the catalogue and against the plain files
+  // of its counterpart folders (one per comparison folder, newest first).
   void DecideFolder(const std::string& folder, const std::vector<SourceFile>& files,
-                    const FolderIndex& counterpart) {
+                    const std::vector<FolderIndex>& counterparts) {
     // The folder as the catalogue's folder test sees it: no root name, upper-cased.
     const std::string catalogue_folder =
         platform::UpperCase(std::string_view(folder).substr(platform::RootNameLength(folder)));
 
     for (const SourceFile& file : files) {
       const std::string upper = platform::UpperCase(file.name);
+      // Where names differ only in case they are different files, so the exact name is
+      // preferred; elsewhere there is nothing to prefer.
+      const SourceKey key{upper, case_sensitive_ ? std::string_view(file.name) : "", file.size,
+                          file.mtime};
       ArchiveCatalogue::Answer answer;
       if (!catalogue_.empty()) {
-        answer = catalogue_.Lookup(upper, FormatSize(file.size), TimeText(file.mtime).view(),
-                                   catalogue_folder, [&] { return host_.MatchFolders(); });
+        answer = catalogue_.Lookup(key, catalogue_folder, [&] { return host_.MatchFolders(); });
       }
+      if (answer.SaysUnchanged) continue;
+      const Holder holder = NewestHolder(counterparts, key);
       if (!answer.NameInCatalogue) {
-        const FolderIndex::File* first = counterpart.First(upper);
-        if (first == nullptr) {
+        if (holder.file == nullptr) {
           Append(file.name, std::string(), file.size);
-        } else if (first->size != file.size || TimeIsLater(file.mtime, first->mtime)) {
+        } else if (holder.file->size != file.size || TimeIsLater(file.mtime, holder.file->mtime)) {
           Append(upper, file.name, file.size);
         }
-      } else if (!answer.SaysUnchanged) {
+      } else {
         bool changed = true;
-        for (const FolderIndex::File* other = counterpart.First(upper); other != nullptr;
-             other = counterpart.Next(*other)) {
+        for (const FolderIndex::File* other = holder.file; other != nullptr;
+             other = holder.index->Next(*other, key.name)) {
           if (other->size == file.size && !TimeIsLater(file.mtime, other->mtime)) changed = false;
         }
         if (changed) Append(upper, file.name, file.size);
@@ -563,7 +618,7 @@ class Run {
 
   // The pair being searched.
   std::string source_root_;
-  std::string comparison_;
+  std::vector<std::string> comparisons_;  // newest first; empty when the pair has none
   bool has_comparison_ = false;
   std::vector<std::string> folders_;
 

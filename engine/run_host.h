@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/message_box.h"
 
@@ -46,6 +47,11 @@ class RunHost : public platform::MessageBoxService {
   virtual int PairCount() = 0;
   virtual std::string SourceFolder(int pair) = 0;
   virtual std::string ComparisonFolder(int pair) = 0;
+  // The comparison folders of a pair, newest first; none, or only "なし", means no comparison.
+  // A file is judged against the newest of them that holds a file of its name (archives in
+  // every one of them join the catalogue). The window has one per pair; a front end may
+  // give an earlier backup's chain of date folders.
+  virtual std::vector<std::string> ComparisonFolders(int pair) { return {ComparisonFolder(pair)}; }
   virtual std::string DestinationText() = 0;
   virtual bool IncludeSubfolders() = 0;  // chkSubDir checked
   virtual bool ReadArchives() = 0;       // chkLHA checked

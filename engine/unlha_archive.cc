@@ -18,6 +18,9 @@ class UnlhaArchive : public ArchiveObject {
   std::string FileName(std::int16_t& index) override { return archive_.FileName(index); }
   std::string FileOriginal(std::int16_t& index) override { return archive_.FileOriginal(index); }
   std::string FileTime(std::int16_t& index) override { return archive_.FileTime(index); }
+  std::optional<std::int64_t> FileInstant(std::int16_t& index) override {
+    return archive_.FileInstant(index);
+  }
 
  private:
   archive::cUnLHA archive_;

@@ -1,6 +1,7 @@
 /* The archive library's C interface: the thirteen entry points the program calls and the
  * member record they fill. Kept in C so that any library exporting these names, with this
- * calling convention and this record layout, can stand in for ours. */
+ * calling convention and this record layout, can stand in for ours. One more entry point,
+ * UnlhaGetMemberDetail, is optional: the program looks it up by name and does without it. */
 #ifndef GREBEWICK_UNLHA32_UNLHA32_H_
 #define GREBEWICK_UNLHA32_UNLHA32_H_
 
@@ -48,6 +49,17 @@ typedef struct UnlhaMemberInfo {
 
 #define UNLHA_MEMBER_INFO_BUFFER_SIZE 560
 
+/* What the member record cannot hold, for UnlhaGetMemberDetail. Byte layout (little-endian,
+ * 32 bytes): 0 structure size (the caller's)  4 header level  8 modification time
+ * 16 original size  24 packed size */
+typedef struct UnlhaMemberDetail {
+  uint32_t dwStructSize;    /* set by the caller to the size it hands over */
+  int32_t iHeaderLevel;     /* 0 to 3 */
+  int64_t llWriteTime;      /* levels 2 and 3: the stored Unix seconds (UTC); otherwise 0 */
+  uint64_t ullOriginalSize; /* full 64-bit sizes */
+  uint64_t ullCompressedSize;
+} UnlhaMemberDetail;
+
 int UNLHA_API Unlha(UNLHA_HWND hwnd, char* szCmdLine, char* szOutput, uint32_t dwSize);
 uint16_t UNLHA_API UnlhaGetVersion(void);
 UNLHA_BOOL UNLHA_API UnlhaGetRunning(void);
@@ -61,6 +73,10 @@ UNLHA_HARC UNLHA_API UnlhaOpenArchive(UNLHA_HWND hwnd, const char* szFileName, u
 int UNLHA_API UnlhaFindFirst(UNLHA_HARC harc, const char* szWildName, UnlhaMemberInfo* lpSubInfo);
 int UNLHA_API UnlhaFindNext(UNLHA_HARC harc, UnlhaMemberInfo* lpSubInfo);
 int UNLHA_API UnlhaCloseArchive(UNLHA_HARC harc);
+/* Optional. Fills `lpDetail` for the member that the last UnlhaFindFirst or UnlhaFindNext on
+ * `harc` returned. Returns 0 when filled; 0x8018 when `harc` is not open; -1, filling nothing,
+ * when that call found no member or `lpDetail` is NULL or its size is below 32. */
+int UNLHA_API UnlhaGetMemberDetail(UNLHA_HARC harc, UnlhaMemberDetail* lpDetail);
 
 #ifdef __cplusplus
 } /* extern "C" */
@@ -78,6 +94,11 @@ static_assert(__builtin_offsetof(UnlhaMemberInfo, szFileName) == 26);
 static_assert(__builtin_offsetof(UnlhaMemberInfo, dummy1) == 539);
 static_assert(__builtin_offsetof(UnlhaMemberInfo, szAttribute) == 542);
 static_assert(__builtin_offsetof(UnlhaMemberInfo, szMode) == 550);
+static_assert(sizeof(UnlhaMemberDetail) == 32, "member detail is 32 bytes");
+static_assert(__builtin_offsetof(UnlhaMemberDetail, iHeaderLevel) == 4);
+static_assert(__builtin_offsetof(UnlhaMemberDetail, llWriteTime) == 8);
+static_assert(__builtin_offsetof(UnlhaMemberDetail, ullOriginalSize) == 16);
+static_assert(__builtin_offsetof(UnlhaMemberDetail, ullCompressedSize) == 24);
 #endif
 
 #endif /* GREBEWICK_UNLHA32_UNLHA32_H_ */

@@ -33,6 +33,7 @@ struct OpenArchive {
   ArchiveReader::Options options;
   std::optional<ArchiveReader> reader;  // the listing under way; none before FindFirst
   std::string pattern;
+  std::optional<UnlhaMemberDetail> detail;  // of the member the last find returned
 };
 
 std::atomic<int> g_calls_inside{0};
@@ -61,14 +62,26 @@ class Inside {
   Inside& operator=(const Inside&) = delete;
 };
 
+UnlhaMemberDetail DetailOf(const Member& member) {
+  UnlhaMemberDetail detail{};
+  detail.dwStructSize = sizeof detail;
+  detail.iHeaderLevel = member.level;
+  if (member.level >= 2) detail.llWriteTime = member.stamp;
+  detail.ullOriginalSize = member.original_size;
+  detail.ullCompressedSize = member.packed_size;
+  return detail;
+}
+
 int NextMatching(OpenArchive& archive, UnlhaMemberInfo* info) {
   Member member;
   HeaderStatus status;
+  archive.detail.reset();
   while ((status = archive.reader->Next(&member)) == HeaderStatus::kOk) {
     if (!archive.pattern.empty() && !MatchesWildcard(archive.pattern, StoredPath(member))) {
       continue;
     }
     if (info != nullptr) FillMemberInfo(member, info);
+    archive.detail = DetailOf(member);
     return kSuccess;
   }
   int code = CodeForStatus(status);
@@ -167,6 +180,17 @@ UNLHA_EXPORT int UNLHA_API UnlhaFindNext(UNLHA_HARC harc, UnlhaMemberInfo* lpSub
   if (archive == nullptr) return kCannotOpen;
   if (!archive->reader) Restart(*archive, nullptr);
   return NextMatching(*archive, lpSubInfo);
+}
+
+UNLHA_EXPORT int UNLHA_API UnlhaGetMemberDetail(UNLHA_HARC harc, UnlhaMemberDetail* lpDetail) {
+  Inside inside;
+  OpenArchive* archive = Lookup(harc);
+  if (archive == nullptr) return kCannotOpen;
+  if (!archive->detail || lpDetail == nullptr || lpDetail->dwStructSize < sizeof *lpDetail) {
+    return kNoMoreMembers;
+  }
+  *lpDetail = *archive->detail;
+  return kSuccess;
 }
 
 UNLHA_EXPORT int UNLHA_API UnlhaCloseArchive(UNLHA_HARC harc) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/comparison_chain.h"
 #include "app/cli/exit_status.h"
 #include "app/cli/folder_checks.h"
 #include "app/cli/list_archive.h"
@@ -147,6 +148,8 @@ int main(int argc, char** argv) {
   app.add_flag("--no", no)->excludes(yes_flag);
   app.add_flag("-q,--quiet", quiet);
   app.add_option("--list-archive", list_archive);
+  cli::ComparisonChain chain;
+  chain.AddOptions(app);
 
   try {
     app.parse(argc, argv);
@@ -171,6 +174,7 @@ int main(int argc, char** argv) {
   if (job.destination.empty()) return usage("--dest is required");
   if (job.pairs.empty()) return usage("at least one --source is required");
   if (!date.empty() && !IsValidDate(date)) return usage("--date must be a date as YYYYMMDD");
+  if (std::string error = chain.Check(app); !error.empty()) return usage(error);
 
   platform::FileSystem& fs = platform::FileSystem::Default();
   // Checked before anything is created: a dry run answers for the run it stands for.
@@ -179,6 +183,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "grebewick-cli: %s\n", missing.c_str());
     return cli::kExitEndedEarly;
   }
+
+  chain.Resolve(job, date.empty() ? engine::TodayFolderName() : date, quiet);
 
   job.include_subfolders = !no_subfolders;
   job.match_folders = !any_folder;
@@ -206,7 +212,7 @@ int main(int argc, char** argv) {
   cli::Answers answers;
   if (yes || no) answers.continue_after_failure = yes;
   answers.quiet = quiet;
-  cli::TerminalHost host(std::move(job), answers, stdin, stderr);
+  cli::ChainedHost host(chain, std::move(job), answers, stdin, stderr);
   host.set_stats(&stats);
   InstallInterruptHandler();
   cli::InstallTerminationHandlers();

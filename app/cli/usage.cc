@@ -22,7 +22,9 @@ The job:
                           usually that folder's copy in an earlier backup
                           ("none" or "なし", the default: no comparison)
       --previous DATEDIR  compare every source with its copy in DATEDIR, a date
-                          folder of an earlier run (DATEDIR + the source's path)
+                          folder of an earlier run (DATEDIR + the source's
+                          path); repeatable, newest first: the first one given
+                          that holds a file of that name decides
       --incremental       compare every source with all earlier date folders
                           under --dest, newest first: the newest backup that
                           holds a file of that name decides

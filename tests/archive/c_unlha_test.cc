@@ -89,11 +89,28 @@ TEST_F(CUnLHATest, FormatsEveryFieldWithoutValidatingIt) {
   EXPECT_EQ(Fields(unlha, 0),
             "readme.txt|doc\\sub\\|1,234,567|1,000|52.3%|2000/06/26|12:02:40|rsha|-lh5-|0A0B");
   EXPECT_EQ(Fields(unlha, 1), "a|\\|0|1,000|0.0%|1980/00/00|00:00:00|rsha|-lh5-|0000");
-  // The library's sizes are signed 32-bit; months, hours and seconds are not checked.
+  // The record's sizes are unsigned 32-bit; months, hours and seconds are not checked.
   EXPECT_EQ(Fields(unlha, 2),
-            "b|\\|-2,147,483,648|1,000|100.0%|2107/15/31|31:63:62|rsha|-lh5-|2345");
+            "b|\\|2,147,483,648|1,000|100.0%|2107/15/31|31:63:62|rsha|-lh5-|2345");
   std::int16_t last = 3;
   EXPECT_EQ(unlha.FileRatio(last), "-0.5%");
+}
+
+// A library that tells a member's details gives it 64-bit sizes and, for header levels 2
+// and 3, the stored instant; without them a member has its record's texts only.
+TEST_F(CUnLHATest, TakesSizesAndInstantsFromTheDetailWhenTheLibraryHasIt) {
+  fake_->members = {Info("big"), Info("level1"), Info("plain", 0xFFFFFFFFu)};
+  fake_->details = {{32, 2, 1730613000, 5368709120u, 1234}, {32, 1, 0, 7, 7}};
+  cUnLHA unlha(FAKE_UNLHA32, messages_);
+  ASSERT_EQ(unlha.SetArcFile("a.lzh"), 3);
+  std::int16_t big = 0, level1 = 1, plain = 2;
+  EXPECT_EQ(unlha.FileOriginal(big), "5,368,709,120");
+  EXPECT_EQ(unlha.FilePacked(big), "1,234");
+  EXPECT_EQ(unlha.FileInstant(big), 1730613000);
+  EXPECT_EQ(unlha.FileOriginal(level1), "7");
+  EXPECT_EQ(unlha.FileInstant(level1), std::nullopt);
+  EXPECT_EQ(unlha.FileOriginal(plain), "4,294,967,295");
+  EXPECT_EQ(unlha.FileInstant(plain), std::nullopt);
 }
 
 TEST_F(CUnLHATest, SplitsStoredPathsWithEitherSeparator) {

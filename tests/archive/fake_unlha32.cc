@@ -75,6 +75,12 @@ UNLHA_EXPORT int UnlhaFindFirst(UNLHA_HARC, const char* wild, UnlhaMemberInfo* i
   return Fill(info);
 }
 UNLHA_EXPORT int UnlhaFindNext(UNLHA_HARC, UnlhaMemberInfo* info) { return Fill(info); }
+UNLHA_EXPORT int UnlhaGetMemberDetail(UNLHA_HARC, UnlhaMemberDetail* detail) {
+  std::size_t current = static_cast<std::size_t>(next_member - 1);
+  if (current >= state.details.size() || detail->dwStructSize < sizeof *detail) return -1;
+  *detail = state.details[current];
+  return 0;
+}
 UNLHA_EXPORT int UnlhaCloseArchive(UNLHA_HARC) {
   state.calls.push_back("Close");
   return 0;

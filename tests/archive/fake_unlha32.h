@@ -11,6 +11,8 @@
 // loaded copy as the archive object (the loader hands out one copy per path).
 struct FakeUnlhaState {
   std::vector<UnlhaMemberInfo> members;
+  // The optional detail of each member; a member without one is not detailed (-1).
+  std::vector<UnlhaMemberDetail> details;
   long generated_members = 0;  // when non-zero, this many copies of members[0]
   bool open_fails = false;
   int command_result = 0;

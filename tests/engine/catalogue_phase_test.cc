@@ -8,6 +8,7 @@
 #include "engine/common.h"
 #include "engine/public_function.h"
 #include "platform/vb_error.h"
+#include "tests/support/scoped_time_zone.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
 
@@ -27,6 +28,7 @@ struct Member {
   std::string size = "4";
   std::string date = "2000/06/26";
   std::string time = "12:05:08";
+  std::optional<std::int64_t> instant = std::nullopt;  // levels 2 and 3
 };
 
 // Archives by full path; a path missing from the map fails the check.
@@ -53,6 +55,7 @@ class FakeArchive : public ArchiveObject {
   std::string FileName(std::int16_t& i) override { return At(i).name; }
   std::string FileOriginal(std::int16_t& i) override { return At(i).size; }
   std::string FileTime(std::int16_t& i) override { return At(i).time; }
+  std::optional<std::int64_t> FileInstant(std::int16_t& i) override { return At(i).instant; }
 
  private:
   const Member& At(std::int16_t i) { return (*current_)[static_cast<std::size_t>(i)]; }
@@ -121,6 +124,48 @@ TEST_F(CataloguePhaseTest, ARelativeStoredFolderMatchesTheEndOfTheSourceFolder) 
   // Only src/sub/a.txt is settled; src/a.txt's name is in the catalogue but its folder is
   // not, and without a plain copy beside the archive it is copied.
   EXPECT_THAT(Copied(), ElementsAre("src/a.txt"));
+}
+
+// Members with the file's exact name decide; a member with an instant (header levels 2 and
+// 3) is compared by it, one with only a local time by the texts, which the hour repeated at
+// the end of daylight saving can mislead.
+TEST_F(CataloguePhaseTest, MembersMatchByExactNameFirstAndByInstantWhereTheyHaveOne) {
+  testing_support::ScopedTimeZone zone("EST5EDT,M3.2.0,M11.1.0");
+  const std::int64_t source_time = 1730614200;  // 2024-11-03 06:10 UTC, 01:10 EST
+  for (const char* name : {"b.txt", "B.TXT", "level1.txt", "level2.txt"}) {
+    WriteFile(dir_ / (std::string("src/") + name), "same", source_time);
+  }
+  // 05:50 UTC, 01:50 EDT: earlier as an instant, later as a text.
+  const Member backup{"\\", "", "4", "2024/11/03", "01:50:00", 1730613000 + 7200};
+  Member b = backup, upper_b = backup, level1 = backup, level2 = backup;
+  b.name = "b.txt";
+  b.size = "5";
+  upper_b.name = "B.TXT";
+  level1.name = "level1.txt";
+  level1.instant.reset();
+  level2.name = "level2.txt";
+  level2.instant = 1730613000;
+  Archive("cmp/old.lzh", {b, upper_b, level1, level2});
+  host_.match_folders = false;
+  host_.pairs = {{dir_ / "src", dir_ / "cmp"}};
+  EXPECT_THAT(Copied(), ElementsAre("src/b.txt", "src/level2.txt"));
+}
+
+// Archives in every backup of a chain join the one catalogue: a member that says unchanged
+// settles the file wherever it lies; otherwise the newest backup holding the name decides.
+TEST_F(CataloguePhaseTest, ArchivesOfEveryBackupOfAChainJoinTheCatalogue) {
+  for (const char* name : {"settled", "later", "gone"}) {
+    WriteFile(dir_ / (std::string("src/") + name), "same", kT);
+  }
+  Archive("d1/full.lzh", {{"\\", "settled"}, {"\\", "later", "9"}});
+  Archive("d3/part.lzh", {{"\\", "gone", "9"}});
+  WriteFile(dir_ / "d3/settled", "changed", kT + 60);
+  WriteFile(dir_ / "d2/later", "same", kT);
+  host_.match_folders = false;
+  host_.pairs = {{dir_ / "src", "", {dir_ / "d3", dir_ / "d2", dir_ / "d1"}}};
+  EXPECT_THAT(Copied(), ElementsAre("src/gone"));
+  EXPECT_THAT(log_, ::testing::Contains("open " + dir_ / "d1/full.lzh"));
+  EXPECT_THAT(log_, ::testing::Contains("open " + dir_ / "d3/part.lzh"));
 }
 
 TEST_F(CataloguePhaseTest, OnlyLzhFilesAreCandidatesAndTheOptionIsReadForEachFile) {

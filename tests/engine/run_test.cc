@@ -10,6 +10,7 @@
 #include "engine/run_text.h"
 #include "platform/message_box.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/scoped_time_zone.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
 
@@ -124,6 +125,39 @@ TEST_F(RunTest, CopiesExactlyTheNewAndChangedFiles) {
   EXPECT_EQ(stats_.copied, 5);
   EXPECT_EQ(host_.live_dialogs, 0);
   EXPECT_TRUE(host_.boxes.empty());
+}
+
+// A folder may hold files whose names differ only in case: each is judged against the
+// backup's file of its exact name, and a name in another case is taken only when the exact
+// one is missing (as DOS-era tools store names).
+TEST_F(RunTest, FilesThatDifferOnlyInCaseAreNeverTakenForEachOther) {
+  std::vector<std::string> expected;
+  for (char c = 'a'; c <= 'h'; ++c) {
+    const std::string lower = std::string(1, c) + ".txt";
+    const std::string upper = std::string(1, static_cast<char>(c - 32)) + ".TXT";
+    WriteFile(Src(lower), "lower", kT + 86400);
+    WriteFile(Cmp(lower), "lower", kT + 86400);
+    WriteFile(Cmp(upper), "upper", kT);
+    WriteFile(Src(upper), "UPPER", kT + 43200);  // changed, same size
+    expected.push_back(Item(upper));
+  }
+  WriteFile(Src("dos.txt"), "old", kT);
+  WriteFile(Cmp("DOS.TXT"), "old", kT);
+  host_.pairs = {{Src(), Cmp()}};
+  std::vector<std::string> items = DryRun();
+  std::sort(items.begin(), items.end());
+  EXPECT_EQ(items, expected);
+}
+
+// In the hour that daylight saving repeats, a later instant has an earlier local time.
+TEST_F(RunTest, TimesOfPlainFilesCompareAsInstants) {
+  testing_support::ScopedTimeZone zone("EST5EDT,M3.2.0,M11.1.0");
+  WriteFile(Cmp("f"), "same", 1730613000);  // 2024-11-03 05:50 UTC, 01:50 EDT
+  WriteFile(Src("f"), "same", 1730614200);  // 06:10 UTC, 01:10 EST
+  WriteFile(Cmp("g"), "same", 1730614200);
+  WriteFile(Src("g"), "same", 1730613000);
+  host_.pairs = {{Src(), Cmp()}};
+  EXPECT_EQ(DryRun(), std::vector<std::string>{Item("f")});
 }
 
 TEST_F(RunTest, CopyListFollowsPairsThenWalkOrderThenListingOrder) {

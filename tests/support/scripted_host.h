@@ -18,6 +18,7 @@ class ScriptedHost : public engine::RunHost {
   struct Pair {
     std::string source;
     std::string comparison;
+    std::vector<std::string> chain = {};  // when given: the comparison folders, newest first
   };
   struct Box {
     std::string text;
@@ -54,6 +55,9 @@ class ScriptedHost : public engine::RunHost {
   int PairCount() override { return static_cast<int>(pairs.size()); }
   std::string SourceFolder(int pair) override { return pairs[pair].source; }
   std::string ComparisonFolder(int pair) override { return pairs[pair].comparison; }
+  std::vector<std::string> ComparisonFolders(int pair) override {
+    return pairs[pair].chain.empty() ? RunHost::ComparisonFolders(pair) : pairs[pair].chain;
+  }
   std::string DestinationText() override { return destination; }
   bool IncludeSubfolders() override { return subfolders; }
   bool ReadArchives() override { return archives; }

@@ -68,19 +68,32 @@ TEST_F(ApiTest, FindFirstAndFindNextFillTheRecord) {
   EXPECT_STREQ(info->szAttribute, "r--a");
   EXPECT_STREQ(info->szMode, "-lh5-");
   EXPECT_EQ(buffer[558], 0xEE);  // the record ends at 558 bytes
+  // The optional detail: the level, a level 2 member's stored instant, whole sizes.
+  UnlhaMemberDetail detail{};
+  detail.dwStructSize = sizeof detail;
+  ASSERT_EQ(UnlhaGetMemberDetail(handle, &detail), 0);
+  EXPECT_EQ(detail.iHeaderLevel, 2);
+  EXPECT_EQ(detail.llWriteTime, 1689541637);
+  EXPECT_EQ(detail.ullOriginalSize, 40u);
+  EXPECT_EQ(detail.ullCompressedSize, 10u);
 
   ASSERT_EQ(UnlhaFindNext(handle, info), 0);
   EXPECT_STREQ(info->szFileName, "empty dir\\");
   EXPECT_STREQ(info->szMode, "-lhd-");
   EXPECT_EQ(info->wRatio, 0);
+  ASSERT_EQ(UnlhaGetMemberDetail(handle, &detail), 0);
+  EXPECT_EQ(detail.iHeaderLevel, 1);
+  EXPECT_EQ(detail.llWriteTime, 0);  // a level 1 time is local: no instant
   EXPECT_NE(UnlhaFindNext(handle, info), 0);
-  EXPECT_NE(UnlhaFindNext(handle, info), 0);  // stays at the end
+  EXPECT_EQ(UnlhaGetMemberDetail(handle, &detail), -1);  // no member found
+  EXPECT_NE(UnlhaFindNext(handle, info), 0);             // stays at the end
 
   // FindFirst starts again; a pattern selects, with no regard to case.
   ASSERT_EQ(UnlhaFindFirst(handle, "EMPTY?D*", info), 0);
   EXPECT_STREQ(info->szFileName, "empty dir\\");
   EXPECT_EQ(UnlhaCloseArchive(handle), 0);
   EXPECT_NE(UnlhaCloseArchive(handle), 0);  // a closed handle is refused
+  EXPECT_EQ(UnlhaGetMemberDetail(handle, &detail), 0x8018);
   EXPECT_NE(UnlhaFindNext(handle, info), 0);
 }
 
