@@ -1,7 +1,5 @@
 // grebewick-cli: the run without a window, for scripts, tests and benchmarks.
 
-#include <signal.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
@@ -13,7 +11,9 @@
 #include "archive/c_unlha.h"
 #include "engine/common.h"
 #include "engine/public_function.h"
+#include "platform/console.h"
 #include "platform/file_system.h"
+#include "platform/full_path.h"
 #include "platform/path_rules.h"
 #include "platform/search.h"
 #include "platform/vb_error.h"
@@ -40,41 +40,13 @@ Each --source starts a folder pair; a --compare belongs to the --source before i
 ("none" or "なし": no comparison, the default). Copies go to DEST/yyyymmdd/<source path>.
 In printed names, control characters show as "?".)";
 
-void OnInterrupt(int) { engine::CancelRequested = true; }
+void OnInterrupt() { engine::CancelRequested = true; }
 
-void InstallInterruptHandler() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;  // no SA_RESTART: a question being asked sees the interruption
-  sigaction(SIGINT, &action, nullptr);
-}
+void InstallInterruptHandler() { platform::OnInterrupt(OnInterrupt); }
 
 // An absolute form of `path` with "." and ".." resolved as text, so that a source folder
 // always reappears below the destination's date folder and never beside it.
-std::string AbsoluteFolder(const std::string& path) {
-  std::string full = path;
-  if (full.empty() || full[0] != '/') {
-    full = platform::FileSystem::Default().CurrentFolder() + "/" + full;
-  }
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= full.size()) {
-    std::size_t end = full.find('/', start);
-    if (end == std::string::npos) end = full.size();
-    std::string part = full.substr(start, end - start);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    start = end + 1;
-  }
-  if (parts.empty()) return "/";
-  std::string result;
-  for (const std::string& part : parts) result += "/" + part;
-  return result;
-}
+std::string AbsoluteFolder(const std::string& path) { return platform::FullPath(path); }
 
 bool IsValidDate(const std::string& text) {
   if (text.size() != 8 || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -161,6 +133,7 @@ int ExitStatusOf(engine::RunOutcome outcome, const engine::RunStats& stats) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::PrepareConsole();
   CLI::App app{"grebewick-cli: copies the files that changed since the last backup"};
   app.footer(kExitCodesHelp);
   app.set_version_flag("--version", "grebewick-cli 1.0.1");
@@ -220,7 +193,8 @@ int main(int argc, char** argv) {
       ->type_name("FILE");
 
   try {
-    app.parse(argc, argv);
+    platform::Utf8Arguments arguments(argc, argv);
+    app.parse(arguments.argc(), arguments.argv());
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForVersion& e) {

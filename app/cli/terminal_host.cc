@@ -1,23 +1,20 @@
 #include "app/cli/terminal_host.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 
 #include "app/cli/terminal_text.h"
 #include "engine/public_function.h"
+#include "platform/console.h"
 #include "platform/message_box.h"
 
 namespace cli {
 namespace {
 
 int TerminalWidth(std::FILE* output) {
-  winsize size{};
-  if (::ioctl(::fileno(output), TIOCGWINSZ, &size) == 0 && size.ws_col > 10) return size.ws_col;
-  return 80;
+  int columns = platform::TerminalColumns(output);
+  return columns > 10 ? columns : 80;
 }
 
 // At most `limit` characters of UTF-8 text, cut at a character boundary.
@@ -122,8 +119,8 @@ TerminalHost::TerminalHost(Job job, Answers answers, std::FILE* input, std::FILE
       answers_(answers),
       input_(input),
       output_(output),
-      interactive_(::isatty(::fileno(input)) && ::isatty(::fileno(output))),
-      show_progress_(!answers.quiet && ::isatty(::fileno(output))) {}
+      interactive_(platform::IsTerminal(input) && platform::IsTerminal(output)),
+      show_progress_(!answers.quiet && platform::IsTerminal(output)) {}
 
 int TerminalHost::PairCount() { return static_cast<int>(job_.pairs.size()); }
 std::string TerminalHost::SourceFolder(int pair) {
