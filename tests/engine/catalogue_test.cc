@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/platform_paths.h"
+
 namespace engine {
 namespace {
 
@@ -41,8 +43,9 @@ TEST(CatalogueTest, FolderSizeAndTimeDecideWhetherAnEntrySaysUnchanged) {
     ArchiveCatalogue catalogue;
     std::string time(row.time);
     catalogue.Append({"A.TXT", row.stored_folder, row.size, time.substr(0, 10), time.substr(11)});
-    ArchiveCatalogue::Answer answer = catalogue.Lookup(
-        "A.TXT", row.source_size, row.source_time, row.folder, [&] { return row.match_folders; });
+    ArchiveCatalogue::Answer answer =
+        catalogue.Lookup("A.TXT", row.source_size, row.source_time,
+                         testing_support::Native(row.folder), [&] { return row.match_folders; });
     EXPECT_TRUE(answer.NameInCatalogue);
     EXPECT_EQ(answer.SaysUnchanged, row.unchanged);
   }
