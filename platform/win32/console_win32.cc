@@ -1,5 +1,6 @@
 #include <windows.h>
 // after windows.h
+#include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 
@@ -37,8 +38,12 @@ void RestoreCodePages() {
 
 // The console decodes what the program writes with its output code page: UTF-8 from here
 // on, and back to what the user had when the program ends. Escapes such as "erase the
-// line" are interpreted rather than shown.
+// line" are interpreted rather than shown. Output is written byte for byte, as on POSIX:
+// a script reading a pipe gets "\n" line ends and names exactly as printed (a console
+// starts a new line at "\n" all the same).
 void PrepareConsole() {
+  ::_setmode(::_fileno(stdout), _O_BINARY);
+  ::_setmode(::_fileno(stderr), _O_BINARY);
   saved_output_code_page = ::GetConsoleOutputCP();
   saved_input_code_page = ::GetConsoleCP();
   if (saved_output_code_page != 0) {
