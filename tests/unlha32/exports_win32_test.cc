@@ -18,6 +18,7 @@
 #include "platform/win32/wide.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/win32/windows_helpers.h"
 #include "unlha32/unlha32.h"
 
 namespace unlha32::test {
@@ -76,8 +77,15 @@ TEST(ExportsWin32Test, NamesAndPathsCrossTheInterfaceInTheAnsiCodePage) {
   std::ofstream(std::filesystem::path(platform::win32::Widen(path)), std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
 
+  // A path the code page holds reaches the library as it is.
+  const std::string japanese = dir / "日本/名前.lzh";
+  testing_support::MakeFolders(dir / "日本");
+  testing_support::CopyWholeFile(path, japanese);
+
   testing_support::ScriptedHost messages;
   archive::cUnLHA unlha(platform::SearchPath("UnLHA32.DLL"), messages);
+  EXPECT_TRUE(unlha.CheckArchive(japanese));
+  EXPECT_EQ(platform::AnsiPath(japanese), platform::Utf8ToAnsi(japanese));
   EXPECT_TRUE(unlha.CheckArchive(path));
   ASSERT_EQ(unlha.SetArcFile(path), 1);
   std::int16_t first = 0;
