@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/ansi_text.h"
 #include "platform/dynamic_library.h"
 #include "platform/status.h"
 #include "platform/vb_error.h"
@@ -96,10 +97,11 @@ std::string CrcText(std::uint32_t crc) {
   return text;
 }
 
-// The text of a fixed-size field up to its first NUL.
+// The text of a fixed-size field up to its first NUL, from the library's code page.
 std::string FieldText(const char* field, std::size_t size) {
   const void* nul = std::memchr(field, '\0', size);
-  return std::string(field, nul ? static_cast<const char*>(nul) - field : size);
+  return platform::AnsiToUtf8(
+      std::string_view(field, nul ? static_cast<const char*>(nul) - field : size));
 }
 
 std::string Lower(std::string text) {
@@ -166,16 +168,18 @@ void cUnLHA::SetCommandLine(std::string& strCommandLine) {
   if (size > 32767 || size < -32768) Fail(platform::kOverflow, "command buffer size overflows");
   if (size < 0) Fail(platform::kInvalidArgument, "command buffer size is negative");
   if (!library_) return;
-  std::vector<char> command(strCommandLine.begin(), strCommandLine.end());
+  const std::string ansi_command = platform::Utf8ToAnsi(strCommandLine);
+  std::vector<char> command(ansi_command.begin(), ansi_command.end());
   command.push_back('\0');
   std::vector<char> buffer(static_cast<std::size_t>(size) + 1, '\0');
   int result = library_->Unlha(reinterpret_cast<UNLHA_HWND>(static_cast<std::intptr_t>(hwnd_)),
                                command.data(), buffer.data(), static_cast<std::uint32_t>(size));
-  strCommandLine.assign(command.data(), command.size() - 1);
+  strCommandLine = platform::AnsiToUtf8(std::string_view(command.data(), command.size() - 1));
   // A library that filled the whole buffer left no end to its text.
   const void* nul = std::memchr(buffer.data(), '\0', static_cast<std::size_t>(size));
   if (nul == nullptr) Fail(platform::kInvalidArgument, "command output has no end");
-  output_.assign(buffer.data(), static_cast<const char*>(nul) - buffer.data());
+  output_ = platform::AnsiToUtf8(
+      std::string_view(buffer.data(), static_cast<const char*>(nul) - buffer.data()));
   command_line_ = strCommandLine;
   return_code_ = result;
 }
@@ -199,7 +203,8 @@ void cUnLHA::SetCursorMode(bool blnNewValue) {
 }
 
 bool cUnLHA::CheckArchive(const std::string& path) {
-  return library_ && library_->UnlhaCheckArchive(path.c_str(), check_mode_) != 0;
+  return library_ &&
+         library_->UnlhaCheckArchive(platform::AnsiPath(path).c_str(), check_mode_) != 0;
 }
 
 std::string cUnLHA::ErrString() const { return ErrorMessage(ReturnCode()); }
@@ -208,7 +213,7 @@ std::int16_t cUnLHA::SetArcFile(const std::string& strArcFile) {
   UNLHA_HARC archive = library_
                            ? library_->UnlhaOpenArchive(
                                  reinterpret_cast<UNLHA_HWND>(static_cast<std::intptr_t>(hwnd_)),
-                                 strArcFile.c_str(), 0)
+                                 platform::AnsiPath(strArcFile).c_str(), 0)
                            : nullptr;
   members_.assign(1, ArchiveMember());
   listed_ = true;
@@ -268,16 +273,19 @@ std::string cUnLHA::ConfigDialog(std::string& strOption, std::int32_t lngMode) {
   constexpr std::size_t kOptionSize = 257;
   strOption = (strOption + std::string(kOptionSize, '\0')).substr(0, kOptionSize);
   if (!library_) return std::string();
-  std::vector<char> buffer(strOption.begin(), strOption.end());
+  std::string ansi_option = platform::Utf8ToAnsi(strOption);
+  ansi_option.resize(kOptionSize, '\0');
+  std::vector<char> buffer(ansi_option.begin(), ansi_option.end());
   buffer.push_back('\0');  // room for a terminator the library may write past the text
   int result = library_->UnlhaConfigDialog(
       reinterpret_cast<UNLHA_HWND>(static_cast<std::intptr_t>(hwnd_)), buffer.data(), lngMode);
-  strOption.assign(buffer.data(), kOptionSize);
+  strOption = platform::AnsiToUtf8(std::string_view(buffer.data(), kOptionSize));
   std::string text;
   if (result != 0) {
-    const void* nul = std::memchr(strOption.data(), '\0', kOptionSize);
+    const void* nul = std::memchr(buffer.data(), '\0', kOptionSize);
     if (nul == nullptr) Fail(platform::kInvalidArgument, "settings text has no end");
-    text.assign(strOption.data(), static_cast<const char*>(nul) - strOption.data());
+    text = platform::AnsiToUtf8(
+        std::string_view(buffer.data(), static_cast<const char*>(nul) - buffer.data()));
   }
   return_code_ = result;
   return text;

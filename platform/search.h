@@ -10,12 +10,13 @@ namespace platform {
 // platform cannot tell.
 std::string ProgramFolder();
 
-// The folders, in order, from which the program loads the libraries it finds by name: its
-// own folder, then the folder where an installation keeps its private libraries, found
-// relative to the running program (on POSIX `../lib/<multiarch>/grebewick` beside `bin/`,
-// as the build was configured), so that an unpacked package or a moved installation finds
-// its library. Never the current folder and never a folder of PATH: a library planted there
-// (in a downloads folder, say) would run with the user's rights.
+// The folders, in order, from which the program loads the libraries it finds by name. On
+// POSIX: its own folder, then the folder where an installation keeps its private libraries,
+// found relative to the running program (`../lib/<multiarch>/grebewick` beside `bin/`, as
+// the build was configured), so that an unpacked package or a moved installation finds its
+// library. On Windows: its own folder, then the system folders. Never the current folder and
+// never a folder of PATH: a library planted there (in a downloads folder, say) would run with
+// the user's rights.
 std::vector<std::string> LibraryFolders();
 
 // Finds the library `file_name` in LibraryFolders(), in order. A name that contains a

@@ -14,7 +14,8 @@ std::string TemporaryFolder();
 // Creates a new, empty file in `folder` (which ends with a separator or is "" for the
 // current folder) named `prefix` + four upper-case hexadecimal digits + ".tmp", never
 // replacing an existing file, and returns its full path in `path`. Fails with
-// kFileAlreadyExists when every number is taken.
+// kFileAlreadyExists when every number is taken. On Windows the system names the file, and
+// a prefix may have at most three characters (kInvalidArgument otherwise).
 Status CreateUniqueFile(const std::string& folder, std::string_view prefix, std::string* path);
 
 // Renames `from` to `to` unless something already has the name `to` (then

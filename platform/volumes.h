@@ -20,13 +20,14 @@ struct Volume {
   std::string type;
 };
 
-// The volumes a user would pick a folder on, sorted by mount point. Kernel and service file
-// systems (proc, sysfs, cgroup, devpts, the tmpfs mounts below /run and /dev, ...) and
-// mounts of single files are left out; the root "/" is always present, so the list is
-// never empty. Never fails: an unreadable mount table gives just the root.
+// The volumes a user would pick a folder on, sorted by mount point. On Windows, every drive
+// letter in use. On POSIX, kernel and service file systems (proc, sysfs, cgroup, devpts,
+// the tmpfs mounts below /run and /dev, ...) and mounts of single files are left out; the
+// root "/" is always present, so the list is never empty. Never fails: an unreadable mount
+// table gives just the root.
 std::vector<Volume> MountedVolumes();
 
-// The parts of MountedVolumes that need no system call, for tests.
+// The parts of the POSIX MountedVolumes that need no system call, for tests (POSIX only).
 // Parses a mount table in the format of /proc/self/mounts ("source mount-point type
 // options dump pass", with spaces, tabs, newlines and backslashes written as octal escapes).
 // Malformed lines are skipped.

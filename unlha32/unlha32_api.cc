@@ -9,6 +9,8 @@
 #include <set>
 #include <string>
 
+#include "platform/ansi_text.h"
+#include "unlha32/ansi_record.h"
 #include "unlha32/archive_reader.h"
 #include "unlha32/archive_source.h"
 #include "unlha32/check_archive.h"
@@ -80,7 +82,10 @@ int NextMatching(OpenArchive& archive, UnlhaMemberInfo* info) {
     if (!archive.pattern.empty() && !MatchesWildcard(archive.pattern, StoredPath(member))) {
       continue;
     }
-    if (info != nullptr) FillMemberInfo(member, info);
+    if (info != nullptr) {
+      FillMemberInfo(member, info);
+      StorePathAsAnsi(info);
+    }
     archive.detail = DetailOf(member);
     return kSuccess;
   }
@@ -89,7 +94,7 @@ int NextMatching(OpenArchive& archive, UnlhaMemberInfo* info) {
 }
 
 void Restart(OpenArchive& archive, const char* wildcard) {
-  archive.pattern = wildcard != nullptr ? wildcard : "";
+  archive.pattern = wildcard != nullptr ? platform::AnsiToUtf8(wildcard) : "";
   archive.reader.emplace(*archive.source, archive.options);
   archive.reader->Start();
 }
@@ -104,12 +109,13 @@ extern "C" {
 UNLHA_EXPORT int UNLHA_API Unlha(UNLHA_HWND, char* szCmdLine, char* szOutput, uint32_t dwSize) {
   Inside inside;
   if (szCmdLine == nullptr) return kBadCommand;
-  CommandResult result = RunCommand(szCmdLine);
+  CommandResult result = RunCommand(platform::AnsiToUtf8(szCmdLine));
   if (szOutput != nullptr && dwSize > 0) {
-    std::string_view text = FitUtf8(result.output, dwSize - 1);
-    std::memcpy(szOutput, text.data(), text.size());
-    szOutput[text.size()] = '\0';
-    if (text.size() < result.output.size() && result.code == kSuccess) {
+    std::string text = platform::Utf8ToAnsi(result.output);
+    std::size_t fit = platform::FitAnsi(text, dwSize - 1);
+    std::memcpy(szOutput, text.data(), fit);
+    szOutput[fit] = '\0';
+    if (fit < text.size() && result.code == kSuccess) {
       result.code = kTooManyMembers;
     }
   }
@@ -137,7 +143,7 @@ UNLHA_EXPORT UNLHA_BOOL UNLHA_API UnlhaSetCursorMode(UNLHA_BOOL bCursorMode) {
 UNLHA_EXPORT UNLHA_BOOL UNLHA_API UnlhaCheckArchive(const char* szFileName, int32_t iMode) {
   Inside inside;
   if (szFileName == nullptr) return 0;
-  std::unique_ptr<FileSource> source = FileSource::Open(szFileName);
+  std::unique_ptr<FileSource> source = FileSource::Open(platform::AnsiToUtf8(szFileName));
   if (!source) return 0;
   CheckResult result = CheckArchive(*source, iMode);
   if (!result.usable) return 0;
@@ -152,7 +158,7 @@ UNLHA_EXPORT UNLHA_HARC UNLHA_API UnlhaOpenArchive(UNLHA_HWND, const char* szFil
   Inside inside;
   if (szFileName == nullptr) return nullptr;
   auto archive = std::make_unique<OpenArchive>();
-  archive->source = FileSource::Open(szFileName);
+  archive->source = FileSource::Open(platform::AnsiToUtf8(szFileName));
   if (!archive->source) return nullptr;
   archive->options.recovery = (dwMode & kOpenRecovery) != 0;
   ArchiveStart start = ArchiveReader(*archive->source, archive->options).Start();

@@ -1,7 +1,5 @@
 // grebewick-cli: the run without a window, for scripts, timers, tests and benchmarks.
 
-#include <signal.h>
-
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
@@ -19,7 +17,9 @@
 #include "app/cli/usage.h"
 #include "engine/common.h"
 #include "engine/public_function.h"
+#include "platform/console.h"
 #include "platform/file_system.h"
+#include "platform/full_path.h"
 #include "platform/path_rules.h"
 #include "platform/search.h"
 
@@ -27,41 +27,13 @@ namespace {
 
 constexpr char kNoComparison[] = "なし";
 
-void OnInterrupt(int) { engine::CancelRequested = true; }
+void OnInterrupt() { engine::CancelRequested = true; }
 
-void InstallInterruptHandler() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;  // no SA_RESTART: a question being asked sees the interruption
-  sigaction(SIGINT, &action, nullptr);
-}
+void InstallInterruptHandler() { platform::OnInterrupt(OnInterrupt); }
 
 // An absolute form of `path` with "." and ".." resolved as text, so that a source folder
 // always reappears below the destination's date folder and never beside it.
-std::string AbsoluteFolder(const std::string& path) {
-  std::string full = path;
-  if (full.empty() || full[0] != '/') {
-    full = platform::FileSystem::Default().CurrentFolder() + "/" + full;
-  }
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= full.size()) {
-    std::size_t end = full.find('/', start);
-    if (end == std::string::npos) end = full.size();
-    std::string part = full.substr(start, end - start);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    start = end + 1;
-  }
-  if (parts.empty()) return "/";
-  std::string result;
-  for (const std::string& part : parts) result += "/" + part;
-  return result;
-}
+std::string AbsoluteFolder(const std::string& path) { return platform::FullPath(path); }
 
 bool IsValidDate(const std::string& text) {
   if (text.size() != 8 || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -96,6 +68,7 @@ std::string ElapsedText(double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::PrepareConsole();
   const auto started = std::chrono::steady_clock::now();
   CLI::App app{"", "grebewick-cli"};
   app.set_help_flag("-h,--help");
@@ -152,7 +125,8 @@ int main(int argc, char** argv) {
   chain.AddOptions(app);
 
   try {
-    app.parse(argc, argv);
+    platform::Utf8Arguments arguments(argc, argv);
+    app.parse(arguments.argc(), arguments.argv());
   } catch (const CLI::CallForHelp&) {
     const std::string_view help = cli::HelpText();
     std::fwrite(help.data(), 1, help.size(), stdout);

@@ -1,8 +1,5 @@
 #include "app/cli/progress_line.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -11,6 +8,7 @@
 
 #include "app/cli/display_width.h"
 #include "app/cli/terminal_text.h"
+#include "platform/console.h"
 
 namespace cli {
 namespace {
@@ -160,8 +158,9 @@ std::unique_ptr<engine::ProgressView> MakeTerminalProgress(std::FILE* output,
 }
 
 std::size_t TerminalWidth(std::FILE* output) {
-  winsize size{};
-  if (::ioctl(::fileno(output), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  if (int columns = platform::TerminalColumns(output); columns > 0) {
+    return static_cast<std::size_t>(columns);
+  }
   if (const char* columns = std::getenv("COLUMNS")) {
     long value = std::strtol(columns, nullptr, 10);
     if (value > 0 && value < 10000) return static_cast<std::size_t>(value);

@@ -1,13 +1,12 @@
 #include "app/cli/terminal_host.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "app/cli/progress_line.h"
 #include "app/cli/terminal_text.h"
 #include "engine/public_function.h"
+#include "platform/console.h"
 #include "platform/message_box.h"
 
 namespace cli {
@@ -40,8 +39,8 @@ TerminalHost::TerminalHost(Job job, Answers answers, std::FILE* input, std::FILE
       answers_(answers),
       input_(input),
       output_(output),
-      interactive_(::isatty(::fileno(input)) && ::isatty(::fileno(output))),
-      show_progress_(!answers.quiet && ::isatty(::fileno(output))) {}
+      interactive_(platform::IsTerminal(input) && platform::IsTerminal(output)),
+      show_progress_(!answers.quiet && platform::IsTerminal(output)) {}
 
 const char* TerminalHost::LineStart() const {
   // A progress line may stand where the message goes; only a terminal has one.

@@ -7,7 +7,9 @@
 
 #include "engine/common.h"
 #include "engine/public_function.h"
+#include "platform/path_rules.h"
 #include "platform/vb_error.h"
+#include "tests/support/platform_paths.h"
 #include "tests/support/scoped_time_zone.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
@@ -31,7 +33,8 @@ struct Member {
   std::optional<std::int64_t> instant = std::nullopt;  // levels 2 and 3
 };
 
-// Archives by full path; a path missing from the map fails the check.
+// Archives by full path (compared as the platform compares names); a path missing from the
+// map fails the check.
 class FakeArchive : public ArchiveObject {
  public:
   explicit FakeArchive(std::map<std::string, std::vector<Member>>& archives,
@@ -42,11 +45,11 @@ class FakeArchive : public ArchiveObject {
   }
   bool CheckArchive(const std::string& path) override {
     log_.push_back("check " + path);
-    return archives_.count(path) > 0;
+    return archives_.count(testing_support::Canonical(path)) > 0;
   }
   std::int16_t SetArcFile(const std::string& path) override {
     log_.push_back("open " + path);
-    current_ = &archives_.at(path);
+    current_ = &archives_.at(testing_support::Canonical(path));
     if (current_->size() > 32767) throw platform::VbError(platform::kOverflow, "overflow");
     return static_cast<std::int16_t>(current_->size());
   }
@@ -71,14 +74,15 @@ class CataloguePhaseTest : public ::testing::Test {
     host_.destination = dir_ / "out";
     host_.archives = true;
     options_.make_archive = [this] { return std::make_unique<FakeArchive>(archives_, log_); };
+    // Relative to the test's folder, in the form that compares equal on every platform.
     options_.dry_run = [this](const std::string& source, const std::string&) {
-      copied_.push_back(source.substr(dir_.path().size() + 1));
+      copied_.push_back(testing_support::Canonical(source.substr(dir_.path().size() + 1)));
     };
   }
   // An archive file in the comparison tree (its content is never read by the fake).
   void Archive(const std::string& relative, std::vector<Member> members) {
     WriteFile(dir_ / relative, "lzh");
-    archives_[dir_ / relative] = std::move(members);
+    archives_[testing_support::Canonical(dir_ / relative)] = std::move(members);
   }
   std::vector<std::string> Copied() {
     copied_.clear();
@@ -97,7 +101,7 @@ class CataloguePhaseTest : public ::testing::Test {
 
 TEST_F(CataloguePhaseTest, AnUnchangedCopyInAnArchiveIsNotCopied) {
   // The source folder as an archive stores it: a path from the root, without the root name.
-  std::string stored = dir_.path() + "/src/";
+  std::string stored = dir_.path().substr(platform::RootNameLength(dir_.path())) + "/src/";
   std::replace(stored.begin(), stored.end(), '/', '\\');
   WriteFile(dir_ / "src/same.txt", "same", kT);
   WriteFile(dir_ / "src/newer.txt", "newr", kT + 60);
@@ -170,23 +174,27 @@ TEST_F(CataloguePhaseTest, ArchivesOfEveryBackupOfAChainJoinTheCatalogue) {
 
 TEST_F(CataloguePhaseTest, OnlyLzhFilesAreCandidatesAndTheOptionIsReadForEachFile) {
   WriteFile(dir_ / "src/a.txt", "same", kT);
-  for (const char* name : {"x.lzh", "X.LZH", "x.Lzh", "x.lha", "x.zip", "lzh"}) {
+  for (const char* name : {"a.lzh", "B.LZH", "c.Lzh", "x.lha", "x.zip", "lzh"}) {
     WriteFile(dir_ / (std::string("cmp/") + name), "?");
   }
   host_.pairs = {{dir_ / "src", dir_ / "cmp"}};
   Copied();
   std::vector<std::string> checked;
   for (const std::string& entry : log_) {
-    if (entry.rfind("check ", 0) == 0) checked.push_back(entry.substr(entry.rfind('/') + 1));
+    if (entry.rfind("check ", 0) == 0) {
+      checked.push_back(entry.substr(entry.find_last_of(platform::Separator()) + 1));
+    }
   }
   std::sort(checked.begin(), checked.end());
-  EXPECT_THAT(checked, ElementsAre("X.LZH", "x.Lzh", "x.lzh"));
+  EXPECT_THAT(checked, ElementsAre("B.LZH", "a.lzh", "c.Lzh"));
 
   log_.clear();
   host_.archives = false;  // LHA unchecked: folders still shown, no archive opened
   Copied();
   EXPECT_THAT(log_, ElementsAre("hwnd 4660"));
-  EXPECT_FALSE(host_.EventsStartingWith("Label1=" + dir_.path().substr(0, 10)).empty());
+  EXPECT_FALSE(
+      host_.EventsStartingWith("Label1=" + testing_support::JobCase(dir_.path()).substr(0, 10))
+          .empty());
 }
 
 TEST_F(CataloguePhaseTest, EntriesFromEarlierPairsSettleFilesOfLaterPairs) {
@@ -228,7 +236,8 @@ TEST_F(CataloguePhaseTest, AnArchiveTooLargeToCountIsReportedAndEndsTheRun) {
   options_.dry_run = nullptr;
   EXPECT_EQ(RunBackup(host_, options_), RunOutcome::kAborted);
   ASSERT_EQ(host_.boxes.size(), 1u);
-  EXPECT_THAT(host_.boxes[0].text, ::testing::HasSubstr(dir_ / "cmp/huge.lzh"));
+  EXPECT_THAT(host_.boxes[0].text, ::testing::HasSubstr(testing_support::JobCase(dir_ / "cmp") +
+                                                        testing_support::Native("/huge.lzh")));
   EXPECT_THAT(host_.boxes[0].text, ::testing::HasSubstr("32,767"));
   EXPECT_EQ(host_.events.back(), "Unload");
   EXPECT_FALSE(testing_support::Exists(dir_ / "out"));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/platform_paths.h"
+
 namespace engine {
 namespace {
 
@@ -60,8 +62,8 @@ TEST(CatalogueTest, FolderSizeAndTimeDecideWhetherAnEntrySaysUnchanged) {
     ArchiveCatalogue catalogue;
     catalogue.Append(Entry("a.txt", row.stored_folder, row.size, row.time, row.instant));
     ArchiveCatalogue::Answer answer =
-        catalogue.Lookup({"A.TXT", "a.txt", row.source_size, row.source_time}, row.folder,
-                         [&] { return row.match_folders; });
+        catalogue.Lookup({"A.TXT", "a.txt", row.source_size, row.source_time},
+                         testing_support::Native(row.folder), [&] { return row.match_folders; });
     EXPECT_TRUE(answer.NameInCatalogue);
     EXPECT_EQ(answer.SaysUnchanged, row.unchanged);
   }

@@ -9,7 +9,10 @@
 #include "engine/public_function.h"
 #include "engine/run_text.h"
 #include "platform/message_box.h"
+#include "platform/path_rules.h"
+#include "platform/text.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/platform_paths.h"
 #include "tests/support/scoped_time_zone.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
@@ -18,7 +21,10 @@ namespace engine {
 namespace {
 
 using ::testing::ElementsAre;
+using testing_support::Canonical;
 using testing_support::FilesBelow;
+using testing_support::JobCase;
+using testing_support::Native;
 using testing_support::ReadFile;
 using testing_support::ScriptedHost;
 using testing_support::TempDir;
@@ -51,11 +57,28 @@ class RunTest : public ::testing::Test {
   std::string Cmp(const std::string& relative = "") const {
     return relative.empty() ? dir_ / "cmp" : dir_ / ("cmp/" + relative);
   }
-  // Where a file below the source folder lands.
-  std::string Out(const std::string& relative) const {
-    return dir_ / ("out/" + std::string(kDate) + Src(relative));
+  // The run's name for a file below the job's folder `root`: where names ignore letter case
+  // the job's folder is upper-cased, and a folder below the first level is upper-cased whole.
+  static std::string Walked(const std::string& root, const std::string& relative) {
+    std::string path = JobCase(root);
+    std::size_t last = relative.rfind('/');
+    if (last != std::string::npos) {
+      std::string folders = relative.substr(0, last);
+      path = path + platform::Separator() + Native(folders);
+      if (folders.find('/') != std::string::npos) path = JobCase(path);
+    }
+    if (!relative.empty()) path += platform::Separator() + relative.substr(last + 1);
+    return path;
   }
+  std::string Listed(const std::string& relative = "") const { return Walked(Src(), relative); }
+  // Where a file the run names `listed` lands.
+  std::string OutOf(const std::string& listed) const {
+    return OutRoot() + listed.substr(platform::RootNameLength(listed));
+  }
+  std::string Out(const std::string& relative) const { return OutOf(Listed(relative)); }
   std::string OutRoot() const { return dir_ / ("out/" + std::string(kDate)); }
+  // A changed file's name: upper-cased on disk too where names ignore letter case.
+  static std::string Changed(const std::string& name) { return JobCase(name); }
 
   RunOutcome Run() {
     options_.file_system = &fs_;
@@ -75,7 +98,7 @@ class RunTest : public ::testing::Test {
   }
 
   std::string Item(const std::string& source_relative, const std::string& out_relative = "") {
-    return Src(source_relative) + " -> " +
+    return Listed(source_relative) + " -> " +
            Out(out_relative.empty() ? source_relative : out_relative);
   }
 
@@ -106,16 +129,19 @@ TEST_F(RunTest, CopiesExactlyTheNewAndChangedFiles) {
   WriteFile(Cmp("same.txt"), "same", kT);
   host_.pairs = {{Src(), Cmp()}};
 
+  // Where names ignore letter case, a changed file keeps the upper-cased name on disk.
+  std::vector<std::string> copied = {Changed("Readme.txt"), "new.txt", Changed("newer.txt"),
+                                     Changed("sametime.txt"), Changed("size.txt")};
+  std::sort(copied.begin(), copied.end());
+  std::vector<std::string> expected;
+  for (const std::string& name : copied) expected.push_back(Item(name));
   std::vector<std::string> items = DryRun();
   std::sort(items.begin(), items.end());
-  EXPECT_THAT(items, ElementsAre(Item("Readme.txt"), Item("new.txt"), Item("newer.txt"),
-                                 Item("sametime.txt"), Item("size.txt")));
+  EXPECT_EQ(items, expected);
   EXPECT_FALSE(testing_support::Exists(dir_ / "out"));  // a dry run creates nothing
 
   EXPECT_EQ(Run(), RunOutcome::kCompleted);
-  EXPECT_EQ(
-      FilesBelow(OutRoot() + Src()),
-      (std::vector<std::string>{"Readme.txt", "new.txt", "newer.txt", "sametime.txt", "size.txt"}));
+  EXPECT_EQ(FilesBelow(OutOf(Listed())), copied);
   // The dialog names a changed file in upper case and a new one as listed.
   std::vector<std::string> shown = host_.EventsStartingWith("Label2=");
   EXPECT_NE(std::find(shown.begin(), shown.end(), "Label2=README.TXT"), shown.end());
@@ -171,17 +197,20 @@ TEST_F(RunTest, CopyListFollowsPairsThenWalkOrderThenListingOrder) {
   // does not exist: every file of it is new.
   host_.pairs = {{Src(), Cmp()}, {Src("a") + "/", Cmp("missing") + "/"}};
 
+  const std::string second = Walked(Src("a"), "a1");
   std::vector<std::string> expected = {Item("a/a1"), Item("a/deep/d2")};
   for (const std::string& name : ListingOrder(Src())) expected.push_back(Item(name));
-  for (const std::string& name : ListingOrder(Src("a/deep")))
-    expected.push_back(Item("a/deep/" + name));
-  expected.push_back(Item("a/a1"));
+  for (const std::string& name : ListingOrder(Src("a/deep"))) {
+    const std::string listed = Walked(Src("a"), "deep/" + name);
+    expected.push_back(listed + " -> " + OutOf(listed));
+  }
+  expected.push_back(second + " -> " + OutOf(second));
   EXPECT_EQ(DryRun(), expected);
 
   host_.subfolders = false;
   expected.assign({});
   for (const std::string& name : ListingOrder(Src())) expected.push_back(Item(name));
-  expected.push_back(Item("a/a1"));
+  expected.push_back(second + " -> " + OutOf(second));
   EXPECT_EQ(DryRun(), expected);
 }
 
@@ -212,9 +241,9 @@ TEST_F(RunTest, ProgressDialogShowsTheSearchThenCountsTheCopies) {
                                  "Label2Visible=1", "Label2=しばらくお待ちください・・・", "Min=0",
                                  "Max=1", "Value=0", "Cancel=0", "Show", "DoEvents", "Cancel=1"));
   std::vector<std::string> captions = host_.EventsStartingWith("Label1=");
-  const std::string long_folder = Src("a-folder-name-long-enough-to-be-cut");
+  const std::string long_folder = Listed("a-folder-name-long-enough-to-be-cut");
   const std::string shortened = "Label1=" + long_folder.substr(0, 10) + "･･･" +
-                                long_folder.substr(long_folder.size() - 10) + "/";
+                                long_folder.substr(long_folder.size() - 10) + Native("/");
   EXPECT_NE(std::find(captions.begin(), captions.end(), shortened), captions.end());
   EXPECT_THAT(host_.EventsStartingWith("Caption="),
               ElementsAre("Caption=対象ファイル検索中", "Caption=対象ファイルコピー中・・・"));
@@ -235,7 +264,8 @@ TEST_F(RunTest, ShortFolderCaptionsEndWithTheirSeparator) {
   host_.pairs = {{"s", "c"}};
   DryRun();
   std::vector<std::string> captions = host_.EventsStartingWith("Label1=");
-  EXPECT_THAT(captions, ElementsAre("Label1=c/", "Label1=s / "));
+  EXPECT_THAT(captions, ElementsAre("Label1=" + JobCase("c") + Native("/"),
+                                    "Label1=" + JobCase("s") + Native(" / ")));
   ASSERT_EQ(::chdir("/"), 0);
 }
 
@@ -245,7 +275,7 @@ class CancelTest : public RunTest, public ::testing::WithParamInterface<const ch
   std::string PressAt() const {
     std::string point = GetParam();
     if (point == "catalogue") return "Show";
-    if (point == "decision") return "Label1=" + FolderCaption(Src(), " / ");
+    if (point == "decision") return "Label1=" + FolderCaption(Listed(), Native(" / "));
     return "Label1=0/2";  // the copy phase's check after the first item
   }
 };
@@ -298,7 +328,7 @@ TEST_F(RunTest, NoContinuesWhereTheRunWasAndALaterPressAsksAgain) {
   host_.answers = {platform::kAnswerNo, platform::kAnswerNo};
   EXPECT_EQ(Run(), RunOutcome::kCompleted);
   EXPECT_EQ(host_.BoxTitles(), (std::vector<std::string>{"ｷｬﾝｾﾙ確認", "ｷｬﾝｾﾙ確認"}));
-  EXPECT_EQ(FilesBelow(OutRoot() + Src()), (std::vector<std::string>{"f1", "f2"}));
+  EXPECT_EQ(FilesBelow(OutOf(Listed())), (std::vector<std::string>{"f1", "f2"}));
   EXPECT_FALSE(CancelRequested);
 }
 
@@ -307,20 +337,20 @@ TEST_F(RunTest, AFailedCopyAsksAndYesGoesOnWhileNoStops) {
   host_.pairs = {{Src(), "なし"}};
   const std::vector<std::string> order = ListingOrder(Src());
   fs_.copy_fault = [&](const std::string& source, const std::string&) {
-    return source == Src(order[1]) ? platform::Status::Error(platform::kDiskFull, "write: full")
-                                   : platform::Status::Ok();
+    return source == Listed(order[1]) ? platform::Status::Error(platform::kDiskFull, "write: full")
+                                      : platform::Status::Ok();
   };
 
   host_.answers = {platform::kAnswerYes};
   EXPECT_EQ(Run(), RunOutcome::kCompletedWithFailures);
   ASSERT_EQ(host_.boxes.size(), 1u);
-  EXPECT_EQ(host_.boxes[0].text, "ファイルのコピーに失敗しました。\r" + Src(order[1]) +
+  EXPECT_EQ(host_.boxes[0].text, "ファイルのコピーに失敗しました。\r" + Listed(order[1]) +
                                      "\r残りのファイルをコピーしますか？");
   EXPECT_EQ(host_.boxes[0].title, "コピーエラー");
   EXPECT_EQ(host_.boxes[0].flags, 36);
   std::vector<std::string> copied = {order[0], order[2]};
   std::sort(copied.begin(), copied.end());
-  EXPECT_EQ(FilesBelow(OutRoot() + Src()), copied);
+  EXPECT_EQ(FilesBelow(OutOf(Listed())), copied);
   EXPECT_EQ(stats_.failed, 1);
   EXPECT_THAT(host_.notes, ElementsAre("write: full"));
 
@@ -461,8 +491,8 @@ TEST_F(RunTest, AFileThatVanishesBeforeItsCopyIsReportedAlone) {
   };
   EXPECT_EQ(Run(), RunOutcome::kCompletedWithFailures);  // the default answer goes on
   ASSERT_EQ(host_.boxes.size(), 1u);
-  EXPECT_NE(host_.boxes[0].text.find(Src("vanishes")), std::string::npos);
-  EXPECT_EQ(FilesBelow(OutRoot() + Src()), std::vector<std::string>{"stays"});
+  EXPECT_NE(host_.boxes[0].text.find(Listed("vanishes")), std::string::npos);
+  EXPECT_EQ(FilesBelow(OutOf(Listed())), std::vector<std::string>{"stays"});
 }
 
 TEST_F(RunTest, ADestinationThatCannotBeCreatedEndsTheRunBeforeAnyCopy) {
@@ -485,8 +515,11 @@ TEST_F(RunTest, TwoRunsOnOneDayFillTheSameDateFolder) {
   WriteFile(Src("g"), "g", kT);
   ASSERT_EQ(Run(), RunOutcome::kCompleted);
   EXPECT_EQ(ReadFile(Out("f")), "second");
-  EXPECT_EQ(FilesBelow(dir_ / "out"), (std::vector<std::string>{std::string(kDate) + Src("f"),
-                                                                std::string(kDate) + Src("g")}));
+  std::vector<std::string> below;
+  for (const std::string& file : FilesBelow(dir_ / "out")) below.push_back(Canonical(file));
+  const std::string folder = Listed().substr(platform::RootNameLength(Listed()));
+  EXPECT_EQ(below, (std::vector<std::string>{Canonical(kDate + folder + Native("/f")),
+                                             Canonical(kDate + folder + Native("/g"))}));
 }
 
 TEST_F(RunTest, UnreadableSourceFoldersAreNotedAndCounted) {
@@ -494,7 +527,7 @@ TEST_F(RunTest, UnreadableSourceFoldersAreNotedAndCounted) {
   WriteFile(Src("locked/g"), "2", kT);
   host_.pairs = {{Src(), "なし"}};
   fs_.list_fault = [&](const std::string& folder) {
-    return folder == Src("locked") + "/"
+    return folder == Listed("locked") + Native("/")
                ? platform::Status::Error(platform::kPermissionDenied, "opendir: denied")
                : platform::Status::Ok();
   };

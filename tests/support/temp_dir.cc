@@ -35,6 +35,8 @@ TempDir::~TempDir() {
   fs::remove_all(path_, error);
 }
 
+std::string TempDir::operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
 void MakeFolders(const std::string& path) { fs::create_directories(path); }
 
 void WriteFile(const std::string& path, const std::string& content, std::int64_t mtime) {

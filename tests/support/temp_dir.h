@@ -16,8 +16,8 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& path() const { return path_; }
-  // path() + "/" + relative
-  std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+  // path() + "/" + relative; on Windows with "\" for every "/".
+  std::string operator/(const std::string& relative) const;
 
  private:
   std::string path_;

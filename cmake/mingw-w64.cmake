@@ -1,0 +1,25 @@
+# Cross-compiles for 64-bit Windows with Debian's mingw-w64 (the POSIX-threads variant, so
+# std::thread and std::mutex work). The runtime (libgcc, libstdc++, winpthread) is linked
+# statically: the programs and UnLHA32.DLL run on a bare Windows without extra DLLs.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(GREBEWICK_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${GREBEWICK_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${GREBEWICK_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${GREBEWICK_MINGW_TRIPLE}-windres)
+
+# Libraries and headers come from the cross tree only, never from the build machine's /usr.
+set(CMAKE_FIND_ROOT_PATH /usr/${GREBEWICK_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
+
+# Tests run under Wine, in a Wine prefix of this build's own.
+set(CMAKE_CROSSCOMPILING_EMULATOR
+    "${CMAKE_CURRENT_LIST_DIR}/../tests/wine/run;${CMAKE_BINARY_DIR}/wine")

@@ -1,0 +1,93 @@
+#include <windows.h>
+// after windows.h
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <atomic>
+#include <cstdlib>
+
+#include "platform/console.h"
+#include "platform/win32/wide.h"
+
+namespace platform {
+namespace {
+
+std::atomic<void (*)()> interrupt_handler{nullptr};
+
+HANDLE HandleOf(std::FILE* stream) {
+  return reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+}
+
+// Ctrl-C and Ctrl-Break arrive on a thread of their own; the program carries on.
+BOOL WINAPI OnControl(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  if (auto handler = interrupt_handler.load()) handler();
+  return TRUE;
+}
+
+UINT saved_output_code_page = 0;
+UINT saved_input_code_page = 0;
+
+void RestoreCodePages() {
+  if (saved_output_code_page != 0) ::SetConsoleOutputCP(saved_output_code_page);
+  if (saved_input_code_page != 0) ::SetConsoleCP(saved_input_code_page);
+}
+
+}  // namespace
+
+// The console decodes what the program writes with its output code page: UTF-8 from here
+// on, and back to what the user had when the program ends. Escapes such as "erase the
+// line" are interpreted rather than shown. Output is written byte for byte, as on POSIX:
+// a script reading a pipe gets "\n" line ends and names exactly as printed (a console
+// starts a new line at "\n" all the same).
+void PrepareConsole() {
+  ::_setmode(::_fileno(stdout), _O_BINARY);
+  ::_setmode(::_fileno(stderr), _O_BINARY);
+  saved_output_code_page = ::GetConsoleOutputCP();
+  saved_input_code_page = ::GetConsoleCP();
+  if (saved_output_code_page != 0) {
+    ::SetConsoleOutputCP(CP_UTF8);
+    ::SetConsoleCP(CP_UTF8);
+    std::atexit(RestoreCodePages);
+  }
+  for (DWORD which : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    HANDLE handle = ::GetStdHandle(which);
+    DWORD mode = 0;
+    if (handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode)) {
+      ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    }
+  }
+}
+
+Utf8Arguments::Utf8Arguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (wide == nullptr) {
+    arguments_.assign(argv, argv + argc);
+  } else {
+    for (int i = 0; i < count; ++i) arguments_.push_back(win32::Narrow(wide[i]));
+    ::LocalFree(wide);
+  }
+  for (const std::string& argument : arguments_) pointers_.push_back(argument.c_str());
+}
+
+// The C runtime calls every character device a terminal, the null device included; only a
+// console is one.
+bool IsTerminal(std::FILE* stream) {
+  DWORD mode = 0;
+  return ::GetConsoleMode(HandleOf(stream), &mode) != 0;
+}
+
+int TerminalColumns(std::FILE* stream) {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!::GetConsoleScreenBufferInfo(HandleOf(stream), &info)) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
+void OnInterrupt(void (*handler)()) {
+  interrupt_handler = handler;
+  ::SetConsoleCtrlHandler(OnControl, TRUE);
+}
+
+}  // namespace platform

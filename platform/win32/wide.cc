@@ -1,0 +1,114 @@
+#include "platform/win32/wide.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace platform::win32 {
+namespace {
+
+// Paths at least this long get the "\\?\" form: CreateDirectoryW refuses a classic path
+// that leaves no room for an 8.3 name below it (MAX_PATH - 12).
+constexpr std::size_t kClassicPathLimit = MAX_PATH - 12;
+
+bool IsSlash(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+}  // namespace
+
+std::wstring Widen(std::string_view utf8) {
+  std::wstring wide;
+  wide.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    auto lead = static_cast<unsigned char>(utf8[i]);
+    if (lead < 0x80) {
+      wide.push_back(static_cast<wchar_t>(lead));
+      ++i;
+      continue;
+    }
+    std::size_t length = (lead & 0xE0) == 0xC0   ? 2
+                         : (lead & 0xF0) == 0xE0 ? 3
+                         : (lead & 0xF8) == 0xF0 ? 4
+                                                 : 0;
+    std::uint32_t code = length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+    bool valid = length != 0 && utf8.size() - i >= length;
+    for (std::size_t k = 1; valid && k < length; ++k) {
+      auto next = static_cast<unsigned char>(utf8[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      code = (code << 6) | (next & 0x3F);
+    }
+    static constexpr std::uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    // Surrogates are accepted: they are how a lone unit of a name travels (WTF-8).
+    valid = valid && code >= kMinimum[length] && code <= 0x10FFFF;
+    if (!valid) {
+      wide.push_back(L'\xFFFD');
+      ++i;
+      continue;
+    }
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      wide.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
+      wide.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
+    } else {
+      wide.push_back(static_cast<wchar_t>(code));
+    }
+    i += length;
+  }
+  return wide;
+}
+
+void AppendNarrow(std::wstring_view wide, std::string& out) {
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    std::uint32_t code = static_cast<std::uint16_t>(wide[i]);
+    if (code < 0x80) {
+      out.push_back(static_cast<char>(code));
+      continue;
+    }
+    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < wide.size()) {
+      std::uint32_t low = static_cast<std::uint16_t>(wide[i + 1]);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      }
+    }
+    if (code < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+    } else if (code < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    }
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+std::string Narrow(std::wstring_view wide) {
+  std::string out;
+  out.reserve(wide.size());
+  AppendNarrow(wide, out);
+  return out;
+}
+
+std::wstring WidePath(std::string_view utf8_path) {
+  std::wstring path = Widen(utf8_path);
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  if (path.size() < kClassicPathLimit || path.starts_with(L"\\\\?\\")) return path;
+  // The prefixed form bypasses the name normalization of classic paths, so the path is
+  // made absolute (".", ".." and the current folder resolved) first.
+  DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::wstring full(needed, L'\0');
+  DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return path;
+  full.resize(length);
+  if (full.size() > 2 && IsSlash(full[0]) && IsSlash(full[1])) {
+    return L"\\\\?\\UNC\\" + full.substr(2);
+  }
+  return L"\\\\?\\" + full;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform::win32 {
+
+// Text crosses the Win32 edge here: UTF-8 inside the program, UTF-16 in every W call.
+// Windows names are sequences of 16-bit units that need not be valid UTF-16 (a lone
+// surrogate is a legal name); such a unit becomes its three-byte generalized UTF-8 form
+// (WTF-8) and converts back to the same unit, so every name round-trips unchanged.
+
+// UTF-8 (WTF-8) to UTF-16. Bytes that form no character become U+FFFD.
+std::wstring Widen(std::string_view utf8);
+
+// UTF-16 to UTF-8 (WTF-8 for lone surrogates). Never fails.
+std::string Narrow(std::wstring_view wide);
+void AppendNarrow(std::wstring_view wide, std::string& out);
+
+// A path for the W calls: "/" read as "\", and a path too long for the classic limit made
+// absolute and given the "\\?\" prefix, so that deep trees stay reachable.
+std::wstring WidePath(std::string_view utf8_path);
+
+}  // namespace platform::win32
