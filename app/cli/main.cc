@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/cli/archive_commands.h"
 #include "app/cli/terminal_host.h"
 #include "app/cli/terminal_text.h"
 #include "archive/c_unlha.h"
@@ -34,7 +35,8 @@ constexpr char kExitCodesHelp[] = R"(Exit status:
   1  done, but some copies failed (or some source folders could not be read)
   2  usage error
   3  the run ended early (cancel, refused destination, No after a failed copy)
-  4  the archive could not be read (--list-archive)
+  4  the archive could not be read or is damaged (--list-archive, --test-archive,
+     --extract-archive; 1 when only writing extracted files failed)
 
 Each --source starts a folder pair; a --compare belongs to the --source before it
 ("none" or "なし": no comparison, the default). Copies go to DEST/yyyymmdd/<source path>.
@@ -169,6 +171,8 @@ int main(int argc, char** argv) {
   std::string usage_error;
   std::string date;
   std::string list_archive;
+  std::string test_archive;
+  std::vector<std::string> extract_archive;
   bool no_subfolders = false;
   bool no_lha = false;
   bool any_folder = false;
@@ -218,6 +222,13 @@ int main(int argc, char** argv) {
   app.add_option("--list-archive", list_archive,
                  "List the members of an LZH archive, one TAB-separated line each")
       ->type_name("FILE");
+  app.add_option("--test-archive", test_archive,
+                 "Check every member of an LZH archive; one line per damaged member")
+      ->type_name("FILE");
+  app.add_option("--extract-archive", extract_archive,
+                 "Extract the members (those matching a PATTERN) below DIR")
+      ->type_name("FILE DIR [PATTERN]")
+      ->expected(2, -1);
 
   try {
     app.parse(argc, argv);
@@ -236,6 +247,11 @@ int main(int argc, char** argv) {
   };
   if (!usage_error.empty()) return usage(usage_error);
   if (!list_archive.empty()) return ListArchive(list_archive);
+  if (!test_archive.empty()) return cli::TestArchive(test_archive);
+  if (!extract_archive.empty()) {
+    return cli::ExtractArchive(extract_archive[0], extract_archive[1],
+                               {extract_archive.begin() + 2, extract_archive.end()});
+  }
   if (job.destination.empty()) return usage("--dest is required");
   if (job.pairs.empty()) return usage("at least one --source is required");
   if (!date.empty() && !IsValidDate(date)) return usage("--date must be a date as YYYYMMDD");
