@@ -5,6 +5,67 @@
 #include "unlha32/crc16.h"
 
 namespace unlha32 {
+namespace {
+
+template <typename Word>
+inline Word Load(const std::uint8_t* from) {
+  Word word;
+  std::memcpy(&word, from, sizeof word);
+  return word;
+}
+
+template <typename Word>
+inline void Store(std::uint8_t* to, Word word) {
+  std::memcpy(to, &word, sizeof word);
+}
+
+// Copies forward, as the methods define a match: where the source starts less than
+// `count` bytes behind the destination, bytes written earlier in the same copy are read
+// again, so the bytes between source and destination repeat.
+inline void CopyForward(std::uint8_t* to, const std::uint8_t* from, std::size_t count) {
+  const std::size_t gap =
+      from < to ? static_cast<std::size_t>(to - from) : static_cast<std::size_t>(from - to);
+  if (from < to && gap < count) {
+    // [from, to) holds one period; copying from its start, each step doubles the stretch
+    // that can be copied without overlap.
+    while (count > 0) {
+      std::size_t step = std::min(count, static_cast<std::size_t>(to - from));
+      std::memcpy(to, from, step);
+      to += step;
+      count -= step;
+    }
+  } else if (gap < 8 || count > 64) {
+    // A source just ahead of the destination (a match reaching back almost the whole
+    // ring) or a long copy: a forward copy that reads each byte before it is written.
+    if (gap < 8) {
+      for (; count > 0; --count) *to++ = *from++;
+    } else {
+      std::memmove(to, from, count);
+    }
+  } else if (count >= 8) {
+    // Words, the last one overlapping the one before; source and destination lie at least
+    // a word apart, so no word reads what another one wrote.
+    const std::uint64_t last = Load<std::uint64_t>(from + count - 8);
+    for (std::size_t at = 0; at + 8 < count; at += 8) {
+      Store(to + at, Load<std::uint64_t>(from + at));
+    }
+    Store(to + count - 8, last);
+  } else if (count >= 4) {
+    const std::uint32_t first = Load<std::uint32_t>(from),
+                        last = Load<std::uint32_t>(from + count - 4);
+    Store(to, first);
+    Store(to + count - 4, last);
+  } else if (count >= 2) {
+    const std::uint16_t first = Load<std::uint16_t>(from),
+                        last = Load<std::uint16_t>(from + count - 2);
+    Store(to, first);
+    Store(to + count - 2, last);
+  } else if (count == 1) {
+    *to = *from;
+  }
+}
+
+}  // namespace
 
 OutputWindow::OutputWindow(int ring_bits, std::uint64_t length, OutputSink sink)
     : ring_(std::size_t{1} << ring_bits, ' '),
@@ -24,14 +85,7 @@ void OutputWindow::Copy(std::uint32_t distance, std::uint32_t length) {
   while (left > 0) {
     // A run that wraps neither the source nor the destination.
     std::size_t run = std::min({left, ring_.size() - position_, ring_.size() - from});
-    std::uint8_t* to = ring_.data() + position_;
-    const std::uint8_t* source = ring_.data() + from;
-    if (from < position_ && position_ - from < run) {
-      // The copy overlaps what it writes: it repeats the last `distance` bytes.
-      for (std::size_t i = 0; i < run; ++i) to[i] = source[i];
-    } else {
-      std::memmove(to, source, run);
-    }
+    CopyForward(ring_.data() + position_, ring_.data() + from, run);
     position_ += run;
     from = (from + run) & mask_;
     left -= run;
