@@ -1,6 +1,6 @@
 // libFuzzer target: every input is an archive. Lists it with and without recovery, builds
-// each member's record and runs every check mode, so that header parsing, the SFX scan,
-// name conversion and the checks all see hostile bytes.
+// each member's record and runs the check modes (all but the decoding one), so that header parsing,
+// the SFX scan, name conversion and the checks all see hostile bytes.
 #include <cstddef>
 #include <cstdint>
 #include <span>
