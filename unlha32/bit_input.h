@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -30,7 +31,8 @@ class BitInput {
       // bits, so OR-ing them in again at the next refill changes nothing.
       std::uint64_t word;
       std::memcpy(&word, next_, sizeof word);
-      bits_ |= __builtin_bswap64(word) >> available_;
+      if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+      bits_ |= word >> available_;
       int bytes = (64 - available_) >> 3;
       next_ += bytes;
       available_ += bytes * 8;
