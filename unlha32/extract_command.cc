@@ -99,6 +99,7 @@ CommandResult ExtractMembers(const Command& command) {
   while ((status = reader.Next(&member)) == HeaderStatus::kOk) {
     std::string name = StoredPath(member);
     if (!MatchesAnyWildcard(command.patterns, name)) continue;
+    if (command.verb == 'e' && member.IsDirectory()) continue;  // nowhere to go without folders
     cut_short = member.data_end() > source->size();
     report.Add(name, extractor->Handle(member));
   }
