@@ -54,9 +54,7 @@ std::array<std::uint8_t, kLz5Ring> Lz5Ring() {
 }  // namespace
 
 bool DecodeLzs(BitInput& in, OutputWindow& out) {
-  std::array<std::uint8_t, kLzsRing> ring;
-  ring.fill(' ');
-  out.SetHistory(HistoryOf(ring, kLzsStart));
+  // The ring starts as spaces, which is what the window gives before the start anyway.
   const std::uint64_t length = out.remaining();
   while (out.remaining() > 0 && !out.failed()) {
     in.Refill();

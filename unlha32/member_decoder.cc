@@ -28,9 +28,9 @@ constexpr Method kMethods[] = {
     {"-lz5-", Kind::kLz5, 12},
 };
 
-// Every ring is at least this large, so that small dictionaries still reach the sink in
-// pieces worth a write.
-constexpr int kMinRingBits = 16;
+// A ring may grow to this size even for a small dictionary, so that a long member reaches
+// the sink in pieces worth a write.
+constexpr int kRingBits = 16;
 constexpr std::size_t kStoredChunk = 64 * 1024;
 
 // LHARK writes its own method under the name -lh7-, in level 1 headers with the OS id of a
@@ -90,7 +90,7 @@ DecodeStatus DecodeMember(ArchiveSource& source, const Member& member, OutputSin
   if (method->kind == Kind::kStored) return CopyStored(source, member, sink);
 
   BitInput in(source, member.data_offset, member.packed_size);
-  OutputWindow out(std::max(method->dictionary_bits, kMinRingBits), member.original_size, sink);
+  OutputWindow out(std::max(method->dictionary_bits, kRingBits), member.original_size, sink);
   bool decoded = Run(*method, in, out);
   if (in.read_error()) return DecodeStatus::kReadError;
   if (!decoded) return DecodeStatus::kDamaged;

@@ -65,39 +65,47 @@ inline void CopyForward(std::uint8_t* to, const std::uint8_t* from, std::size_t 
   }
 }
 
+// The smallest ring worth a write to the sink when the member is longer than it.
+constexpr int kMinRingBits = 12;
+
+int RingBits(int max_ring_bits, std::uint64_t length) {
+  int bits = kMinRingBits;
+  while (bits < max_ring_bits && (std::uint64_t{1} << bits) < length) ++bits;
+  return bits;
+}
+
 }  // namespace
 
-OutputWindow::OutputWindow(int ring_bits, std::uint64_t length, OutputSink sink)
-    : ring_(std::size_t{1} << ring_bits, ' '),
-      mask_(ring_.size() - 1),
+OutputWindow::OutputWindow(int max_ring_bits, std::uint64_t length, OutputSink sink)
+    : size_(std::size_t{1} << RingBits(max_ring_bits, length)),
+      ring_(new std::uint8_t[size_]),
+      mask_(size_ - 1),
       remaining_(length),
       sink_(sink) {}
 
-void OutputWindow::SetHistory(std::span<const std::uint8_t> history) {
-  std::size_t size = std::min(history.size(), ring_.size());
-  std::memcpy(ring_.data() + ring_.size() - size, history.data() + history.size() - size, size);
-}
-
 void OutputWindow::Copy(std::uint32_t distance, std::uint32_t length) {
   std::size_t left = static_cast<std::size_t>(std::min<std::uint64_t>(length, remaining_));
+  // Before the start: byte by byte until the source reaches the first byte written.
+  for (; left > 0 && distance > written_; --left) Put(HistoryByte(distance - written_));
   remaining_ -= left;
+  written_ += left;
   std::size_t from = (position_ - distance) & mask_;
   while (left > 0) {
     // A run that wraps neither the source nor the destination.
-    std::size_t run = std::min({left, ring_.size() - position_, ring_.size() - from});
-    CopyForward(ring_.data() + position_, ring_.data() + from, run);
+    std::size_t run = std::min({left, size_ - position_, size_ - from});
+    CopyForward(ring_.get() + position_, ring_.get() + from, run);
     position_ += run;
     from = (from + run) & mask_;
     left -= run;
-    if (position_ == ring_.size()) Flush();
+    if (position_ == size_) Flush();
   }
 }
 
 void OutputWindow::Flush() {
-  std::span<const std::uint8_t> bytes(ring_.data() + flushed_, position_ - flushed_);
+  std::span<const std::uint8_t> bytes(ring_.get() + flushed_, position_ - flushed_);
   crc_ = Crc16(bytes, crc_);
   if (!failed_ && !bytes.empty() && !sink_(bytes)) failed_ = true;
-  if (position_ == ring_.size()) position_ = 0;
+  if (position_ == size_) position_ = 0;
   flushed_ = position_;
 }
 
