@@ -115,7 +115,7 @@ HuffmanTable PositionCode() {
   for (auto [count, length] : runs) {
     for (int k = 0; k < count; ++k) lengths[i++] = static_cast<std::uint8_t>(length);
   }
-  HuffmanTable table(8, 64);
+  HuffmanTable table(8);
   table.Build(lengths);
   return table;
 }

@@ -5,12 +5,7 @@
 
 namespace unlha32 {
 
-HuffmanTable::HuffmanTable(int primary_bits, int max_symbols) : primary_bits_(primary_bits) {
-  // At worst every long code has a prefix of its own, each with a full second-level table.
-  std::size_t prefixes = static_cast<std::size_t>(std::min(1 << primary_bits, max_symbols));
-  table_.reserve((std::size_t{1} << primary_bits) + (prefixes << (kMaxCodeLength - primary_bits)));
-  BuildSingle(0);
-}
+HuffmanTable::HuffmanTable(int primary_bits) : primary_bits_(primary_bits) { BuildSingle(0); }
 
 void HuffmanTable::BuildSingle(std::uint16_t symbol) {
   table_.assign(std::size_t{1} << primary_bits_, symbol);

@@ -16,8 +16,9 @@ class HuffmanTable {
  public:
   static constexpr int kMaxCodeLength = 16;
 
-  // `max_symbols` bounds the symbols of any code this table will hold.
-  HuffmanTable(int primary_bits, int max_symbols);
+  // A table of the next `primary_bits` bits (up to kMaxCodeLength), holding the code of
+  // the one symbol 0 until a code is built.
+  explicit HuffmanTable(int primary_bits);
 
   // Builds the code in which symbol i has a code of lengths[i] bits (0: the symbol does not
   // occur). Returns false when a length exceeds kMaxCodeLength or the lengths ask for more

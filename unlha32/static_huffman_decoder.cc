@@ -37,7 +37,7 @@ class StaticHuffmanDecoder {
       : in_(in),
         position_symbols_(dictionary_bits < 14 ? 14 : dictionary_bits + 1),
         position_count_bits_(dictionary_bits <= 13 ? 4 : 5),
-        position_(kSmallPrimaryBits, position_symbols_) {}
+        position_(kSmallPrimaryBits) {}
 
   bool Run(OutputWindow& out) {
     std::uint32_t left_in_block = 0;
@@ -132,8 +132,8 @@ class StaticHuffmanDecoder {
   BitInput& in_;
   const int position_symbols_;
   const int position_count_bits_;
-  HuffmanTable length_code_{kSmallPrimaryBits, kLengthSymbols};
-  HuffmanTable literal_{kLiteralPrimaryBits, kLiteralSymbols};
+  HuffmanTable length_code_{kSmallPrimaryBits};
+  HuffmanTable literal_{kLiteralPrimaryBits};
   HuffmanTable position_;
 };
 

@@ -17,9 +17,9 @@ namespace {
 constexpr std::size_t kMaxInput = 256 * 1024;
 
 // Decoded bytes per input: a few bytes of packed data may rightly declare gigabytes, and
-// what matters is how the decoders walk the data, not how long they can go on. Twice the
-// usual ring, so that it wraps; the cost of an input grows with this.
-constexpr std::uint64_t kMaxOutput = 128 * 1024;
+// what matters is how the decoders walk the data, not how long they can go on. The usual
+// ring: it is handed over once and wraps; the cost of an input grows with this.
+constexpr std::uint64_t kMaxOutput = 64 * 1024;
 
 bool IsSafePart(const std::string& part) {
   return !part.empty() && part != "." && part != ".." &&
