@@ -62,12 +62,8 @@ int Run(const std::string& command, bool quotable, const std::string& archive, b
     std::fprintf(stderr, "grebewick-cli: names with a double quote cannot be passed on\n");
     return kExitUsage;
   }
-  const std::string library = platform::SearchPath(platform::ArchiveLibraryFileName());
-  if (library.empty()) {
-    std::fprintf(stderr, "grebewick-cli: the archive library %s was not found\n",
-                 std::string(platform::ArchiveLibraryFileName()).c_str());
-    return kExitArchiveUnreadable;
-  }
+  const std::string library = FindArchiveLibrary();
+  if (library.empty()) return kExitArchiveUnreadable;
   TerminalHost messages(Job(), Answers(), stdin, stderr);
   archive::cUnLHA unlha(library, messages);
   if (!unlha.usable()) return kExitArchiveUnreadable;
@@ -88,6 +84,15 @@ int Run(const std::string& command, bool quotable, const std::string& archive, b
 }
 
 }  // namespace
+
+std::string FindArchiveLibrary() {
+  const std::string library = platform::SearchPath(platform::ArchiveLibraryFileName());
+  if (library.empty()) {
+    std::fprintf(stderr, "grebewick-cli: the archive library %s was not found\n",
+                 std::string(platform::ArchiveLibraryFileName()).c_str());
+  }
+  return library;
+}
 
 int TestArchive(const std::string& archive) {
   bool quotable = true;

@@ -5,6 +5,10 @@
 
 namespace cli {
 
+// The archive library's path as the program finds it, or empty after saying on standard
+// error that it was not found.
+std::string FindArchiveLibrary();
+
 // --test-archive FILE: decodes every member through the archive library and checks its
 // CRC. Prints one line per bad member on standard output ("path: reason") and a count on
 // standard error. Returns the exit status: 0 when every member is intact, 4 otherwise

@@ -2,22 +2,17 @@
 
 #include <cstdio>
 
+#include "app/cli/archive_commands.h"
 #include "app/cli/exit_status.h"
 #include "app/cli/terminal_host.h"
 #include "archive/c_unlha.h"
-#include "platform/path_rules.h"
-#include "platform/search.h"
 #include "platform/vb_error.h"
 
 namespace cli {
 
 int ListArchive(const std::string& path, const RecordFormat& format) {
-  const std::string library = platform::SearchPath(platform::ArchiveLibraryFileName());
-  if (library.empty()) {
-    std::fprintf(stderr, "grebewick-cli: the archive library %s was not found\n",
-                 std::string(platform::ArchiveLibraryFileName()).c_str());
-    return kExitArchiveUnreadable;
-  }
+  const std::string library = FindArchiveLibrary();
+  if (library.empty()) return kExitArchiveUnreadable;
   TerminalHost messages(Job(), Answers(), stdin, stderr);
   archive::cUnLHA unlha(library, messages);
   if (!unlha.usable()) return kExitArchiveUnreadable;
