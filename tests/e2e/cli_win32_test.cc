@@ -62,8 +62,9 @@ TEST_F(CliWin32Test, CopiesBelowTheDateFolderWithoutTheDriveInUpperCase) {
   Attrib("+h", At("文書\\hidden.txt"));
   Attrib("+s", At("文書\\system.txt"));
   Attrib("+h", At("文書\\HiddenFolder"));
-  const std::vector<std::string> job = {"--dest",    At("backup"), "--source", At("文書"),
-                                        "--compare", At("old"),    "--date",   "20001231"};
+  const std::vector<std::string> job = {"--dest",   At("backup"), "--mkpath",
+                                        "--source", At("文書"),   "--compare",
+                                        At("old"),  "--date",     "20001231"};
 
   std::vector<std::string> dry_job = job;
   dry_job.push_back("--dry-run");

@@ -110,7 +110,9 @@ TEST(FileSystemWin32Test, NamesThatAreNotUtf16AreListedAndCopied) {
   ::CloseHandle(file);
   const std::vector<std::string> names = Names(dir.path(), ListWhat::kFiles);
   ASSERT_EQ(names, std::vector<std::string>{"\xED\xA0\x80odd.txt"});
-  ASSERT_TRUE(FileSystem::Default().CopyFile(dir / names[0], dir / "copy.txt").ok());
+  auto tree = DestinationTree::Open(dir.path());
+  ASSERT_TRUE(tree->CopyFile(dir / names[0], dir / "copy.txt", [] { return true; }).ok());
+  EXPECT_EQ(ReadFile(dir / "copy.txt"), "");
 }
 
 TEST(FileSystemWin32Test, PathsBeyondTheOldLimitWork) {
@@ -121,23 +123,10 @@ TEST(FileSystemWin32Test, PathsBeyondTheOldLimitWork) {
     deep += "\\a-folder-name-of-forty-characters-long-";
     ASSERT_TRUE(FileSystem::Default().MakeFolder(deep).ok()) << deep.size();
   }
-  ASSERT_TRUE(FileSystem::Default().CopyFile(dir / "copy.txt", deep + "\\f.txt").ok());
+  auto tree = DestinationTree::Open(dir.path());
+  Status status = tree->CopyFile(dir / "copy.txt", deep + "\\f.txt", [] { return true; });
+  ASSERT_TRUE(status.ok()) << status.message();
   EXPECT_EQ(Names(deep, ListWhat::kFiles), std::vector<std::string>{"f.txt"});
-}
-
-TEST(FileSystemWin32Test, CopyKeepsTimeAndAttributesAndReplacesAReadOnlyTarget) {
-  TempDir dir;
-  WriteFile(dir / "src.txt", "new", 961988707);
-  SetAttributes(dir / "src.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
-  WriteFile(dir / "out/dst.txt", "old");
-  SetAttributes(dir / "out/dst.txt", FILE_ATTRIBUTE_READONLY);
-  ASSERT_TRUE(FileSystem::Default().CopyFile(dir / "src.txt", dir / "out/dst.txt").ok());
-  EXPECT_EQ(ReadFile(dir / "out/dst.txt"), "new");
-  EXPECT_EQ(testing_support::Mtime(dir / "out/dst.txt"), 961988707);
-  EXPECT_EQ(::GetFileAttributesW(Widen(dir / "out/dst.txt").c_str()),
-            DWORD{FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE});
-  EXPECT_EQ(testing_support::FilesBelow(dir / "out"), std::vector<std::string>{"dst.txt"});
-  EXPECT_TRUE(FileSystem::Default().Flush(dir / "out").ok());
 }
 
 class RegistryWin32Test : public ::testing::Test {
