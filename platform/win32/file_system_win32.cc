@@ -154,6 +154,8 @@ class Win32FileSystem final : public FileSystem {
     }
     info->hidden = attributes & FILE_ATTRIBUTE_HIDDEN;
     info->read_only = attributes & FILE_ATTRIBUTE_READONLY;
+    info->system = attributes & FILE_ATTRIBUTE_SYSTEM;
+    info->archive = attributes & FILE_ATTRIBUTE_ARCHIVE;
     info->mtime = mtime;
     return Status::Ok();
   }

@@ -1,8 +1,9 @@
 // The destination tree on Windows (under Wine in CI): nothing written through a link or
 // junction, names Windows cannot hold, case collisions, leftovers of interrupted runs, and
 // sources that change while they are copied; and the rules the tree takes from the volume.
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 // The tree's own CopyFile, not the macro for the system call of that name.
 #undef CopyFile
 
