@@ -57,7 +57,8 @@ TEST(CFileWin32Test, AttributesShortNamesAndTemporaryFiles) {
   EXPECT_EQ(file.AttribString(dir / "backed-up.txt"),
             testing_support::AttributesOf(dir / "backed-up.txt") & kArchive ? "---a" : "----");
   testing_support::MakeFolders(dir / "system folder");
-  testing_support::SetAttributesOf(dir / "system folder", kSystem | kHidden | testing_support::kFolder);
+  testing_support::SetAttributesOf(dir / "system folder",
+                                   kSystem | kHidden | testing_support::kFolder);
   EXPECT_EQ(file.AttribString(dir / "system folder"), "-sh-");
 
   WriteFile(dir / "a long file name.text", "x");

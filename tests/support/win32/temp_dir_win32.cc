@@ -19,8 +19,6 @@ namespace fs = std::filesystem;
 using platform::win32::Narrow;
 using platform::win32::Widen;
 
-fs::path PathOf(const std::string& path) { return fs::path(platform::win32::WidePath(path)); }
-
 // Lifts the read-only mark of everything below `root`, which would keep it from removal.
 void MakeWritable(const fs::path& root) {
   std::error_code error;
@@ -126,5 +124,7 @@ std::vector<std::string> FilesBelow(const std::string& root) {
   std::sort(files.begin(), files.end());
   return files;
 }
+
+fs::path PathOf(const std::string& path) { return fs::path(platform::win32::WidePath(path)); }
 
 }  // namespace testing_support
