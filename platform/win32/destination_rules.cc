@@ -1,6 +1,6 @@
 #include "platform/win32/destination_rules.h"
 
-#include <array>
+#include "platform/win32/wide.h"
 
 namespace platform::win32 {
 namespace {
@@ -11,44 +11,22 @@ constexpr std::wstring_view kReservedCharacters = L"<>:\"/\\|?*";
 
 wchar_t AsciiUpper(wchar_t c) { return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c; }
 
-bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+bool StartsWithIgnoringAsciiCase(std::wstring_view text, std::wstring_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (AsciiUpper(text[i]) != AsciiUpper(prefix[i])) return false;
   }
   return true;
 }
 
-bool StartsWithIgnoringAsciiCase(std::wstring_view text, std::wstring_view prefix) {
-  return text.size() >= prefix.size() &&
-         EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
+  return a.size() == b.size() && StartsWithIgnoringAsciiCase(a, b);
 }
 
-bool IsDeviceDigit(wchar_t c) {
-  return (c >= L'0' && c <= L'9') || c == L'\u00B9' || c == L'\u00B2' || c == L'\u00B3';
-}
-
-// The device that `name` opens instead of a file, or "" for none. Windows reads the part
-// before the first dot, without the spaces that end it.
-std::wstring_view DeviceOf(std::wstring_view name) {
-  std::wstring_view base = name.substr(0, name.find(L'.'));
-  while (!base.empty() && base.back() == L' ') base.remove_suffix(1);
-  static constexpr std::array<std::wstring_view, 6> kDevices = {L"CON", L"PRN",    L"AUX",
-                                                                L"NUL", L"CONIN$", L"CONOUT$"};
-  for (std::wstring_view device : kDevices) {
-    if (EqualsIgnoringAsciiCase(base, device)) return base;
-  }
-  if (base.size() == 4 &&
-      (StartsWithIgnoringAsciiCase(base, L"COM") || StartsWithIgnoringAsciiCase(base, L"LPT")) &&
-      IsDeviceDigit(base[3])) {
-    return base;
-  }
-  return std::wstring_view();
-}
-
-std::string Ascii(std::wstring_view text) {
+// The device name for a message: ASCII, or one of the superscript digits.
+std::string DeviceText(std::wstring_view device) {
   std::string out;
-  for (wchar_t c : text) {
+  for (wchar_t c : device) {
     if (c < 0x80) {
       out.push_back(static_cast<char>(c));
     } else {
@@ -87,8 +65,8 @@ std::string WindowsNameProblem(std::wstring_view name, std::size_t max_length) {
   }
   if (name.back() == L'.') return "it ends with a dot";
   if (name.back() == L' ') return "it ends with a space";
-  if (std::wstring_view device = DeviceOf(name); !device.empty()) {
-    return "Windows reserves it for the device " + Ascii(device);
+  if (std::wstring_view device = DeviceNameOf(name); !device.empty()) {
+    return "Windows reserves it for the device " + DeviceText(device);
   }
   return std::string();
 }

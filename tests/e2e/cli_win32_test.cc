@@ -35,8 +35,10 @@ class CliWin32Test : public ::testing::Test {
     testing_support::MakeFolders(root_);
   }
   void TearDown() override {
-    if (!root_.empty())
-      RunProgram({"C:\\windows\\system32\\cmd.exe", "/c", "rd", "/s", "/q", root_});
+    if (root_.empty()) return;
+    RunProgram({"C:\\windows\\system32\\cmd.exe", "/c", "rd", "/s", "/q", root_});
+    // A link of the host, or a name the system takes for a device, can stop that.
+    if (testing_support::Exists(root_)) testing_support::RemoveThroughHost(root_);
   }
   std::string At(const std::string& relative) const { return root_ + "\\" + relative; }
   ProgramResult Cli(std::vector<std::string> arguments) {
@@ -104,6 +106,37 @@ TEST_F(CliWin32Test, NetworkAndRootlessDestinationsAreRefused) {
     EXPECT_THAT(run.err, HasSubstr(row.message)) << row.dest;
   }
   EXPECT_FALSE(Exists(rootless));
+}
+
+// What the destination cannot take fails that copy, or the run, with the reason; nothing is
+// written through a link in the destination tree, nor under a name Windows reserves.
+TEST_F(CliWin32Test, LinksAndReservedNamesInTheDestinationAreRefused) {
+  WriteFile(At("src\\ok.txt"), "ok", kT);
+  // A name the source's file system holds but Windows reserves for a device, made through
+  // the prefixed form that bypasses the device names.
+  WriteFile("\\\\?\\" + At("src\\aux.txt"), "device", kT);
+  const std::vector<std::string> job = {"--dest",  At("backup"), "--mkpath", "--source",
+                                        At("src"), "--date",     "20001231", "--yes"};
+  ProgramResult run = Cli(job);
+  EXPECT_EQ(run.exit_status, 1) << run.err;
+  EXPECT_THAT(run.err, HasSubstr("Windows reserves it for the device aux"));
+  const std::string out = At("backup\\20001231") + root_.substr(2) + "\\SRC";
+  EXPECT_EQ(FilesBelow(out), std::vector<std::string>{"ok.txt"});
+
+  // The next day's folder of the source's copy is a link to somewhere else.
+  testing_support::MakeFolders(At("elsewhere"));
+  testing_support::MakeFolders(At("backup\\20010101") + root_.substr(2));
+  if (!testing_support::MakeFolderLink(At("backup\\20010101") + root_.substr(2) + "\\SRC",
+                                       At("elsewhere"))) {
+    GTEST_SKIP() << "this system makes neither junctions nor links";
+  }
+  std::vector<std::string> next = job;
+  next[6] = "20010101";
+  run = Cli(next);
+  EXPECT_EQ(run.exit_status, 3) << run.err;
+  EXPECT_THAT(run.err, HasSubstr("フォルダ作成エラー"));
+  EXPECT_THAT(run.err, HasSubstr("nothing is written through links"));
+  EXPECT_EQ(FilesBelow(At("elsewhere")), std::vector<std::string>{});
 }
 
 }  // namespace

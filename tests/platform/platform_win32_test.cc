@@ -115,6 +115,29 @@ TEST(FileSystemWin32Test, NamesThatAreNotUtf16AreListedAndCopied) {
   EXPECT_EQ(ReadFile(dir / "copy.txt"), "");
 }
 
+// Names on disk that the classic path form would change (a device name, a trailing dot or
+// space) are reached as they are, never as the device or another file.
+TEST(FileSystemWin32Test, NamesThatClassicPathsChangeAreReachedAsTheyAre) {
+  TempDir dir;
+  const std::vector<std::string> odd = {"aux.txt", "com1", "trail.", "space "};
+  for (const std::string& name : odd) WriteFile("\\\\?\\" + dir / ("in\\" + name), name);
+  std::vector<std::string> sorted = odd;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(Names(dir / "in", ListWhat::kFiles), sorted);
+  auto tree = DestinationTree::Open(dir.path());
+  for (std::size_t i = 0; i < odd.size(); ++i) {
+    EntryInfo info;
+    ASSERT_TRUE(FileSystem::Default().Probe(dir / ("in\\" + odd[i]), &info).ok()) << odd[i];
+    EXPECT_EQ(info.kind, EntryKind::kFile) << odd[i];
+    EXPECT_EQ(info.size, odd[i].size()) << odd[i];
+    const std::string copy = dir / ("out\\" + std::to_string(i) + ".txt");
+    ASSERT_TRUE(tree->MakeFolders(dir / "out", [](std::string_view) { return ""; }).ok());
+    Status status = tree->CopyFile(dir / ("in\\" + odd[i]), copy, [] { return true; });
+    ASSERT_TRUE(status.ok()) << status.message();
+    EXPECT_EQ(ReadFile(copy), odd[i]);
+  }
+}
+
 TEST(FileSystemWin32Test, PathsBeyondTheOldLimitWork) {
   TempDir dir;
   WriteFile(dir / "copy.txt", "c");

@@ -82,31 +82,47 @@ std::string UnixNameOf(const std::wstring& path) {
   return result;
 }
 
-bool MakeHostLink(const std::wstring& link, const std::wstring& target) {
-  const std::string unix_target = UnixNameOf(target);
-  const std::string unix_link = UnixNameOf(link);
-  if (unix_target.empty() || unix_link.empty()) return false;
-  // Wine starts programs of the host as they are.
-  std::wstring command =
-      L"Z:\\bin\\ln -s \"" + Widen(unix_target) + L"\" \"" + Widen(unix_link) + L"\"";
+// Starts the host's program `program` (under Wine, which starts programs of the host as they
+// are) with `arguments`, names of the host; false where there is no host.
+bool StartHostProgram(const wchar_t* program, const std::vector<std::string>& arguments) {
+  std::wstring command = program;
+  for (const std::string& argument : arguments) command += L" \"" + Widen(argument) + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
-  if (!::CreateProcessW(L"Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+  if (!::CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
     return false;
   }
   ::CloseHandle(process.hThread);
   ::CloseHandle(process.hProcess);
-  // Wine cannot wait for a program of the host: the link is looked for until it is there.
+  return true;
+}
+
+// Wine cannot wait for a program of the host: its effect is looked for until it shows.
+bool Await(const std::wstring& path, bool present) {
   for (int attempt = 0; attempt < 200; ++attempt) {
-    if (::GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    if ((::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) == present) return true;
     ::Sleep(50);
   }
   return false;
 }
 
+bool MakeHostLink(const std::wstring& link, const std::wstring& target) {
+  const std::string unix_target = UnixNameOf(target);
+  const std::string unix_link = UnixNameOf(link);
+  return !unix_target.empty() && !unix_link.empty() &&
+         StartHostProgram(L"Z:\\bin\\ln", {"-s", unix_target, unix_link}) && Await(link, true);
+}
+
 }  // namespace
+
+bool RemoveThroughHost(const std::string& path) {
+  const std::wstring wide = platform::win32::WidePath(path);
+  const std::string unix_path = UnixNameOf(wide);
+  return !unix_path.empty() && StartHostProgram(L"Z:\\bin\\rm", {"-rf", unix_path}) &&
+         Await(wide, false);
+}
 
 bool MakeFolderLink(const std::string& link, const std::string& target) {
   const std::wstring wide_link = platform::win32::WidePath(link);

@@ -30,6 +30,10 @@ unsigned ProcessId();
 // False when neither can be made.
 bool MakeFolderLink(const std::string& link, const std::string& target);
 
+// Removes the folder `path` with everything below it through the host, under Wine (where a
+// link of the host can keep the system's own removal from it); false elsewhere.
+bool RemoveThroughHost(const std::string& path);
+
 // Holds `path` open as another program would, denying others the right to remove it, until
 // the object goes away.
 class HeldFile {
