@@ -66,6 +66,8 @@ class Win32DestinationTree final : public DestinationTree {
     }
   }
 
+  // Folders made here take the access rights they inherit from their parent, as the system's
+  // own copies do; a source folder's access list is not carried over.
   Status MakeFolders(const std::string& path, FolderModel) override {
     std::vector<std::string_view> components;
     Status status = Split(path, &components);
