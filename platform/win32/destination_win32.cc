@@ -15,32 +15,18 @@
 #include "platform/win32/destination_rules.h"
 #include "platform/win32/file_copy.h"
 #include "platform/win32/handle.h"
+#include "platform/win32/held_folder.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_error.h"
 
 namespace platform {
 namespace {
 
-using win32::ErrorStatus;
 using win32::Handle;
 using win32::LastErrorStatus;
-using win32::Narrow;
 using win32::Widen;
 
-// Folders are held open for as long as the run writes below them, shared for reading and
-// writing but not for removal, so that none of them can be renamed, removed or replaced by
-// a link while the run relies on where it is.
-constexpr DWORD kFolderAccess =
-    FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
-constexpr DWORD kFolderSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
-
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-Status InTheWay(const std::string& path, const std::string& what) {
-  return Status::Error(kPathNotFound, "open(" + path + "): " + what +
-                                          " (nothing is written through links below the "
-                                          "destination)");
-}
 
 // A volume the tree writes to: what it holds, and how its writes are made durable.
 struct Volume {
@@ -112,10 +98,10 @@ class Win32DestinationTree final : public DestinationTree {
                                name + "\" (letter case does not count there)");
     }
     if (!made_.contains(current.key) && swept_.insert(current.key).second) {
-      win32::RemoveStaleTemporaryFiles(current.path);
+      win32::RemoveStaleTemporaryFiles(current.held.path);
     }
 
-    win32::CopyTarget target{current.path, folder, name, volume.traits, &refusals_};
+    win32::CopyTarget target{current.held.path, folder, name, volume.traits, &refusals_};
     bool changed = false;
     status = win32::CopyOnce(source, target, keep_going, &changed);
     // One more try for a file that was being written; a file that keeps changing is left
@@ -128,7 +114,7 @@ class Win32DestinationTree final : public DestinationTree {
     names[folded] = name;
     volume.written = true;
     if (!volume.flush.valid()) {
-      volume.copies.emplace_back(current.path + L"\\" + wide_name, folder + "\\" + name);
+      volume.copies.emplace_back(current.held.path + L"\\" + wide_name, folder + "\\" + name);
     }
     return status;
   }
@@ -158,10 +144,9 @@ class Win32DestinationTree final : public DestinationTree {
  private:
   // A folder of the chain from the root to the folder the run writes into, held open.
   struct Folder {
-    std::string name;  // as the run spells it ("" for the root)
-    std::string key;   // the components below the root, joined by "\"
-    Handle handle;
-    std::wstring path;  // its full path as the system names it
+    std::string name;        // as the run spells it ("" for the root)
+    std::string key;         // the components below the root, joined by "\"
+    win32::HeldFolder held;  // open, so that nothing can take its place
     Volume* volume = nullptr;
   };
 
@@ -192,62 +177,11 @@ class Win32DestinationTree final : public DestinationTree {
   // the user's own) the first time it is needed.
   Status OpenRoot() {
     if (!chain_.empty()) return Status::Ok();
-    const std::string text = root_.empty() ? "." : root_;
-    const std::wstring wide = win32::WidePath(text);
-    auto open = [&] {
-      return Handle(::CreateFileW(wide.c_str(), kFolderAccess, kFolderSharing, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    };
-    Handle root = open();
-    if (!root.valid() && win32::IsMissing(::GetLastError())) {
-      Status status = MakeRootPath(text);
-      if (!status.ok()) return status;
-      root = open();
-    }
-    if (!root.valid()) return LastErrorStatus("open", text);
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(root.get(), &info)) return LastErrorStatus("stat", text);
-    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      return Status::Error(kPathNotFound, "open(" + text + "): not a folder");
-    }
-    Folder folder;
-    folder.path = win32::FinalPathOf(root.get());
-    if (folder.path.empty()) {
-      // Some file systems (RAM disks, a few network redirectors) cannot say where an open file
-      // lies.
-      folder.path = win32::WidePath(text);
-      if (!folder.path.starts_with(L"\\\\?\\")) {
-        std::wstring full(32768, L'\0');
-        DWORD length = ::GetFullPathNameW(folder.path.c_str(), static_cast<DWORD>(full.size()),
-                                          full.data(), nullptr);
-        if (length == 0 || length >= full.size()) return LastErrorStatus("open", text);
-        full.resize(length);
-        while (full.size() > 3 && full.back() == L'\\') full.pop_back();
-        folder.path =
-            full.starts_with(L"\\\\") ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
-      }
-    }
-    folder.handle = std::move(root);
-    folder.volume = &VolumeOf(folder.handle.get(), folder.path);
-    chain_.push_back(std::move(folder));
-    return Status::Ok();
-  }
-
-  // Creates the missing folders of the root's own path.
-  static Status MakeRootPath(const std::string& text) {
-    std::size_t start = 0;
-    if (text.size() >= 2 && text[1] == ':') start = 2;
-    while (start < text.size() && IsSeparator(text[start])) ++start;
-    for (std::size_t end = start; end <= text.size(); ++end) {
-      if (end < text.size() && !IsSeparator(text[end])) continue;
-      if (end > start && !IsSeparator(text[end - 1])) {
-        const std::string prefix = text.substr(0, end);
-        if (!::CreateDirectoryW(win32::WidePath(prefix).c_str(), nullptr) &&
-            ::GetLastError() != ERROR_ALREADY_EXISTS) {
-          return LastErrorStatus("mkdir", prefix);
-        }
-      }
-    }
+    Folder root;
+    Status status = win32::OpenNamedFolder(root_, &root.held);
+    if (!status.ok()) return status;
+    root.volume = &VolumeOf(root.held);
+    chain_.push_back(std::move(root));
     return Status::Ok();
   }
 
@@ -286,53 +220,28 @@ class Win32DestinationTree final : public DestinationTree {
             kBadFileName, "mkdir(" + text + "): the destination cannot hold this name: " + problem);
       }
     }
-    const std::wstring wide_path = parent.path + L"\\" + wide_name;
     Folder folder;
     folder.name = name;
     folder.key = parent.key.empty() ? name : parent.key + "\\" + name;
-    // Made first and looked at afterwards: below a folder known to exist, the rest of the way
-    // is usually new.
     bool made = false;
-    if (create) {
-      made = ::CreateDirectoryW(wide_path.c_str(), nullptr);
-      if (!made && ::GetLastError() != ERROR_ALREADY_EXISTS) return LastErrorStatus("mkdir", text);
-    }
-    folder.handle.Reset(
-        ::CreateFileW(wide_path.c_str(), kFolderAccess, kFolderSharing, nullptr, OPEN_EXISTING,
-                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!folder.handle.valid()) {
-      const DWORD error = ::GetLastError();
-      if (win32::IsMissing(error))
-        return Status::Error(kPathNotFound, "open(" + text + "): no such folder");
-      return ErrorStatus(error, "open", text);
-    }
-    FILE_ATTRIBUTE_TAG_INFO tag;
-    if (!::GetFileInformationByHandleEx(folder.handle.get(), FileAttributeTagInfo, &tag,
-                                        sizeof tag)) {
-      return LastErrorStatus("stat", text);
-    }
-    // Symbolic links and junctions lead elsewhere; other reparse points (cloud files,
-    // deduplication) are the folder itself, stored in a special way.
-    if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-        IsReparseTagNameSurrogate(tag.ReparseTag)) {
-      return InTheWay(text, "a link or junction is in the way");
-    }
-    if (!(tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      return Status::Error(kPathNotFound, "open(" + text + "): not a folder");
-    }
-    // Where the system itself says the folder lies: this catches what the attributes do not
-    // show (a link that a file system presents as a plain folder, a folder replaced between
-    // the checks). Where it cannot tell (some file systems; Wine for long paths), the
-    // attributes and the held parents are what keeps links out.
-    folder.path = win32::FinalPathOf(folder.handle.get());
-    if (folder.path.empty()) {
-      folder.path = wide_path;
-    } else if (!win32::IsDirectlyInside(folder.path, parent.path, wide_name)) {
-      return InTheWay(text, "it leads to " + Narrow(folder.path));
+    Status status;
+    switch (win32::OpenChildFolder(parent.held, wide_name, text, create, &folder.held, &made,
+                                   &status)) {
+      case win32::ChildFolder::kOpened:
+        break;
+      case win32::ChildFolder::kLink:
+        return Status::Error(kPathNotFound,
+                             "open(" + text +
+                                 "): a link or junction is in the way (nothing is written "
+                                 "through links below the destination)");
+      case win32::ChildFolder::kNotFolder:
+        return Status::Error(kPathNotFound, "open(" + text + "): not a folder");
+      default:
+        return status;
     }
     // A folder made here lies on its parent's volume; one that was there may be the mount
     // point of another.
-    folder.volume = made ? parent.volume : &VolumeOf(folder.handle.get(), folder.path);
+    folder.volume = made ? parent.volume : &VolumeOf(folder.held);
     if (made) {
       made_.insert(folder.key);
       folder.volume->written = true;
@@ -343,13 +252,13 @@ class Win32DestinationTree final : public DestinationTree {
 
   // The volume of the open folder `handle`; the first time it is met, its traits are learned
   // and its flush handle opened.
-  Volume& VolumeOf(HANDLE handle, const std::wstring& path) {
+  Volume& VolumeOf(const win32::HeldFolder& folder) {
     DWORD serial = 0;
     DWORD max_name_length = 255;
     DWORD flags = 0;
     wchar_t file_system[MAX_PATH + 1] = L"";
-    if (!::GetVolumeInformationByHandleW(handle, nullptr, 0, &serial, &max_name_length, &flags,
-                                         file_system, MAX_PATH + 1)) {
+    if (!::GetVolumeInformationByHandleW(folder.handle.get(), nullptr, 0, &serial, &max_name_length,
+                                         &flags, file_system, MAX_PATH + 1)) {
       file_system[0] = L'\0';
       max_name_length = 255;
     }
@@ -358,7 +267,7 @@ class Win32DestinationTree final : public DestinationTree {
     if (added) {
       volume.traits = win32::TraitsOfVolume(file_system);
       volume.max_name_length = max_name_length;
-      volume.flush = OpenVolume(path);
+      volume.flush = OpenVolume(folder.path);
     }
     return volume;
   }
