@@ -28,13 +28,6 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDE
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-std::wstring NewTemporaryName() {
-  static const std::wstring prefix =
-      std::wstring(kTemporaryPrefix) + std::to_wstring(::GetCurrentProcessId()) + L"-";
-  static std::atomic<unsigned> counter{0};
-  return prefix + std::to_wstring(counter.fetch_add(1)) + std::wstring(kTemporarySuffix);
-}
-
 // What the copy checks of its source, before and after, on the same handle.
 struct Snapshot {
   BY_HANDLE_FILE_INFORMATION file;
@@ -67,31 +60,6 @@ std::string Grouped(std::uint64_t value) {
 
 bool SetBasicInfo(HANDLE handle, FILE_BASIC_INFO info) {
   return ::SetFileInformationByHandle(handle, FileBasicInfo, &info, sizeof info);
-}
-
-// Marks the open file for removal when its last handle closes; a read-only file is made
-// writable first, as the system removes no read-only file.
-bool RemoveThrough(HANDLE handle) {
-  FILE_BASIC_INFO normal = {};
-  normal.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-  SetBasicInfo(handle, normal);
-  FILE_DISPOSITION_INFO disposition = {TRUE};
-  return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
-                                      sizeof disposition);
-}
-
-// Renames the open file `handle` to the full path `to`, replacing a file there.
-bool RenameThrough(HANDLE handle, const std::wstring& to) {
-  const std::wstring native = NativePath(to);
-  const std::size_t bytes = native.size() * sizeof(wchar_t);
-  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + bytes);
-  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  info->ReplaceIfExists = TRUE;
-  info->RootDirectory = nullptr;
-  info->FileNameLength = static_cast<DWORD>(bytes);
-  std::memcpy(info->FileName, native.data(), bytes);
-  return ::SetFileInformationByHandle(handle, FileRenameInfo, info,
-                                      static_cast<DWORD>(buffer.size()));
 }
 
 // The temporary file of one copy: created hidden, opened for writing and for its own rename
@@ -133,25 +101,12 @@ class TemporaryFile {
   HANDLE get() const { return handle_.get(); }
   const std::string& text() const { return text_; }
 
-  // Gives the file the name `to` in its folder, replacing a file of that name; a read-only
-  // file in the way is replaced too (the copy phase always overwrites).
+  // Gives the file the name `to` in its folder, replacing a file of that name (a read-only
+  // one too: the copy phase always overwrites).
   Status RenameTo(const std::wstring& to, const std::string& to_text) {
-    if (!RenameThrough(handle_.get(), to)) {
-      DWORD error = ::GetLastError();
-      DWORD attributes = ::GetFileAttributesW(to.c_str());
-      if (error != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
-          !(attributes & FILE_ATTRIBUTE_READONLY) || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-          !::SetFileAttributesW(to.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
-        return ErrorStatus(error, "rename", to_text);
-      }
-      if (!RenameThrough(handle_.get(), to)) {
-        error = ::GetLastError();
-        ::SetFileAttributesW(to.c_str(), attributes);
-        return ErrorStatus(error, "rename", to_text);
-      }
-    }
-    renamed_ = true;
-    return Status::Ok();
+    Status status = RenameThrough(handle_.get(), to, true, to_text);
+    if (status.ok()) renamed_ = true;
+    return status;
   }
 
   // Closes the file, which has its final name; a late write error can surface here.
@@ -223,6 +178,51 @@ Status KeepAttributes(HANDLE handle, const Snapshot& source, const CopyTarget& t
 }
 
 }  // namespace
+
+std::wstring NewTemporaryName() {
+  static const std::wstring prefix =
+      std::wstring(kTemporaryPrefix) + std::to_wstring(::GetCurrentProcessId()) + L"-";
+  static std::atomic<unsigned> counter{0};
+  return prefix + std::to_wstring(counter.fetch_add(1)) + std::wstring(kTemporarySuffix);
+}
+
+bool RemoveThrough(HANDLE handle) {
+  FILE_BASIC_INFO normal = {};
+  normal.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  SetBasicInfo(handle, normal);
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
+                                      sizeof disposition);
+}
+
+Status RenameThrough(HANDLE handle, const std::wstring& to, bool replace,
+                     const std::string& to_text) {
+  const std::wstring native = NativePath(to);
+  const std::size_t bytes = native.size() * sizeof(wchar_t);
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + bytes);
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = replace;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(bytes);
+  std::memcpy(info->FileName, native.data(), bytes);
+  auto rename = [&] {
+    return ::SetFileInformationByHandle(handle, FileRenameInfo, info,
+                                        static_cast<DWORD>(buffer.size()));
+  };
+  if (rename()) return Status::Ok();
+  DWORD error = ::GetLastError();
+  // The system replaces no read-only file.
+  const DWORD attributes = ::GetFileAttributesW(to.c_str());
+  if (!replace || error != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
+      !(attributes & FILE_ATTRIBUTE_READONLY) || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      !::SetFileAttributesW(to.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    return ErrorStatus(error, "rename", to_text);
+  }
+  if (rename()) return Status::Ok();
+  error = ::GetLastError();
+  ::SetFileAttributesW(to.c_str(), attributes);
+  return ErrorStatus(error, "rename", to_text);
+}
 
 bool IsRefusal(DWORD error) {
   return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_PARAMETER ||

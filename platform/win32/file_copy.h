@@ -22,8 +22,23 @@ struct CopyTarget {
   DestinationRefusals* refusals;
 };
 
+// A new name "~grebewick-<pid>-<n>.tmp" for a temporary file of this process.
+std::wstring NewTemporaryName();
+
 // Whether `name` has the shape of a temporary file of some run of ours.
 bool IsTemporaryName(std::wstring_view name);
+
+// Renames the open file `handle` (opened with DELETE access) to the full path `to`, replacing
+// a file there (a read-only one too) only with `replace`; `to_text` names it in messages.
+// Through the handle the file needs no sharing for it, and it is the file written that is
+// renamed, whatever took its name meanwhile.
+Status RenameThrough(HANDLE handle, const std::wstring& to, bool replace,
+                     const std::string& to_text);
+
+// Marks the open file `handle` (opened with DELETE and FILE_WRITE_ATTRIBUTES access) for
+// removal when its last handle closes; a read-only file is made writable first, as the system
+// removes no read-only file.
+bool RemoveThrough(HANDLE handle);
 
 // Removes the temporary files that interrupted runs left in the folder `folder_path`. A live
 // run holds its file open, denying others the right to remove it, so its file stays; so does
