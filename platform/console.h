@@ -45,7 +45,8 @@ void OnInterrupt(void (*handler)());
 // Calls `handler` when the program is told to end from outside: SIGTERM or SIGHUP on POSIX
 // (a service manager stopping it, its terminal closing); on Windows its console window
 // closing, the user logging off or the system shutting down. As with OnInterrupt, the handler
-// must only set an atomic flag, and a call waiting for input sees the request on POSIX.
+// must only set an atomic flag. A read of standard input that waits sees the request: it
+// fails (EINTR on POSIX; cancelled on Windows).
 //
 // Windows ends the process as soon as the handler's thread returns to the system, so there
 // that thread does not return: it waits for the program to end by itself (main returning or

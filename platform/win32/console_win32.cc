@@ -20,6 +20,7 @@ std::atomic<void (*)()> termination_handler{nullptr};
 // for a closing window; log-off and shutdown are configurable, twenty seconds at most by
 // default): the wait is the system's to cut short.
 constexpr DWORD kTerminationWait = 60'000;
+constexpr DWORD kCancelInterval = 100;
 
 HANDLE HandleOf(std::FILE* stream) {
   return reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
@@ -42,7 +43,14 @@ BOOL WINAPI OnControl(DWORD event) {
     case CTRL_SHUTDOWN_EVENT:
       if (auto handler = termination_handler.load()) {
         handler();
-        ::Sleep(kTerminationWait);
+        // A question waiting for its answer stops waiting, as a signal makes it on POSIX.
+        // The read may start only after the flag was set, so the request is repeated; it
+        // touches the reads of standard input alone, never the run's file operations.
+        const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+        for (DWORD waited = 0; waited < kTerminationWait; waited += kCancelInterval) {
+          if (input != nullptr && input != INVALID_HANDLE_VALUE) ::CancelIoEx(input, nullptr);
+          ::Sleep(kCancelInterval);
+        }
         return TRUE;
       }
       return FALSE;
