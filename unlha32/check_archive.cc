@@ -1,34 +1,17 @@
 #include "unlha32/check_archive.h"
 
-#include <vector>
-
 #include "unlha32/archive_reader.h"
-#include "unlha32/crc16.h"
+#include "unlha32/member_decoder.h"
 
 namespace unlha32 {
 namespace {
 
 constexpr int kRapidHeaders = 3;
-constexpr std::size_t kCrcChunk = 256 * 1024;
 
-bool IsStored(const Member& member) {
-  std::string_view method = member.method_text();
-  return method == "-lh0-" || method == "-lz4-" || method == "-pm0-";
-}
-
-// Only stored data can be verified: the library lists and checks, it does not decompress.
-bool StoredDataMatches(ArchiveSource& source, const Member& member) {
-  if (member.packed_size != member.original_size) return false;
-  std::vector<std::uint8_t> chunk;
-  std::uint16_t crc = 0;
-  for (std::uint64_t done = 0; done < member.packed_size;) {
-    chunk.resize(
-        static_cast<std::size_t>(std::min<std::uint64_t>(kCrcChunk, member.packed_size - done)));
-    if (!source.Read(member.data_offset + done, chunk)) return false;
-    crc = Crc16(chunk, crc);
-    done += chunk.size();
-  }
-  return crc == member.data_crc;
+// The full check decodes every member; the bytes themselves are not kept.
+bool DataMatches(ArchiveSource& source, const Member& member) {
+  return DecodeMember(source, member, [](std::span<const std::uint8_t>) { return true; }) ==
+         DecodeStatus::kOk;
 }
 
 }  // namespace
@@ -58,8 +41,7 @@ CheckResult CheckArchive(ArchiveSource& source, std::int32_t mode) {
         result.problem = HeaderStatus::kTruncated;
         return result;
       }
-      if (level >= kCheckFullCrc && IsStored(member) && !member.IsDirectory() &&
-          !StoredDataMatches(source, member)) {
+      if (level >= kCheckFullCrc && !DataMatches(source, member)) {
         result.data_crc_mismatch = true;
         return result;
       }

@@ -11,7 +11,7 @@ namespace unlha32 {
 enum CheckMode : std::int32_t {
   kCheckRapid = 0,    // the first three headers
   kCheckBasic = 1,    // every header
-  kCheckFullCrc = 2,  // every header, and the data CRC of every stored member
+  kCheckFullCrc = 2,  // every header, and the data CRC of every member, decoded
   kCheckLevelMask = 3,
   kCheckRecovery = 4,  // step over damaged headers to the next valid one
   kCheckSfx = 8,       // answer 2 instead of 1 for a self-extracting archive
@@ -25,7 +25,7 @@ struct CheckResult {
   int members_checked = 0;
   // Why an archive is not usable (kOk when it is).
   HeaderStatus problem = HeaderStatus::kOk;
-  bool data_crc_mismatch = false;
+  bool data_crc_mismatch = false;  // or a member that cannot be decoded
 };
 
 CheckResult CheckArchive(ArchiveSource& source, std::int32_t mode);

@@ -14,8 +14,14 @@
 namespace unlha32 {
 namespace {
 
+constexpr std::string_view kHeading =
+    "  Original     Packed   Ratio Date       Time     Attr Method CRC  Name\n";
 constexpr std::string_view kRule =
     "---------- ---------- ------- ---------- -------- ---- ------ ---- --------------------\n";
+constexpr std::string_view kVerboseHeading =
+    "  Original     Packed   Ratio Date       Time     Attr Method CRC  Lv OS Name\n";
+constexpr std::string_view kVerboseRule =
+    "---------- ---------- ------- ---------- -------- ---- ------ ---- -- -- ---------------\n";
 
 std::string Ratio(std::uint16_t per_mille) {
   char text[16];
@@ -23,7 +29,13 @@ std::string Ratio(std::uint16_t per_mille) {
   return text;
 }
 
-std::string Row(const Member& member) {
+// The creating system's id byte as one character ("-" when the header has none).
+char OsLetter(const Member& member) {
+  if (!member.os_id) return '-';
+  return *member.os_id > 0x20 && *member.os_id < 0x7F ? static_cast<char>(*member.os_id) : '?';
+}
+
+std::string Row(const Member& member, bool verbose) {
   std::uint32_t stamp = DosStamp(member);
   unsigned date = stamp >> 16, time = stamp & 0xFFFF;
   char line[160];
@@ -34,80 +46,47 @@ std::string Row(const Member& member) {
                 1980 + (date >> 9), (date >> 5) & 0xF, date & 0x1F, time >> 11, (time >> 5) & 0x3F,
                 (time & 0x1F) * 2, AttributeText(member).c_str(), MethodText(member).c_str(),
                 member.data_crc);
-  return line + platform::PrintableText(StoredPath(member)) + "\n";
-}
-
-bool MatchesAny(const std::vector<std::string>& patterns, const std::string& path) {
-  if (patterns.empty()) return true;
-  for (const std::string& pattern : patterns) {
-    if (MatchesWildcard(pattern, path)) return true;
+  std::string row = line;
+  if (verbose) {
+    char more[16];
+    std::snprintf(more, sizeof more, " %2d %2c ", member.level, OsLetter(member));
+    row.pop_back();  // the blank before the name
+    row += more;
   }
-  return false;
+  return row + platform::PrintableText(StoredPath(member)) + "\n";
 }
 
-CommandResult List(const std::string& archive, const std::vector<std::string>& patterns) {
+}  // namespace
+
+CommandResult ListMembers(const Command& command) {
   CommandResult result;
-  std::unique_ptr<FileSource> source = FileSource::Open(archive);
+  std::unique_ptr<FileSource> source = FileSource::Open(command.archive);
   if (!source) return {kCannotOpen, ""};
-  ArchiveReader reader(*source, {});
+  ArchiveReader reader(*source, {.recovery = command.recovery});
   ArchiveStart start = reader.Start();
   if (start.kind == ArchiveStart::Kind::kNotArchive) return {kNotArchive, ""};
   if (start.kind == ArchiveStart::Kind::kReadError) return {kReadError, ""};
 
-  result.output = "  Original     Packed   Ratio Date       Time     Attr Method CRC  Name\n";
-  result.output += kRule;
+  const bool verbose = command.verb == 'v';
+  result.output = verbose ? kVerboseHeading : kHeading;
+  result.output += verbose ? kVerboseRule : kRule;
   std::uint64_t original = 0, packed = 0, count = 0;
   Member member;
   HeaderStatus status;
   while ((status = reader.Next(&member)) == HeaderStatus::kOk) {
-    if (!MatchesAny(patterns, StoredPath(member))) continue;
-    result.output += Row(member);
+    if (!MatchesAnyWildcard(command.patterns, StoredPath(member))) continue;
+    result.output += Row(member, verbose);
     original += member.original_size;
     packed += member.packed_size;
     ++count;
   }
-  result.output += kRule;
+  result.output += verbose ? kVerboseRule : kRule;
   char total[128];
   std::snprintf(total, sizeof total, "%10" PRIu64 " %10" PRIu64 " %s %" PRIu64 " file(s)\n",
                 original, packed, Ratio(RatioPerMille(packed, original)).c_str(), count);
   result.output += total;
   result.code = CodeForStatus(status);
   return result;
-}
-
-}  // namespace
-
-std::vector<std::string> SplitCommandLine(std::string_view line) {
-  std::vector<std::string> words;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    if (i == line.size()) break;
-    std::string word;
-    bool quoted = false;
-    for (; i < line.size(); ++i) {
-      if (line[i] == '"') {
-        quoted = !quoted;
-      } else if (!quoted && (line[i] == ' ' || line[i] == '\t')) {
-        break;
-      } else {
-        word += line[i];
-      }
-    }
-    words.push_back(std::move(word));
-  }
-  return words;
-}
-
-CommandResult RunCommand(std::string_view command_line) {
-  std::vector<std::string> words = SplitCommandLine(command_line);
-  if (words.empty() || (words[0] != "l" && words[0] != "L")) return {kBadCommand, ""};
-  std::vector<std::string> arguments(words.begin() + 1, words.end());
-  for (const std::string& argument : arguments) {
-    if (!argument.empty() && argument[0] == '-') return {kBadCommand, ""};  // no switches
-  }
-  if (arguments.empty()) return {kNoArchiveName, ""};
-  return List(arguments[0], {arguments.begin() + 1, arguments.end()});
 }
 
 }  // namespace unlha32

@@ -14,7 +14,7 @@
 #include "unlha32/archive_reader.h"
 #include "unlha32/archive_source.h"
 #include "unlha32/check_archive.h"
-#include "unlha32/list_command.h"
+#include "unlha32/command.h"
 #include "unlha32/member_name.h"
 #include "unlha32/member_record.h"
 #include "unlha32/result_codes.h"

@@ -54,4 +54,12 @@ bool MatchesWildcard(std::string_view pattern_in, std::string_view path) {
   return p == pattern.size();
 }
 
+bool MatchesAnyWildcard(const std::vector<std::string>& patterns, std::string_view path) {
+  if (patterns.empty()) return true;
+  for (const std::string& pattern : patterns) {
+    if (MatchesWildcard(pattern, path)) return true;
+  }
+  return false;
+}
+
 }  // namespace unlha32

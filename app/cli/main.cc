@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/archive_commands.h"
 #include "app/cli/comparison_chain.h"
 #include "app/cli/exit_status.h"
 #include "app/cli/folder_checks.h"
@@ -79,6 +80,8 @@ int main(int argc, char** argv) {
   std::string date;
   std::string list_archive;
   bool make_path = false;
+  std::string test_archive;
+  std::vector<std::string> extract_archive;
   bool no_subfolders = false;
   bool no_lha = false;
   bool any_folder = false;
@@ -121,6 +124,8 @@ int main(int argc, char** argv) {
   app.add_flag("--no", no)->excludes(yes_flag);
   app.add_flag("-q,--quiet", quiet);
   app.add_option("--list-archive", list_archive);
+  app.add_option("--test-archive", test_archive);
+  app.add_option("--extract-archive", extract_archive)->expected(2, -1);
   cli::ComparisonChain chain;
   chain.AddOptions(app);
 
@@ -145,6 +150,11 @@ int main(int argc, char** argv) {
   if (!usage_error.empty()) return usage(usage_error);
   const cli::RecordFormat format{null_terminated};
   if (!list_archive.empty()) return cli::ListArchive(list_archive, format);
+  if (!test_archive.empty()) return cli::TestArchive(test_archive);
+  if (!extract_archive.empty()) {
+    return cli::ExtractArchive(extract_archive[0], extract_archive[1],
+                               {extract_archive.begin() + 2, extract_archive.end()});
+  }
   if (job.destination.empty()) return usage("--dest is required");
   if (job.pairs.empty()) return usage("at least one --source is required");
   if (!date.empty() && !IsValidDate(date)) return usage("--date must be a date as YYYYMMDD");

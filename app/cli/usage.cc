@@ -7,6 +7,8 @@ std::string_view HelpText() {
   return R"(Usage: grebewick-cli --dest DIR --source DIR [--compare DIR|none]... [OPTION]...
        grebewick-cli --dest DIR --source DIR... --incremental [OPTION]...
        grebewick-cli --list-archive FILE [-0]
+       grebewick-cli --test-archive FILE
+       grebewick-cli --extract-archive FILE DIR [PATTERN]...
        grebewick-cli --help | --version
 
 Copies the files that changed since the last backup into DIR/yyyymmdd, where
@@ -46,6 +48,12 @@ Output and questions:
       --list-archive FILE list the members of an LZH archive, one line each:
                           name, folder, size, packed size, ratio, date, time,
                           attributes, method and CRC, separated by TABs
+      --test-archive FILE check every member of an LZH archive (decode and
+                          CRC); one line per damaged member
+      --extract-archive FILE DIR [PATTERN]...
+                          extract the members (those matching a PATTERN) with
+                          their folders below DIR; no file is replaced and
+                          nothing is written outside DIR
   -h, --help              show this help and exit
       --version           show the version and exit
 
@@ -59,7 +67,9 @@ Exit status:
   2  usage error
   3  the run ended early: cancelled, SIGTERM or SIGHUP, a missing or refused
      destination, or No after a failed copy
-  4  the archive could not be read or is damaged (--list-archive)
+  4  the archive could not be read or is damaged (--list-archive,
+     --test-archive, --extract-archive; 1 when only writing extracted files
+     failed)
 )";
 }
 
