@@ -1,10 +1,11 @@
 // grebewick-cli.exe on drive D: (under Wine, a temporary folder): the copies land below
 // DEST\yyyymmdd\<source folder without its drive>, upper-cased as the rules say; attributes
 // set with the system's own attrib decide what is listed; network and rootless
-// destinations are refused.
+// destinations are refused; archives are tested and extracted through UnLHA32.DLL.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "header_builder.h"
 #include "platform/file_system.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
@@ -137,6 +138,41 @@ TEST_F(CliWin32Test, LinksAndReservedNamesInTheDestinationAreRefused) {
   EXPECT_THAT(run.err, HasSubstr("フォルダ作成エラー"));
   EXPECT_THAT(run.err, HasSubstr("nothing is written through links"));
   EXPECT_EQ(FilesBelow(At("elsewhere")), std::vector<std::string>{});
+}
+
+// Names cross the library's interface in the system's code page (932 here), in the archive's
+// path and in the members' names; a damaged member is named and leaves no file; a file there
+// already is not replaced.
+TEST_F(CliWin32Test, ArchivesAreTestedAndExtractedThroughTheLibrary) {
+  auto stored = [](std::string name, const std::string& content) {
+    return unlha32::test::HeaderBuilder{
+        .level = 2,
+        .method = "-lh0-",
+        .data = content,
+        .original = static_cast<std::uint32_t>(content.size()),
+        .stamp = static_cast<std::uint32_t>(kT),
+        .name = std::move(name),
+        .data_crc = unlha32::Crc16(
+            std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size()))};
+  };
+  unlha32::test::HeaderBuilder damaged = stored("b.txt", "bravo");
+  damaged.data_crc ^= 1;
+  const unlha32::test::Bytes bytes =
+      unlha32::test::Archive({stored("文書\\a.txt", "alpha").Build(), damaged.Build()});
+  WriteFile(At("書庫\\old.lzh"), std::string(bytes.begin(), bytes.end()));
+
+  ProgramResult test = Cli({"--test-archive", At("書庫\\old.lzh")});
+  EXPECT_EQ(test.exit_status, 4) << test.err;
+  EXPECT_EQ(test.out, "b.txt: CRC error\n");
+
+  ProgramResult extract = Cli({"--extract-archive", At("書庫\\old.lzh"), At("展開")});
+  EXPECT_EQ(extract.exit_status, 4) << extract.err;
+  EXPECT_EQ(FilesBelow(At("展開")), std::vector<std::string>{"文書/a.txt"});
+  EXPECT_EQ(testing_support::Mtime(At("展開\\文書\\a.txt")), kT);
+
+  ProgramResult again = Cli({"--extract-archive", At("書庫\\old.lzh"), At("展開"), "*a.txt"});
+  EXPECT_EQ(again.exit_status, 1) << again.err;
+  EXPECT_THAT(again.out, HasSubstr("文書\\a.txt: exists"));
 }
 
 }  // namespace
