@@ -92,7 +92,7 @@ class Win32DestinationTree final : public DestinationTree {
     auto& names = written_[current.key];
     if (auto it = names.find(folded); it != names.end() && it->second != name) {
       return Status::Error(kFileAlreadyExists,
-                           "copy(" + source + "): " + folder + "\\" + it->second +
+                           "copy(" + source + "): " + win32::PathInside(folder, it->second) +
                                " was copied in this run, and the destination does not tell "
                                "it from \"" +
                                name + "\" (letter case does not count there)");
@@ -114,7 +114,8 @@ class Win32DestinationTree final : public DestinationTree {
     names[folded] = name;
     volume.written = true;
     if (!volume.flush.valid()) {
-      volume.copies.emplace_back(current.held.path + L"\\" + wide_name, folder + "\\" + name);
+      volume.copies.emplace_back(win32::PathInside(current.held.path, wide_name),
+                                 win32::PathInside(folder, name));
     }
     return status;
   }

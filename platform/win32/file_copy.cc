@@ -78,9 +78,9 @@ class TemporaryFile {
   Status Create(const CopyTarget& target) {
     for (int attempt = 0; attempt < 100; ++attempt) {
       name_ = NewTemporaryName();
-      text_ = target.folder_text + "\\" + Narrow(name_);
+      text_ = PathInside(target.folder_text, Narrow(name_));
       handle_.Reset(::CreateFileW(
-          (target.folder_path + L"\\" + name_).c_str(),
+          PathInside(target.folder_path, name_).c_str(),
           GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
           nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
       if (handle_.valid()) break;
@@ -248,6 +248,20 @@ std::wstring FinalPathOf(HANDLE handle) {
   }
 }
 
+std::wstring PathInside(std::wstring_view folder_path, std::wstring_view name) {
+  std::wstring path(folder_path);
+  if (path.empty() || path.back() != L'\\') path.push_back(L'\\');
+  path += name;
+  return path;
+}
+
+std::string PathInside(std::string_view folder_text, std::string_view name) {
+  std::string path(folder_text);
+  if (path.empty() || (path.back() != '\\' && path.back() != '/')) path.push_back('\\');
+  path += name;
+  return path;
+}
+
 bool IsDirectlyInside(std::wstring_view path, std::wstring_view folder_path,
                       std::wstring_view name) {
   std::size_t folder_size = folder_path.size();
@@ -270,15 +284,15 @@ bool IsTemporaryName(std::wstring_view name) {
 
 void RemoveStaleTemporaryFiles(const std::wstring& folder_path) {
   WIN32_FIND_DATAW data;
-  const std::wstring pattern =
-      folder_path + L"\\" + std::wstring(kTemporaryPrefix) + L"*" + std::wstring(kTemporarySuffix);
+  const std::wstring pattern = PathInside(
+      folder_path, std::wstring(kTemporaryPrefix) + L"*" + std::wstring(kTemporarySuffix));
   HANDLE find = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
                                    nullptr, 0);
   if (find == INVALID_HANDLE_VALUE) return;
   do {
     if (!IsTemporaryName(data.cFileName)) continue;
     // Taken whole: a live run's handle denies the sharing this asks for.
-    Handle file(::CreateFileW((folder_path + L"\\" + data.cFileName).c_str(),
+    Handle file(::CreateFileW(PathInside(folder_path, data.cFileName).c_str(),
                               DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0, nullptr,
                               OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     FILE_ATTRIBUTE_TAG_INFO tag;
@@ -327,8 +341,8 @@ Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing k
   }
   status = KeepAttributes(temporary.get(), before, target, temporary.text());
   if (!status.ok()) return status;
-  const std::string destination = target.folder_text + "\\" + target.name;
-  status = temporary.RenameTo(target.folder_path + L"\\" + Widen(target.name), destination);
+  const std::string destination = PathInside(target.folder_text, target.name);
+  status = temporary.RenameTo(PathInside(target.folder_path, Widen(target.name)), destination);
   if (!status.ok()) return status;
   return temporary.Close(destination);
 }

@@ -68,6 +68,13 @@ std::wstring NativePath(const std::wstring& path);
 // when it cannot tell.
 std::wstring FinalPathOf(HANDLE handle);
 
+// The full path of `name` right inside the folder `folder_path` (a held folder's path, which
+// ends in "\" at a drive's root only): the prefixed form takes no empty component, so the
+// separator is not doubled there.
+std::wstring PathInside(std::wstring_view folder_path, std::wstring_view name);
+// The same for the texts of messages ("D:\" and "f.txt" give "D:\f.txt").
+std::string PathInside(std::string_view folder_text, std::string_view name);
+
 // Whether `path` names the entry `name` right inside `folder_path` (letter case aside).
 bool IsDirectlyInside(std::wstring_view path, std::wstring_view folder_path,
                       std::wstring_view name);

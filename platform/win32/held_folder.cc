@@ -75,7 +75,7 @@ Status OpenNamedFolder(const std::string& text, HeldFolder* folder) {
 ChildFolder OpenChildFolder(const HeldFolder& parent, const std::wstring& name,
                             const std::string& text, bool create, HeldFolder* folder, bool* made,
                             Status* status) {
-  const std::wstring path = parent.path + L"\\" + name;
+  const std::wstring path = PathInside(parent.path, name);
   // Made first and looked at afterwards: below a folder known to exist, the rest of the way
   // is usually new.
   *made = create && ::CreateDirectoryW(path.c_str(), nullptr);

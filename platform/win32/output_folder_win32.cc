@@ -80,7 +80,7 @@ class Win32OutputFile final : public OutputFile {
     if (!::SetFileInformationByHandle(handle_.get(), FileBasicInfo, &basic, sizeof basic)) {
       return LastErrorStatus("set times", Narrow(name_));
     }
-    const std::wstring target = folder_->held.path + L"\\" + Widen(name);
+    const std::wstring target = win32::PathInside(folder_->held.path, Widen(name));
     Status status = win32::RenameThrough(handle_.get(), target, replace, std::string(name));
     if (!status.ok()) return status;
     committed_ = true;
@@ -128,7 +128,7 @@ class Win32OutputFolder final : public OutputFolder {
     if (std::string problem = NameProblem(name); !problem.empty()) {
       return BadName("stat", name, problem);
     }
-    const std::wstring path = node_->held.path + L"\\" + Widen(name);
+    const std::wstring path = win32::PathInside(node_->held.path, Widen(name));
     if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
       *exists = true;
       return Status::Ok();
@@ -142,7 +142,7 @@ class Win32OutputFolder final : public OutputFolder {
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::wstring name = win32::NewTemporaryName();
       Handle handle(::CreateFileW(
-          (node_->held.path + L"\\" + name).c_str(),
+          win32::PathInside(node_->held.path, name).c_str(),
           GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
           nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
       if (handle.valid()) {

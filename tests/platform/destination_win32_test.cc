@@ -15,6 +15,7 @@
 
 #include "platform/destination.h"
 #include "platform/file_system.h"
+#include "platform/output_folder.h"
 #include "platform/win32/command_line.h"
 #include "platform/win32/destination_rules.h"
 #include "platform/win32/wide.h"
@@ -250,6 +251,35 @@ TEST_F(DestinationTreeWin32Test, ASourceThatChangesDuringTheCopyIsCopiedAgainOrF
   status = Copy(dir_ / "grows.txt", dir_ / "out/cancelled.txt", [] { return false; });
   EXPECT_EQ(status.code(), kUserInterrupt);
   EXPECT_EQ(FilesBelow(dir_ / "out"), (std::vector<std::string>{"busy.txt", "grows.txt"}));
+}
+
+// A drive's root is a common destination (a memory card): its path is the only one that ends
+// in a separator, which the prefixed paths below it must not double (Windows refuses an empty
+// component there; Wine does not, so under Wine this only shows that the root is usable).
+TEST(DriveRootWin32Test, TheTreeAndExtractionWriteBelowADrivesRoot) {
+  if (!Exists("D:\\")) GTEST_SKIP() << "no drive D: (tests/wine/run maps one): skipped";
+  TempDir dir;
+  WriteFile(dir / "src.txt", "s");
+  const std::string name = "D:\\ROOT-" + std::to_string(testing_support::ProcessId());
+  auto tree = DestinationTree::Open("D:\\");
+  ASSERT_TRUE(tree->MakeFolders(name + "\\sub", [](std::string_view) { return ""; }).ok());
+  for (const std::string& to : {name + "\\sub\\f.txt", name + ".txt"}) {
+    EXPECT_TRUE(tree->CopyFile(dir / "src.txt", to, [] { return true; }).ok()) << to;
+  }
+  EXPECT_TRUE(tree->Finish().ok());
+  std::unique_ptr<OutputFolder> root;
+  ASSERT_TRUE(OutputFolder::Open("D:\\", &root).ok());
+  std::unique_ptr<OutputFile> file;
+  ASSERT_TRUE(root->CreateTemporary(&file).ok());
+  EXPECT_TRUE(file->Commit(name.substr(3) + ".out", std::nullopt, 961988707, false).ok());
+  file.reset();
+
+  for (const char* suffix : {"\\sub\\f.txt", ".txt", ".out"}) {
+    EXPECT_EQ(ReadFile(name + suffix), suffix == std::string(".out") ? "" : "s") << suffix;
+  }
+  std::filesystem::remove_all(testing_support::PathOf(name));
+  std::filesystem::remove(testing_support::PathOf(name + ".txt"));
+  std::filesystem::remove(testing_support::PathOf(name + ".out"));
 }
 
 }  // namespace
