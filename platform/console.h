@@ -42,4 +42,17 @@ int TerminalColumns(std::FILE* stream);
 // waiting for input sees the interruption on POSIX (it is not restarted).
 void OnInterrupt(void (*handler)());
 
+// Calls `handler` when the program is told to end from outside: SIGTERM or SIGHUP on POSIX
+// (a service manager stopping it, its terminal closing); on Windows its console window
+// closing, the user logging off or the system shutting down. As with OnInterrupt, the handler
+// must only set an atomic flag. A read of standard input that waits sees the request: it
+// fails (EINTR on POSIX; cancelled on Windows).
+//
+// Windows ends the process as soon as the handler's thread returns to the system, so there
+// that thread does not return: it waits for the program to end by itself (main returning or
+// exit being called), which ends it too, and the system's own time limit (about five seconds)
+// bounds the wait. The program's clean-up meanwhile runs as on any other way out, and its
+// exit status stays its own.
+void OnTermination(void (*handler)());
+
 }  // namespace platform

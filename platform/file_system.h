@@ -22,6 +22,11 @@ struct EntryInfo {
   EntryKind kind = EntryKind::kMissing;
   bool hidden = false;
   bool read_only = false;  // the owner may not write it
+  // The system and archive attributes. Windows has them for files and folders alike (a system
+  // folder is still kFolder); POSIX has neither: a system entry is one of kind kSystem, and
+  // every regular file counts as changed since its last backup.
+  bool system = false;
+  bool archive = false;
   std::uint64_t size = 0;  // files only
   std::int64_t mtime = 0;  // last modification, Unix seconds (files and folders)
 };

@@ -221,10 +221,9 @@ std::string cFile::AttribString(const std::string& strFileName) const {
   }
   std::string text = "----";
   if (info.read_only) text[0] = 'r';
-  if (info.kind == platform::EntryKind::kSystem) text[1] = 's';
+  if (info.system) text[1] = 's';
   if (info.hidden) text[2] = 'h';
-  // Every regular file counts as changed since its last backup: POSIX keeps no archive bit.
-  if (info.kind == platform::EntryKind::kFile) text[3] = 'a';
+  if (info.archive) text[3] = 'a';
   return text;
 }
 

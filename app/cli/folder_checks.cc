@@ -93,7 +93,10 @@ void WarnAboutFolders(const Job& job, platform::FileSystem& fs, std::FILE* out) 
 
 std::string MissingDestination(platform::FileSystem& fs, const std::string& destination,
                                bool make_path) {
-  if (make_path) return std::string();
+  // Shapes the run refuses get the run's own message (Windows: "\\server\share", "\x").
+  if (make_path || platform::IsNetworkPath(destination) || platform::IsRootlessPath(destination)) {
+    return std::string();
+  }
   platform::Status status;
   if (KindOf(fs, destination, &status) != platform::EntryKind::kMissing || !status.ok()) {
     return std::string();

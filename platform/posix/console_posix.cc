@@ -8,9 +8,22 @@ namespace platform {
 namespace {
 
 void (*interrupt_handler)() = nullptr;
+void (*termination_handler)() = nullptr;
 
-void OnSignal(int) {
+void OnInterruptSignal(int) {
   if (interrupt_handler != nullptr) interrupt_handler();
+}
+
+void OnTerminationSignal(int) {
+  if (termination_handler != nullptr) termination_handler();
+}
+
+void Install(int signal_number, void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: a question being asked sees the signal
+  sigaction(signal_number, &action, nullptr);
 }
 
 }  // namespace
@@ -31,11 +44,13 @@ int TerminalColumns(std::FILE* stream) {
 
 void OnInterrupt(void (*handler)()) {
   interrupt_handler = handler;
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;  // no SA_RESTART: a question being asked sees the interruption
-  sigaction(SIGINT, &action, nullptr);
+  Install(SIGINT, OnInterruptSignal);
+}
+
+void OnTermination(void (*handler)()) {
+  termination_handler = handler;
+  Install(SIGTERM, OnTerminationSignal);
+  Install(SIGHUP, OnTerminationSignal);
 }
 
 }  // namespace platform

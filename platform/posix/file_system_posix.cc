@@ -127,6 +127,8 @@ class PosixFileSystem final : public FileSystem {
     }
     info->hidden = IsHiddenName(LastComponent(path));
     info->read_only = (st.st_mode & S_IWUSR) == 0;
+    info->system = info->kind == EntryKind::kSystem;
+    info->archive = info->kind == EntryKind::kFile;
     info->mtime = st.st_mtim.tv_sec;
     return Status::Ok();
   }

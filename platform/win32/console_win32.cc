@@ -2,28 +2,66 @@
 // after windows.h
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 
 #include <atomic>
 #include <cstdlib>
 
 #include "platform/console.h"
+#include "platform/win32/command_line.h"
 #include "platform/win32/wide.h"
 
 namespace platform {
 namespace {
 
 std::atomic<void (*)()> interrupt_handler{nullptr};
+std::atomic<void (*)()> termination_handler{nullptr};
+
+// Longer than any time the system grants a console program before it ends it (five seconds
+// for a closing window; log-off and shutdown are configurable, twenty seconds at most by
+// default): the wait is the system's to cut short.
+constexpr DWORD kTerminationWait = 60'000;
+constexpr DWORD kCancelInterval = 100;
 
 HANDLE HandleOf(std::FILE* stream) {
   return reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
 }
 
-// Ctrl-C and Ctrl-Break arrive on a thread of their own; the program carries on.
+// Every console event arrives on a thread of its own. After Ctrl-C and Ctrl-Break the
+// program carries on. After the others the system ends the process when this returns, so it
+// returns only if the program has not ended by itself in time (its exit ends this thread).
 BOOL WINAPI OnControl(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  if (auto handler = interrupt_handler.load()) handler();
-  return TRUE;
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      if (auto handler = interrupt_handler.load()) {
+        handler();
+        return TRUE;
+      }
+      return FALSE;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      if (auto handler = termination_handler.load()) {
+        handler();
+        // A question waiting for its answer stops waiting, as a signal makes it on POSIX.
+        // The read may start only after the flag was set, so the request is repeated; it
+        // touches the reads of standard input alone, never the run's file operations.
+        const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+        for (DWORD waited = 0; waited < kTerminationWait; waited += kCancelInterval) {
+          if (input != nullptr && input != INVALID_HANDLE_VALUE) ::CancelIoEx(input, nullptr);
+          ::Sleep(kCancelInterval);
+        }
+        return TRUE;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+void InstallControlHandler() {
+  static const bool installed = ::SetConsoleCtrlHandler(OnControl, TRUE);
+  (void)installed;
 }
 
 UINT saved_output_code_page = 0;
@@ -60,14 +98,9 @@ void PrepareConsole() {
   }
 }
 
-Utf8Arguments::Utf8Arguments(int argc, char** argv) {
-  int count = 0;
-  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-  if (wide == nullptr) {
-    arguments_.assign(argv, argv + argc);
-  } else {
-    for (int i = 0; i < count; ++i) arguments_.push_back(win32::Narrow(wide[i]));
-    ::LocalFree(wide);
+Utf8Arguments::Utf8Arguments(int, char**) {
+  for (const std::wstring& argument : win32::SplitCommandLine(::GetCommandLineW())) {
+    arguments_.push_back(win32::Narrow(argument));
   }
   for (const std::string& argument : arguments_) pointers_.push_back(argument.c_str());
 }
@@ -87,7 +120,12 @@ int TerminalColumns(std::FILE* stream) {
 
 void OnInterrupt(void (*handler)()) {
   interrupt_handler = handler;
-  ::SetConsoleCtrlHandler(OnControl, TRUE);
+  InstallControlHandler();
+}
+
+void OnTermination(void (*handler)()) {
+  termination_handler = handler;
+  InstallControlHandler();
 }
 
 }  // namespace platform

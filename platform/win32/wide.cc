@@ -13,7 +13,60 @@ constexpr std::size_t kClassicPathLimit = MAX_PATH - 12;
 
 bool IsSlash(wchar_t c) { return c == L'\\' || c == L'/'; }
 
+wchar_t AsciiUpper(wchar_t c) { return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c; }
+
+bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  }
+  return true;
+}
+
+// Where the first component that the classic form would change starts, or npos.
+std::size_t FirstMangledComponent(std::wstring_view path) {
+  std::size_t start = path.size() >= 2 && path[1] == L':' ? 2 : 0;
+  while (start < path.size()) {
+    std::size_t end = path.find(L'\\', start);
+    if (end == std::wstring_view::npos) end = path.size();
+    std::wstring_view name = path.substr(start, end - start);
+    if (name != L"." && name != L".." && !name.empty() &&
+        (name.back() == L'.' || name.back() == L' ' || !DeviceNameOf(name).empty())) {
+      return start;
+    }
+    start = end + 1;
+  }
+  return std::wstring_view::npos;
+}
+
+// The absolute form of `path`, "" when the system cannot give it.
+std::wstring FullPathOf(const std::wstring& path) {
+  DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return std::wstring();
+  std::wstring full(needed, L'\0');
+  DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return std::wstring();
+  full.resize(length);
+  return full;
+}
+
 }  // namespace
+
+std::wstring_view DeviceNameOf(std::wstring_view name) {
+  std::wstring_view base = name.substr(0, name.find(L'.'));
+  while (!base.empty() && base.back() == L' ') base.remove_suffix(1);
+  for (std::wstring_view device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"}) {
+    if (EqualsIgnoringAsciiCase(base, device)) return base;
+  }
+  if (base.size() == 4 &&
+      (EqualsIgnoringAsciiCase(base.substr(0, 3), L"COM") ||
+       EqualsIgnoringAsciiCase(base.substr(0, 3), L"LPT")) &&
+      ((base[3] >= L'0' && base[3] <= L'9') || base[3] == L'\u00B9' || base[3] == L'\u00B2' ||
+       base[3] == L'\u00B3')) {
+    return base;
+  }
+  return std::wstring_view();
+}
 
 std::wstring Widen(std::string_view utf8) {
   std::wstring wide;
@@ -96,15 +149,19 @@ std::wstring WidePath(std::string_view utf8_path) {
   for (wchar_t& c : path) {
     if (c == L'/') c = L'\\';
   }
-  if (path.size() < kClassicPathLimit || path.starts_with(L"\\\\?\\")) return path;
+  if (path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\")) return path;
+  const std::size_t mangled = FirstMangledComponent(path);
+  if (path.size() < kClassicPathLimit && mangled == std::wstring::npos) return path;
   // The prefixed form bypasses the name normalization of classic paths, so the path is
-  // made absolute (".", ".." and the current folder resolved) first.
-  DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return path;
-  std::wstring full(needed, L'\0');
-  DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-  if (length == 0 || length >= needed) return path;
-  full.resize(length);
+  // made absolute (".", ".." and the current folder resolved) first; from a component that
+  // normalization would change on, it is taken as it stands.
+  const std::wstring head = mangled == std::wstring::npos ? path : path.substr(0, mangled);
+  std::wstring full = FullPathOf(head.empty() ? std::wstring(L".") : head);
+  if (full.empty()) return path;
+  if (mangled != std::wstring::npos) {
+    if (!full.empty() && full.back() != L'\\') full.push_back(L'\\');
+    full += path.substr(mangled);
+  }
   if (full.size() > 2 && IsSlash(full[0]) && IsSlash(full[1])) {
     return L"\\\\?\\UNC\\" + full.substr(2);
   }

@@ -17,8 +17,15 @@ std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view wide);
 void AppendNarrow(std::wstring_view wide, std::string& out);
 
-// A path for the W calls: "/" read as "\", and a path too long for the classic limit made
-// absolute and given the "\\?\" prefix, so that deep trees stay reachable.
+// A path for the W calls: "/" read as "\". A path too long for the classic limit, or with a
+// component that the classic form would change (a device name such as "aux.txt", which names
+// the device AUX; a trailing dot or space, which it drops) is made absolute and given the
+// "\\?\" prefix, so that deep trees and every name on disk stay reachable.
 std::wstring WidePath(std::string_view utf8_path);
+
+// The device that the name `name` opens in a classic path instead of a file ("aux" of
+// "aux .tar.gz"), or "" for none: CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-9 and LPT0-9 (also
+// with the superscript digits 1-3), whatever follows the first dot.
+std::wstring_view DeviceNameOf(std::wstring_view name);
 
 }  // namespace platform::win32

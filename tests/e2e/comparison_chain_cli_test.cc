@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <tuple>
 
+#include "platform/path_rules.h"
+#include "tests/support/platform_paths.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
@@ -37,14 +39,17 @@ class ComparisonChainCliTest : public ::testing::TestWithParam<Chain> {
   std::string Mode() const { return std::get<0>(GetParam()); }
   std::string Packing() const { return std::get<1>(GetParam()); }
 
-  // The source's folder inside the date folder `day`.
-  std::string Backup(const std::string& day) const { return dir_ / ("D/" + day + dir_ / "src"); }
+  // The source's folder inside the date folder `day`: the source's path without its root name.
+  std::string Backup(const std::string& day) const {
+    const std::string source = dir_ / "src";
+    return dir_ / ("D/" + day) + source.substr(platform::RootNameLength(source));
+  }
 
-  // Runs the day's backup and returns the files it copied, relative to the source.
+  // Runs the day's backup and returns the files it copied, relative to the source (in lower
+  // case where names ignore it: Windows upper-cases changed names and deeper folders).
   std::vector<std::string> RunDay(const std::string& day, std::vector<std::string> earlier) {
-    std::vector<std::string> arguments = {
-        "/usr/bin/env", "TZ=UTC",     GREBEWICK_CLI, "--dest", dir_ / "D",
-        "--source",     dir_ / "src", "--date",      day,      "--quiet"};
+    std::vector<std::string> arguments = {GREBEWICK_CLI, "--dest", dir_ / "D", "--source",
+                                          dir_ / "src",  "--date", day,        "--quiet"};
     if (Mode() == "incremental") {
       arguments.push_back("--incremental");
     } else {
@@ -52,9 +57,13 @@ class ComparisonChainCliTest : public ::testing::TestWithParam<Chain> {
         arguments.insert(arguments.end(), {"--previous", dir_ / ("D/" + folder)});
       }
     }
-    ProgramResult run = RunProgram(arguments);
+    ProgramResult run = RunProgram(testing_support::InTimeZone("UTC", arguments));
     EXPECT_EQ(run.exit_status, 0) << run.err;
-    return FilesBelow(Backup(day));
+    std::vector<std::string> files;
+    for (const std::string& file : FilesBelow(Backup(day))) {
+      files.push_back(testing_support::Canonical(file));
+    }
+    return files;
   }
 
   // Replaces the plain files of a backup with one archive of them, stored as src/..., so

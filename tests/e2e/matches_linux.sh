@@ -48,9 +48,9 @@ at "2020-03-04 05:06:08" "$root/docs/sub/archived.txt"
 
 date=20260102
 TZ=JST-9 "$linux_cli" --dest "$root/linux" --source "$root/docs" --compare "$root/old" \
-  --date "$date" --quiet
+  --date "$date" --mkpath --quiet
 "$runner" "$prefix" "$windows_cli" --dest "D:\\$name\\windows" --source "D:\\$name\\docs" \
-  --compare "D:\\$name\\old" --date "$date" --quiet
+  --compare "D:\\$name\\old" --date "$date" --mkpath --quiet
 
 # Every copied file below the source folder's image: path (lower case), content, time.
 copies() {

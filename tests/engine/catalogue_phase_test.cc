@@ -135,6 +135,7 @@ TEST_F(CataloguePhaseTest, ARelativeStoredFolderMatchesTheEndOfTheSourceFolder) 
 // the end of daylight saving can mislead.
 TEST_F(CataloguePhaseTest, MembersMatchByExactNameFirstAndByInstantWhereTheyHaveOne) {
   testing_support::ScopedTimeZone zone("EST5EDT,M3.2.0,M11.1.0");
+  if (!zone.active()) GTEST_SKIP() << "the time zone is the system's, not the process's";
   const std::int64_t source_time = 1730614200;  // 2024-11-03 06:10 UTC, 01:10 EST
   for (const char* name : {"b.txt", "B.TXT", "level1.txt", "level2.txt"}) {
     WriteFile(dir_ / (std::string("src/") + name), "same", source_time);
@@ -168,8 +169,13 @@ TEST_F(CataloguePhaseTest, ArchivesOfEveryBackupOfAChainJoinTheCatalogue) {
   host_.match_folders = false;
   host_.pairs = {{dir_ / "src", "", {dir_ / "d3", dir_ / "d2", dir_ / "d1"}}};
   EXPECT_THAT(Copied(), ElementsAre("src/gone"));
-  EXPECT_THAT(log_, ::testing::Contains("open " + dir_ / "d1/full.lzh"));
-  EXPECT_THAT(log_, ::testing::Contains("open " + dir_ / "d3/part.lzh"));
+  for (const char* backup : {"d1/full.lzh", "d3/part.lzh"}) {
+    const std::string path = dir_ / backup;
+    const std::size_t name = path.find_last_of(platform::Separator());
+    // The chain's folders are job folders: upper-cased where names ignore letter case.
+    EXPECT_THAT(log_, ::testing::Contains("open " + testing_support::JobCase(path.substr(0, name)) +
+                                          path.substr(name)));
+  }
 }
 
 TEST_F(CataloguePhaseTest, OnlyLzhFilesAreCandidatesAndTheOptionIsReadForEachFile) {

@@ -72,17 +72,20 @@ TEST(PrepareDestinationWin32Test, RefusesNetworkAndRootlessPathsAndMakesDrivePat
   };
   for (const Row& row : refused) {
     testing_support::ScriptedHost messages;
-    EXPECT_FALSE(PrepareDestination(row.path, messages)) << row.path;
+    auto tree = platform::DestinationTree::Open(row.path);
+    EXPECT_FALSE(PrepareDestination(row.path, messages, *tree, kDefaultFolders)) << row.path;
     ASSERT_EQ(messages.boxes.size(), 1u) << row.path;
     EXPECT_EQ(messages.boxes[0].text, row.text);
     EXPECT_EQ(messages.boxes[0].title, row.title);
   }
   TempDir dir;
   testing_support::ScriptedHost messages;
-  EXPECT_TRUE(PrepareDestination(dir / "a/b/", messages));
+  auto tree = platform::DestinationTree::Open(dir.path());
+  EXPECT_TRUE(PrepareDestination(dir / "a/b/", messages, *tree, kDefaultFolders));
   EXPECT_TRUE(Exists(dir / "a/b"));
   EXPECT_TRUE(messages.boxes.empty());
-  EXPECT_EQ(MakeFolderPath("C:\\"), 0);  // a drive's root is never made
+  auto drive = platform::DestinationTree::Open("C:");
+  EXPECT_EQ(MakeFolderPath("C:\\", *drive), 0);  // a drive's root is never made
 }
 
 TEST(SplitPathWin32Test, TheDriveIsNoFolderPartAndEitherSlashSeparates) {
@@ -105,12 +108,14 @@ TEST(CopyFileToWin32Test, HiddenAndSystemFilesAreNoSourcesAndAReadOnlyCopyIsRepl
   SetAttributesOf(dir / "hidden.txt", kHidden);
   SetAttributesOf(dir / "system.txt", kSystem);
   const long overwrite = 1;
+  auto tree = platform::DestinationTree::Open(dir / "out");
   for (const char* name : {"hidden.txt", "system.txt"}) {
-    EXPECT_EQ(CopyFileTo(dir / name, dir / "out/x", overwrite), platform::kFileNotFound) << name;
+    EXPECT_EQ(CopyFileTo(dir / name, dir / "out/x", overwrite, *tree), platform::kFileNotFound)
+        << name;
   }
   WriteFile(dir / "out/a/dst.txt", "old");
   SetAttributesOf(dir / "out/a/dst.txt", kReadOnly);
-  EXPECT_EQ(CopyFileTo(dir / "src.txt", dir / "out/a/dst.txt", overwrite), 0);
+  EXPECT_EQ(CopyFileTo(dir / "src.txt", dir / "out/a/dst.txt", overwrite, *tree), 0);
   EXPECT_EQ(testing_support::ReadFile(dir / "out/a/dst.txt"), "new");
   EXPECT_EQ(testing_support::Mtime(dir / "out/a/dst.txt"), kNoon2000);
   EXPECT_EQ(testing_support::FilesBelow(dir / "out"), std::vector<std::string>{"a/dst.txt"});

@@ -110,7 +110,32 @@ TEST(FileSystemWin32Test, NamesThatAreNotUtf16AreListedAndCopied) {
   ::CloseHandle(file);
   const std::vector<std::string> names = Names(dir.path(), ListWhat::kFiles);
   ASSERT_EQ(names, std::vector<std::string>{"\xED\xA0\x80odd.txt"});
-  ASSERT_TRUE(FileSystem::Default().CopyFile(dir / names[0], dir / "copy.txt").ok());
+  auto tree = DestinationTree::Open(dir.path());
+  ASSERT_TRUE(tree->CopyFile(dir / names[0], dir / "copy.txt", [] { return true; }).ok());
+  EXPECT_EQ(ReadFile(dir / "copy.txt"), "");
+}
+
+// Names on disk that the classic path form would change (a device name, a trailing dot or
+// space) are reached as they are, never as the device or another file.
+TEST(FileSystemWin32Test, NamesThatClassicPathsChangeAreReachedAsTheyAre) {
+  TempDir dir;
+  const std::vector<std::string> odd = {"aux.txt", "com1", "trail.", "space "};
+  for (const std::string& name : odd) WriteFile("\\\\?\\" + dir / ("in\\" + name), name);
+  std::vector<std::string> sorted = odd;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(Names(dir / "in", ListWhat::kFiles), sorted);
+  auto tree = DestinationTree::Open(dir.path());
+  for (std::size_t i = 0; i < odd.size(); ++i) {
+    EntryInfo info;
+    ASSERT_TRUE(FileSystem::Default().Probe(dir / ("in\\" + odd[i]), &info).ok()) << odd[i];
+    EXPECT_EQ(info.kind, EntryKind::kFile) << odd[i];
+    EXPECT_EQ(info.size, odd[i].size()) << odd[i];
+    const std::string copy = dir / ("out\\" + std::to_string(i) + ".txt");
+    ASSERT_TRUE(tree->MakeFolders(dir / "out", [](std::string_view) { return ""; }).ok());
+    Status status = tree->CopyFile(dir / ("in\\" + odd[i]), copy, [] { return true; });
+    ASSERT_TRUE(status.ok()) << status.message();
+    EXPECT_EQ(ReadFile(copy), odd[i]);
+  }
 }
 
 TEST(FileSystemWin32Test, PathsBeyondTheOldLimitWork) {
@@ -121,23 +146,10 @@ TEST(FileSystemWin32Test, PathsBeyondTheOldLimitWork) {
     deep += "\\a-folder-name-of-forty-characters-long-";
     ASSERT_TRUE(FileSystem::Default().MakeFolder(deep).ok()) << deep.size();
   }
-  ASSERT_TRUE(FileSystem::Default().CopyFile(dir / "copy.txt", deep + "\\f.txt").ok());
+  auto tree = DestinationTree::Open(dir.path());
+  Status status = tree->CopyFile(dir / "copy.txt", deep + "\\f.txt", [] { return true; });
+  ASSERT_TRUE(status.ok()) << status.message();
   EXPECT_EQ(Names(deep, ListWhat::kFiles), std::vector<std::string>{"f.txt"});
-}
-
-TEST(FileSystemWin32Test, CopyKeepsTimeAndAttributesAndReplacesAReadOnlyTarget) {
-  TempDir dir;
-  WriteFile(dir / "src.txt", "new", 961988707);
-  SetAttributes(dir / "src.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
-  WriteFile(dir / "out/dst.txt", "old");
-  SetAttributes(dir / "out/dst.txt", FILE_ATTRIBUTE_READONLY);
-  ASSERT_TRUE(FileSystem::Default().CopyFile(dir / "src.txt", dir / "out/dst.txt").ok());
-  EXPECT_EQ(ReadFile(dir / "out/dst.txt"), "new");
-  EXPECT_EQ(testing_support::Mtime(dir / "out/dst.txt"), 961988707);
-  EXPECT_EQ(::GetFileAttributesW(Widen(dir / "out/dst.txt").c_str()),
-            DWORD{FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE});
-  EXPECT_EQ(testing_support::FilesBelow(dir / "out"), std::vector<std::string>{"dst.txt"});
-  EXPECT_TRUE(FileSystem::Default().Flush(dir / "out").ok());
 }
 
 class RegistryWin32Test : public ::testing::Test {

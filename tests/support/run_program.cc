@@ -85,4 +85,11 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::s
   return result;
 }
 
+bool ProgramsTakeATimeZone() { return true; }
+
+std::vector<std::string> InTimeZone(const std::string& rule, std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), {"/usr/bin/env", "TZ=" + rule});
+  return arguments;
+}
+
 }  // namespace testing_support

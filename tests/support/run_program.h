@@ -17,4 +17,12 @@ struct ProgramResult {
 ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::string& input = "",
                          const std::string& shell_prefix = "");
 
+// Whether a program that RunProgram starts can be given a time zone of its own: on POSIX
+// through TZ; Windows takes the system's zone, whatever the environment says.
+bool ProgramsTakeATimeZone();
+
+// `arguments` run in the time zone `rule` (a POSIX TZ rule or zone name) where programs take
+// one (see above); unchanged elsewhere.
+std::vector<std::string> InTimeZone(const std::string& rule, std::vector<std::string> arguments);
+
 }  // namespace testing_support

@@ -90,4 +90,6 @@ std::vector<std::string> FilesBelow(const std::string& root) {
   return files;
 }
 
+fs::path PathOf(const std::string& path) { return fs::path(path); }
+
 }  // namespace testing_support

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ void MakeFolders(const std::string& path);
 // The file's content, or "<missing>" when it cannot be read.
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
+// `path` for std::filesystem and file streams (on Windows its wide form, which reaches every
+// name and long paths).
+std::filesystem::path PathOf(const std::string& path);
 // Every regular file below `root`, as paths relative to it, sorted.
 std::vector<std::string> FilesBelow(const std::string& root);
 

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "archive/c_unlha.h"
+#include "engine/com_file_ex.h"
 #include "header_builder.h"
 #include "platform/ansi_text.h"
 #include "platform/dynamic_library.h"
@@ -42,18 +43,18 @@ std::vector<std::string> ExportedNames(HMODULE module) {
   return result;
 }
 
-TEST(ExportsWin32Test, TheThirteenEntryPointsUnderTheirPlainNames) {
+TEST(ExportsWin32Test, TheEntryPointsUnderTheirPlainNames) {
   const std::string path = platform::SearchPath("UnLHA32.DLL");
   ASSERT_EQ(path, platform::ProgramFolder() + "\\UnLHA32.DLL");
   platform::Status status;
   auto library = platform::DynamicLibrary::Open(path, &status);
   ASSERT_TRUE(library) << status.message();
-  EXPECT_EQ(
-      ExportedNames(::GetModuleHandleW(L"UnLHA32.DLL")),
-      (std::vector<std::string>{
-          "Unlha", "UnlhaCheckArchive", "UnlhaCloseArchive", "UnlhaConfigDialog", "UnlhaFindFirst",
-          "UnlhaFindNext", "UnlhaGetBackGroundMode", "UnlhaGetCursorMode", "UnlhaGetRunning",
-          "UnlhaGetVersion", "UnlhaOpenArchive", "UnlhaSetBackGroundMode", "UnlhaSetCursorMode"}));
+  EXPECT_EQ(ExportedNames(::GetModuleHandleW(L"UnLHA32.DLL")),
+            (std::vector<std::string>{
+                "Unlha", "UnlhaCheckArchive", "UnlhaCloseArchive", "UnlhaConfigDialog",
+                "UnlhaFindFirst", "UnlhaFindNext", "UnlhaGetBackGroundMode", "UnlhaGetCursorMode",
+                "UnlhaGetMemberDetail", "UnlhaGetRunning", "UnlhaGetVersion", "UnlhaOpenArchive",
+                "UnlhaSetBackGroundMode", "UnlhaSetCursorMode"}));
   // Called through the platform's calling convention, as a genuine library is.
   auto version = reinterpret_cast<WORD(WINAPI*)()>(library->Symbol("UnlhaGetVersion"));
   ASSERT_NE(version, nullptr);
@@ -64,6 +65,27 @@ TEST(ExportsWin32Test, TheThirteenEntryPointsUnderTheirPlainNames) {
   archive::cUnLHA unlha(path, messages);
   EXPECT_TRUE(unlha.usable());
   EXPECT_TRUE(messages.boxes.empty());
+}
+
+// The optional entry point reaches cUnLHA through the same convention: a member of header
+// level 2 carries its instant (which the decision compares with the file's), one of level 1
+// only its local time.
+TEST(ExportsWin32Test, MembersOfLevelTwoCarryTheirInstant) {
+  testing_support::TempDir dir;
+  const std::uint32_t instant = 1730614200;  // 2024-11-03 06:10:00 UTC
+  const Bytes bytes = Archive({HeaderBuilder{.level = 2, .stamp = instant, .name = "a"}.Build(),
+                               HeaderBuilder{.level = 1, .name = "b"}.Build()});
+  const std::string path = dir / "old.lzh";
+  std::ofstream(std::filesystem::path(platform::win32::Widen(path)), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+  testing_support::ScriptedHost messages;
+  archive::cUnLHA unlha(platform::SearchPath("UnLHA32.DLL"), messages);
+  ASSERT_EQ(unlha.SetArcFile(path), 2);
+  std::int16_t first = 0, second = 1;
+  EXPECT_EQ(unlha.FileInstant(first), std::optional<std::int64_t>(instant));
+  // Its texts are the same instant in local time, as the program writes a file's.
+  EXPECT_EQ(unlha.FileDate(first) + " " + unlha.FileTime(first), engine::FormatTime(instant));
+  EXPECT_EQ(unlha.FileInstant(second), std::nullopt);
 }
 
 TEST(ExportsWin32Test, NamesAndPathsCrossTheInterfaceInTheAnsiCodePage) {

@@ -42,13 +42,24 @@ TEST(CFileWin32Test, AttributesShortNamesAndTemporaryFiles) {
   cFile file;
   using Row = std::pair<std::uint32_t, const char*>;
   for (auto [attributes, text] :
-       {Row{kReadOnly | kArchive, "r--a"}, Row{kHidden | kArchive, "--ha"}, Row{kSystem, "-s--"}}) {
+       {Row{kReadOnly | kArchive, "r--a"}, Row{kHidden | kArchive, "--ha"},
+        Row{kSystem | kArchive, "-s-a"}}) {
     const std::string path = dir / (std::string(text) + ".txt");
     WriteFile(path, "x");
     testing_support::SetAttributesOf(path, attributes);
     EXPECT_EQ(file.AttribString(path), text);
     EXPECT_EQ(file.FileExists(path), attributes == (kReadOnly | kArchive)) << text;  // visible only
   }
+  // The attributes, not the POSIX mapping: a backed-up file has no archive mark (where the
+  // file system keeps it: Wine marks every file), and a system folder has its own.
+  WriteFile(dir / "backed-up.txt", "x");
+  testing_support::SetAttributesOf(dir / "backed-up.txt", 0x80);  // FILE_ATTRIBUTE_NORMAL
+  EXPECT_EQ(file.AttribString(dir / "backed-up.txt"),
+            testing_support::AttributesOf(dir / "backed-up.txt") & kArchive ? "---a" : "----");
+  testing_support::MakeFolders(dir / "system folder");
+  testing_support::SetAttributesOf(dir / "system folder",
+                                   kSystem | kHidden | testing_support::kFolder);
+  EXPECT_EQ(file.AttribString(dir / "system folder"), "-sh-");
 
   WriteFile(dir / "a long file name.text", "x");
   const std::string short_name = file.GetDosShortPathName(dir / "a long file name.text");

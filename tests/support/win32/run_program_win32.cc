@@ -101,4 +101,10 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::s
   return result;
 }
 
+bool ProgramsTakeATimeZone() { return false; }
+
+std::vector<std::string> InTimeZone(const std::string&, std::vector<std::string> arguments) {
+  return arguments;
+}
+
 }  // namespace testing_support

@@ -11,6 +11,7 @@
 #include "platform/win32/file_time.h"
 #include "platform/win32/wide.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/win32/windows_helpers.h"
 
 namespace testing_support {
 namespace {
@@ -18,8 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using platform::win32::Narrow;
 using platform::win32::Widen;
-
-fs::path PathOf(const std::string& path) { return fs::path(platform::win32::WidePath(path)); }
 
 // Lifts the read-only mark of everything below `root`, which would keep it from removal.
 void MakeWritable(const fs::path& root) {
@@ -59,8 +58,12 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
   std::error_code error;
-  MakeWritable(PathOf(path_));
-  fs::remove_all(PathOf(path_), error);
+  // In the prefixed form, so that every path below it is too: deep ones, and names such as
+  // "com1" that a classic path would take for a device.
+  const fs::path root(L"\\\\?\\" + Widen(path_));
+  MakeWritable(root);
+  fs::remove_all(root, error);
+  if (fs::exists(root, error)) RemoveThroughHost(path_);
 }
 
 std::string TempDir::operator/(const std::string& relative) const {
@@ -126,5 +129,7 @@ std::vector<std::string> FilesBelow(const std::string& root) {
   std::sort(files.begin(), files.end());
   return files;
 }
+
+fs::path PathOf(const std::string& path) { return fs::path(platform::win32::WidePath(path)); }
 
 }  // namespace testing_support

@@ -25,4 +25,26 @@ void CopyWholeFile(const std::string& from, const std::string& to);
 
 unsigned ProcessId();
 
+// Makes `link` a link to the folder `target`: a junction where the system makes them; under
+// Wine, which makes none, a symbolic link of the host (which Wine shows as a plain folder).
+// False when neither can be made.
+bool MakeFolderLink(const std::string& link, const std::string& target);
+
+// Removes the folder `path` with everything below it through the host, under Wine (where a
+// link of the host can keep the system's own removal from it); false elsewhere.
+bool RemoveThroughHost(const std::string& path);
+
+// Holds `path` open as another program would, denying others the right to remove it, until
+// the object goes away.
+class HeldFile {
+ public:
+  explicit HeldFile(const std::string& path);
+  ~HeldFile();
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+
+ private:
+  void* handle_;
+};
+
 }  // namespace testing_support

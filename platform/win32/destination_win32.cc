@@ -1,0 +1,324 @@
+#include <windows.h>
+// Our own CopyFile, not the macro for the system call of that name.
+#undef CopyFile
+
+#include <algorithm>
+#include <cwchar>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/destination.h"
+#include "platform/text.h"
+#include "platform/win32/destination_rules.h"
+#include "platform/win32/file_copy.h"
+#include "platform/win32/handle.h"
+#include "platform/win32/held_folder.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_error.h"
+
+namespace platform {
+namespace {
+
+using win32::Handle;
+using win32::LastErrorStatus;
+using win32::Widen;
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// A volume the tree writes to: what it holds, and how its writes are made durable.
+struct Volume {
+  DestinationTraits traits;
+  std::size_t max_name_length = 255;
+  // Opened before the first write to the volume, where the process may (an administrator)
+  // and the volume takes a flush as a whole: one flush of it covers every copy.
+  Handle flush;
+  bool written = false;
+  // Otherwise every copy is flushed on its own at the end: its path and its text.
+  std::vector<std::pair<std::wstring, std::string>> copies;
+};
+
+class Win32DestinationTree final : public DestinationTree {
+ public:
+  explicit Win32DestinationTree(std::string root) : root_(std::move(root)) {
+    // "D:" would name the drive's current folder; the run's paths below it ("D:\20250101")
+    // start at the drive's root.
+    if (root_.size() == 2 && root_[1] == ':') root_.push_back('\\');
+    while (root_.size() > 1 && IsSeparator(root_.back()) &&
+           !(root_.size() == 3 && root_[1] == ':')) {
+      root_.pop_back();
+    }
+  }
+
+  // Folders made here take the access rights they inherit from their parent, as the system's
+  // own copies do; a source folder's access list is not carried over.
+  Status MakeFolders(const std::string& path, FolderModel) override {
+    std::vector<std::string_view> components;
+    Status status = Split(path, &components);
+    if (!status.ok()) return status;
+    return OpenFolders(path, components, /*create=*/true);
+  }
+
+  Status CopyFile(const std::string& source, const std::string& destination,
+                  KeepGoing keep_going) override {
+    std::size_t separator = destination.size();
+    while (separator > 0 && !IsSeparator(destination[separator - 1])) --separator;
+    const std::string name = destination.substr(separator);
+    std::string folder = destination.substr(0, separator);
+    // The folder text without its separator, except where that is the root's own form.
+    if (folder.size() > root_.size() && IsSeparator(folder.back())) folder.pop_back();
+    if (folder.empty()) folder = root_;
+    std::vector<std::string_view> components;
+    Status status = Split(folder, &components);
+    if (!status.ok()) return status;
+    if (name.empty() || name == "." || name == "..") {
+      return Status::Error(kBadFileName, "copy(" + destination + "): not a file name");
+    }
+    status = OpenFolders(folder, components, /*create=*/false);
+    if (!status.ok()) return status;
+    Folder& current = chain_.back();
+    Volume& volume = *current.volume;
+    const std::wstring wide_name = Widen(name);
+    if (std::string problem = win32::WindowsNameProblem(wide_name, volume.max_name_length);
+        !problem.empty()) {
+      return Status::Error(kBadFileName, "copy(" + source +
+                                             "): the destination cannot hold the name \"" + name +
+                                             "\": " + problem);
+    }
+    // Letter case never tells two names apart here.
+    const std::string folded = UpperCase(name);
+    auto& names = written_[current.key];
+    if (auto it = names.find(folded); it != names.end() && it->second != name) {
+      return Status::Error(kFileAlreadyExists,
+                           "copy(" + source + "): " + win32::PathInside(folder, it->second) +
+                               " was copied in this run, and the destination does not tell "
+                               "it from \"" +
+                               name + "\" (letter case does not count there)");
+    }
+    if (!made_.contains(current.key) && swept_.insert(current.key).second) {
+      win32::RemoveStaleTemporaryFiles(current.held.path);
+    }
+
+    win32::CopyTarget target{current.held.path, folder, name, volume.traits, &refusals_};
+    bool changed = false;
+    status = win32::CopyOnce(source, target, keep_going, &changed);
+    // One more try for a file that was being written; a file that keeps changing is left
+    // for the next run.
+    if (changed) status = win32::CopyOnce(source, target, keep_going, &changed);
+    if (changed) {
+      status = Status::Error(status.code(), status.message() + ", twice; not copied");
+    }
+    if (!status.ok()) return status;
+    names[folded] = name;
+    volume.written = true;
+    if (!volume.flush.valid()) {
+      volume.copies.emplace_back(win32::PathInside(current.held.path, wide_name),
+                                 win32::PathInside(folder, name));
+    }
+    return status;
+  }
+
+  Status Finish() override {
+    chain_.clear();
+    Status first;
+    for (auto& [serial, volume] : volumes_) {
+      if (!volume.written) continue;
+      if (volume.flush.valid()) {
+        if (!::FlushFileBuffers(volume.flush.get()) && first.ok()) {
+          first = LastErrorStatus("flush", root_);
+        }
+        continue;
+      }
+      for (const auto& [path, text] : volume.copies) {
+        Status status = win32::FlushFile(path, text);
+        if (!status.ok() && first.ok()) first = status;
+      }
+    }
+    volumes_.clear();
+    return first;
+  }
+
+  DestinationRefusals refusals() const override { return refusals_; }
+
+ private:
+  // A folder of the chain from the root to the folder the run writes into, held open.
+  struct Folder {
+    std::string name;        // as the run spells it ("" for the root)
+    std::string key;         // the components below the root, joined by "\"
+    win32::HeldFolder held;  // open, so that nothing can take its place
+    Volume* volume = nullptr;
+  };
+
+  // Splits `path` (the root's text followed by folders) into the components below the root.
+  Status Split(const std::string& path, std::vector<std::string_view>* components) const {
+    auto same = [](char a, char b) { return a == b || (IsSeparator(a) && IsSeparator(b)); };
+    if (path.size() < root_.size() || !std::equal(root_.begin(), root_.end(), path.begin(), same) ||
+        (path.size() > root_.size() && !IsSeparator(root_.back()) &&
+         !IsSeparator(path[root_.size()]))) {
+      return Outside(path);
+    }
+    for (std::size_t start = root_.size(); start < path.size();) {
+      std::size_t end = start;
+      while (end < path.size() && !IsSeparator(path[end])) ++end;
+      std::string_view name(path.data() + start, end - start);
+      if (name == "." || name == "..") return Outside(path);
+      if (!name.empty()) components->push_back(name);
+      start = end + 1;
+    }
+    return Status::Ok();
+  }
+
+  static Status Outside(const std::string& path) {
+    return Status::Error(kBadFileName, "open(" + path + "): not below the destination");
+  }
+
+  // Opens the root, creating it and its missing parents (following links: the root's text is
+  // the user's own) the first time it is needed.
+  Status OpenRoot() {
+    if (!chain_.empty()) return Status::Ok();
+    Folder root;
+    Status status = win32::OpenNamedFolder(root_, &root.held);
+    if (!status.ok()) return status;
+    root.volume = &VolumeOf(root.held);
+    chain_.push_back(std::move(root));
+    return Status::Ok();
+  }
+
+  // Makes `chain_` reach the folder `path`, whose components below the root are
+  // `components`, creating the missing ones when `create` is set.
+  Status OpenFolders(const std::string& path, const std::vector<std::string_view>& components,
+                     bool create) {
+    Status status = OpenRoot();
+    if (!status.ok()) return status;
+    std::size_t common = 0;
+    while (common < components.size() && common + 1 < chain_.size() &&
+           chain_[common + 1].name == components[common]) {
+      ++common;
+    }
+    chain_.resize(common + 1);
+    for (std::size_t i = common; i < components.size(); ++i) {
+      // The components lie in `path` itself; the text up to one names that folder.
+      const std::size_t end =
+          static_cast<std::size_t>(components[i].data() - path.data()) + components[i].size();
+      status = OpenChild(std::string(components[i]), path.substr(0, end), create);
+      if (!status.ok()) return status;
+    }
+    return Status::Ok();
+  }
+
+  // Opens the folder `name` in the last folder of the chain, without following a link or
+  // junction, creating it first when `create` is set, and appends it to the chain.
+  Status OpenChild(const std::string& name, const std::string& text, bool create) {
+    Folder& parent = chain_.back();
+    const std::wstring wide_name = Widen(name);
+    if (create) {
+      if (std::string problem =
+              win32::WindowsNameProblem(wide_name, parent.volume->max_name_length);
+          !problem.empty()) {
+        return Status::Error(
+            kBadFileName, "mkdir(" + text + "): the destination cannot hold this name: " + problem);
+      }
+    }
+    Folder folder;
+    folder.name = name;
+    folder.key = parent.key.empty() ? name : parent.key + "\\" + name;
+    bool made = false;
+    Status status;
+    switch (win32::OpenChildFolder(parent.held, wide_name, text, create, &folder.held, &made,
+                                   &status)) {
+      case win32::ChildFolder::kOpened:
+        break;
+      case win32::ChildFolder::kLink:
+        return Status::Error(kPathNotFound,
+                             "open(" + text +
+                                 "): a link or junction is in the way (nothing is written "
+                                 "through links below the destination)");
+      case win32::ChildFolder::kNotFolder:
+        return Status::Error(kPathNotFound, "open(" + text + "): not a folder");
+      default:
+        return status;
+    }
+    // A folder made here lies on its parent's volume; one that was there may be the mount
+    // point of another.
+    folder.volume = made ? parent.volume : &VolumeOf(folder.held);
+    if (made) {
+      made_.insert(folder.key);
+      folder.volume->written = true;
+    }
+    chain_.push_back(std::move(folder));
+    return Status::Ok();
+  }
+
+  // The volume of the open folder `handle`; the first time it is met, its traits are learned
+  // and its flush handle opened.
+  Volume& VolumeOf(const win32::HeldFolder& folder) {
+    DWORD serial = 0;
+    DWORD max_name_length = 255;
+    DWORD flags = 0;
+    wchar_t file_system[MAX_PATH + 1] = L"";
+    if (!::GetVolumeInformationByHandleW(folder.handle.get(), nullptr, 0, &serial, &max_name_length,
+                                         &flags, file_system, MAX_PATH + 1)) {
+      file_system[0] = L'\0';
+      max_name_length = 255;
+    }
+    auto [it, added] = volumes_.try_emplace(serial);
+    Volume& volume = it->second;
+    if (added) {
+      volume.traits = win32::TraitsOfVolume(file_system);
+      volume.max_name_length = max_name_length;
+      volume.flush = OpenVolume(folder.path);
+    }
+    return volume;
+  }
+
+  // The volume that holds `path`, opened for a flush of it as a whole; invalid where the
+  // process may not (it needs an administrator's rights) or the volume takes no such flush,
+  // which a first flush, before anything of the run is written there, tells.
+  static Handle OpenVolume(const std::wstring& path) {
+    std::wstring mount_point(path.size() + 2, L'\0');
+    if (!::GetVolumePathNameW(path.c_str(), mount_point.data(),
+                              static_cast<DWORD>(mount_point.size()))) {
+      return Handle();
+    }
+    mount_point.resize(std::wcslen(mount_point.c_str()));
+    // "\\?\D:\" is the drive D:, which the volume calls want as "D:\".
+    if (mount_point.starts_with(L"\\\\?\\") && mount_point.size() == 7 && mount_point[5] == L':') {
+      mount_point.erase(0, 4);
+    }
+    std::wstring device;
+    wchar_t name[MAX_PATH + 1];
+    if (::GetVolumeNameForVolumeMountPointW(mount_point.c_str(), name, MAX_PATH + 1)) {
+      device = name;  // "\\?\Volume{...}\"
+    } else if (mount_point.size() == 3 && mount_point[1] == L':') {
+      device = L"\\\\.\\" + mount_point.substr(0, 2);  // "\\.\D:"
+    } else {
+      return Handle();
+    }
+    if (device.back() == L'\\') device.pop_back();
+    Handle volume(::CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+    if (volume.valid() && !::FlushFileBuffers(volume.get())) volume.Close();
+    return volume;
+  }
+
+  std::string root_;
+  std::vector<Folder> chain_;  // the root first
+  // Folders below the root, as "A\B": made by this run (no stale files in them), swept of
+  // stale temporary files.
+  std::unordered_set<std::string> made_, swept_;
+  std::map<DWORD, Volume> volumes_;  // by serial number
+  // Per folder, the upper-cased names copied so far and the name each was copied under.
+  std::unordered_map<std::string, std::unordered_map<std::string, std::string>> written_;
+  DestinationRefusals refusals_;
+};
+
+}  // namespace
+
+std::unique_ptr<DestinationTree> DestinationTree::Open(const std::string& root) {
+  return std::make_unique<Win32DestinationTree>(root);
+}
+
+}  // namespace platform
