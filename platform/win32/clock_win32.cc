@@ -1,20 +1,13 @@
 #include <windows.h>
 
-#include <array>
 #include <cstdint>
 
 #include "platform/clock.h"
 #include "platform/win32/file_time.h"
+#include "platform/zone_offset.h"
 
 namespace platform {
 namespace {
-
-constexpr std::int64_t kQuarterHour = 900;
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-  std::int64_t q = a / b;
-  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
 
 // Whole seconds of a broken-down time counted like Unix seconds, zone ignored.
 std::int64_t SecondsOf(const SYSTEMTIME& t) {
@@ -58,6 +51,8 @@ const YearlyRules& Rules() {
   return rules;
 }
 
+}  // namespace
+
 long ZoneOffset(std::int64_t unix_seconds) {
   SYSTEMTIME utc = SystemTimeOf(unix_seconds);
   SYSTEMTIME local;
@@ -66,35 +61,6 @@ long ZoneOffset(std::int64_t unix_seconds) {
                              : ::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
   if (!done) return 0;
   return static_cast<long>(SecondsOf(local) - SecondsOf(utc));
-}
-
-// The offset is constant within each UTC quarter hour for every zone in use; a bucket
-// whose two ends disagree is never cached.
-struct OffsetCache {
-  struct Slot {
-    std::int64_t bucket = INT64_MIN;
-    long offset = 0;
-  };
-  std::array<Slot, 64> slots;
-
-  long OffsetAt(std::int64_t unix_seconds) {
-    std::int64_t bucket = FloorDiv(unix_seconds, kQuarterHour);
-    Slot& slot = slots[static_cast<std::size_t>(bucket) & (slots.size() - 1)];
-    if (slot.bucket == bucket) return slot.offset;
-    long first = ZoneOffset(bucket * kQuarterHour);
-    long last = ZoneOffset(bucket * kQuarterHour + kQuarterHour - 1);
-    if (first != last) return ZoneOffset(unix_seconds);
-    slot.bucket = bucket;
-    slot.offset = first;
-    return first;
-  }
-};
-
-}  // namespace
-
-CivilTime ToLocalTime(std::int64_t unix_seconds) {
-  thread_local OffsetCache cache;
-  return ToUtcTime(unix_seconds + cache.OffsetAt(unix_seconds));
 }
 
 std::int64_t FromLocalTime(const CivilTime& local) {
