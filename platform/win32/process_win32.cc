@@ -13,29 +13,6 @@ bool IsFile(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// One argument as the C runtime's command-line parser reads it back.
-void AppendArgument(const std::wstring& argument, std::wstring& line) {
-  if (!line.empty()) line.push_back(L' ');
-  if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
-    line += argument;
-    return;
-  }
-  line.push_back(L'"');
-  std::size_t backslashes = 0;
-  for (wchar_t c : argument) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    // Backslashes double only before a quote, the argument's own or the closing one.
-    line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    line.push_back(c);
-  }
-  line.append(backslashes * 2, L'\\');
-  line.push_back(L'"');
-}
-
 }  // namespace
 
 // A name without a folder is looked for in the folders of PATH (never in the current
@@ -74,8 +51,8 @@ Status StartProgram(const std::string& program, const std::vector<std::string>& 
   }
   std::wstring wide_path = win32::WidePath(path);
   std::wstring line;
-  AppendArgument(win32::Widen(path), line);
-  for (const std::string& argument : arguments) AppendArgument(win32::Widen(argument), line);
+  win32::AppendArgument(win32::Widen(path), line);
+  for (const std::string& argument : arguments) win32::AppendArgument(win32::Widen(argument), line);
 
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;

@@ -168,4 +168,26 @@ std::wstring WidePath(std::string_view utf8_path) {
   return L"\\\\?\\" + full;
 }
 
+void AppendArgument(const std::wstring& argument, std::wstring& line) {
+  if (!line.empty()) line.push_back(L' ');
+  if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+    line += argument;
+    return;
+  }
+  line.push_back(L'"');
+  std::size_t backslashes = 0;
+  for (wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    // Backslashes double only before a quote, the argument's own or the closing one.
+    line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    line.push_back(c);
+  }
+  line.append(backslashes * 2, L'\\');
+  line.push_back(L'"');
+}
+
 }  // namespace platform::win32

@@ -28,4 +28,8 @@ std::wstring WidePath(std::string_view utf8_path);
 // with the superscript digits 1-3), whatever follows the first dot.
 std::wstring_view DeviceNameOf(std::wstring_view name);
 
+// Appends `argument` to a command line (after a blank unless the line is empty) quoted so
+// that the C runtime's command-line parser reads it back exactly.
+void AppendArgument(const std::wstring& argument, std::wstring& line);
+
 }  // namespace platform::win32

@@ -10,24 +10,6 @@
 namespace testing_support {
 namespace {
 
-// One argument as the C runtime's command-line parser reads it back.
-void AppendArgument(const std::wstring& argument, std::wstring& line) {
-  if (!line.empty()) line.push_back(L' ');
-  line.push_back(L'"');
-  std::size_t backslashes = 0;
-  for (wchar_t c : argument) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    line.push_back(c);
-  }
-  line.append(backslashes * 2, L'\\');
-  line.push_back(L'"');
-}
-
 struct Pipe {
   HANDLE read = nullptr;
   HANDLE write = nullptr;
@@ -57,7 +39,7 @@ ProgramResult RunProgram(const std::vector<std::string>& arguments, const std::s
   if (!shell_prefix.empty()) throw std::runtime_error("no shell prefix on Windows");
   std::wstring line;
   for (const std::string& argument : arguments) {
-    AppendArgument(platform::win32::Widen(argument), line);
+    platform::win32::AppendArgument(platform::win32::Widen(argument), line);
   }
   Pipe in = MakePipe(true);
   Pipe out = MakePipe(false);
