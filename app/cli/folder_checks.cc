@@ -4,17 +4,12 @@
 #include <unordered_set>
 
 #include "app/cli/terminal_text.h"
+#include "engine/catalogue.h"
 #include "platform/path_rules.h"
 #include "platform/text.h"
 
 namespace cli {
 namespace {
-
-constexpr char kNoComparison[] = "なし";
-
-bool IsLzhName(std::string_view name) {
-  return name.size() >= 4 && platform::UpperCase(name.substr(name.size() - 4)) == ".LZH";
-}
 
 platform::EntryKind KindOf(platform::FileSystem& fs, const std::string& path,
                            platform::Status* status) {
@@ -25,13 +20,6 @@ platform::EntryKind KindOf(platform::FileSystem& fs, const std::string& path,
 
 std::string Folder(const std::string& path) {
   return path.empty() || platform::IsSeparator(path.back()) ? path : path + platform::Separator();
-}
-
-// Where a copy of `source` stands below the date folder `comparison`.
-std::string CopyBelow(const std::string& comparison, const std::string& source) {
-  std::string_view rest = std::string_view(source).substr(platform::RootNameLength(source));
-  while (!rest.empty() && platform::IsSeparator(rest.front())) rest.remove_prefix(1);
-  return Folder(comparison) + std::string(rest);
 }
 
 }  // namespace
@@ -50,13 +38,14 @@ bool SharesNoName(platform::FileSystem& fs, const std::string& source,
           [&](const platform::ListedEntry& entry) {
             any = true;
             shared = names.count(platform::UpperCase(entry.name)) > 0 ||
-                     (archives && !entry.is_folder && IsLzhName(entry.name));
+                     (archives && !entry.is_folder && engine::IsLzhName(entry.name));
             return !shared;
           });
   return any && !shared;
 }
 
-void WarnAboutFolders(const Job& job, platform::FileSystem& fs, std::FILE* out) {
+void WarnAboutFolders(const engine::Job& job, bool chained, platform::FileSystem& fs,
+                      std::FILE* out) {
   auto usable = [&](const std::string& folder, const char* role) {
     platform::Status status;
     platform::EntryKind kind = KindOf(fs, folder, &status);
@@ -70,23 +59,25 @@ void WarnAboutFolders(const Job& job, platform::FileSystem& fs, std::FILE* out) 
     }
     return status.ok() && kind == platform::EntryKind::kFolder;
   };
-  for (const FolderPair& pair : job.pairs) {
+  for (const engine::FolderPair& pair : job.pairs) {
     const bool source_usable = usable(pair.source, "source");
-    if (pair.comparison == kNoComparison || !usable(pair.comparison, "comparison")) continue;
-    if (!source_usable || !SharesNoName(fs, pair.source, pair.comparison, job.read_archives)) {
+    if (chained || pair.comparisons.size() != 1) continue;
+    const std::string& comparison = pair.comparisons.front();
+    if (!usable(comparison, "comparison")) continue;
+    if (!source_usable || !SharesNoName(fs, pair.source, comparison, job.read_archives)) {
       continue;
     }
     std::fprintf(out,
                  "grebewick-cli: warning: comparison folder %s shares no file or folder name "
                  "with source folder %s: is it the right folder?\n",
-                 Printable(pair.comparison).c_str(), Printable(pair.source).c_str());
-    const std::string copy = CopyBelow(pair.comparison, pair.source);
+                 Printable(comparison).c_str(), Printable(pair.source).c_str());
+    const std::string copy = engine::BelowDateFolder(comparison, pair.source);
     platform::Status status;
     if (KindOf(fs, copy, &status) == platform::EntryKind::kFolder) {
       std::fprintf(out,
                    "grebewick-cli: note: the source's copy in that backup is %s (--previous %s "
                    "compares every source with its copy there)\n",
-                   Printable(copy).c_str(), Printable(pair.comparison).c_str());
+                   Printable(copy).c_str(), Printable(comparison).c_str());
     }
   }
 }
