@@ -28,6 +28,14 @@ struct DestinationTraits {
   // Of those, names of ASCII characters only (fusefat; vfat mounted without a Unicode
   // character set).
   bool ascii_names = false;
+  // The longest name, in UTF-16 units (FAT, exFAT and NTFS: 255).
+  std::size_t max_name_units = 255;
+  // The device names (CON, NUL, COM1, ...) are reserved, with or without an extension: names
+  // the system's own calls cannot open (Windows).
+  bool device_names = false;
+  // Names reach the file system through the system's UTF-16 calls, which take every name the
+  // program holds (Windows), so no name is refused for its encoding.
+  bool wide_names = false;
   // The largest file it can hold, in bytes (FAT: 4 GiB - 1).
   std::uint64_t max_file_size = UINT64_MAX;
   // Renaming a file may stamp it with the current time (fusefat does), so a copy's time is
@@ -36,7 +44,8 @@ struct DestinationTraits {
 };
 
 // Why `name` cannot be held by a file system with `traits`, as a short English reason
-// ("it contains ':'"), or "" when it can.
+// ("it contains ':'"), or "" when it can. Written once for every platform (destination
+// trees, extraction).
 std::string NameProblem(std::string_view name, const DestinationTraits& traits);
 
 // What a destination refused to keep (EPERM, ENOSYS, EOPNOTSUPP or EINVAL from the file
