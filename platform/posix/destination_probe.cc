@@ -70,6 +70,12 @@ DestinationTraits ProbeTraits(int folder_fd) {
     // rename do not show it; only the file system found again after a remount does.
     traits.rename_resets_time = true;
   }
+  // FAT, and exFAT through FUSE (whole seconds, Windows names), count years from 1980 in seven
+  // bits; their FUSE drivers store a time outside as it wraps (fusefat keeps 1970 as 2098).
+  if (traits.time_step_ns == 2 * kSecond ||
+      (traits.time_step_ns == kSecond && traits.windows_names)) {
+    LimitToFatTimes(&traits);
+  }
   return traits;
 }
 
