@@ -105,7 +105,8 @@ class DestinationTree {
   static std::unique_ptr<DestinationTree> Open(const std::string& root);
 
   // Makes sure the folder `path` (the root or below it) exists. A missing root is created
-  // with its missing parents, following links, with the system's default permissions.
+  // with its missing parents, following links, with the system's default permissions; a root
+  // on a medium that is not mounted (CheckMediumMounted) fails before anything is created.
   // Below the root each missing folder is created with the permission bits of
   // `model(its path)` (and its owner and group when running as root); a folder whose bits
   // would keep the run from writing into it is made writable for the owner while the run
