@@ -30,7 +30,8 @@ The job:
       --incremental       compare every source with all earlier date folders
                           under --dest, newest first: the newest backup that
                           holds a file of that name decides
-      --mkpath            create the destination when it does not exist
+      --mkpath            create the destination when it does not exist, never
+                          a medium's mount point (/media/NAME, /mnt/NAME, ...)
       --no-subfolders     only the source folders themselves
       --no-lha            do not read LZH archives in comparison folders
       --any-folder        an archive member counts wherever its stored folder is
