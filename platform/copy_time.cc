@@ -38,10 +38,13 @@ bool StoredTimeHidesChanges(FileInstant source, FileInstant set, FileInstant sto
 }
 
 void LimitToFatTimes(DestinationTraits* traits) {
-  // A local time that a daylight-saving change skips maps to a nearby instant, which may fall
-  // outside; the step keeps the other end a whole step inside.
-  std::int64_t earliest = FromLocalTime(CivilTime{1980, 1, 1, 0, 0, 0});
-  std::int64_t latest = FromLocalTime(CivilTime{2107, 12, 31, 23, 59, 58});
+  // FAT stores wall-clock fields without a zone, and drivers read them in local time or in
+  // UTC (Linux's vfat unless the system clock keeps local time): a time both ranges hold is
+  // kept as given by either.
+  constexpr std::int64_t kUtcEarliest = 315532800;  // 1980-01-01 00:00:00 UTC
+  constexpr std::int64_t kUtcLatest = 4354819198;   // 2107-12-31 23:59:58 UTC
+  std::int64_t earliest = std::max(kUtcEarliest, FromLocalTime(CivilTime{1980, 1, 1, 0, 0, 0}));
+  std::int64_t latest = std::min(kUtcLatest, FromLocalTime(CivilTime{2107, 12, 31, 23, 59, 58}));
   const std::int64_t step = std::max<std::int64_t>(1, traits->time_step_ns / kSecond);
   earliest += FloorMod(-earliest, step);
   latest -= FloorMod(latest, step);

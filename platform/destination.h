@@ -34,9 +34,9 @@ struct DestinationTraits {
   // set again after its final rename (on FAT).
   bool rename_resets_time = false;
   // The earliest and latest modification times it can keep, in Unix seconds, both multiples
-  // of the time step (FAT and exFAT: 1980-01-01 00:00:00 to 2107-12-31 23:59:58 local time,
-  // see LimitToFatTimes). Outside it some drivers store a time that wraps around (1970 kept
-  // as 2098), so a copy's time is moved into it first.
+  // of the time step (FAT and exFAT: 1980-01-01 00:00:00 to 2107-12-31 23:59:58, see
+  // LimitToFatTimes). Outside it some drivers store a time that wraps around (1970 kept as
+  // 2098), so a copy's time is moved into it first.
   std::int64_t earliest_time = INT64_MIN;
   std::int64_t latest_time = INT64_MAX;
 };
@@ -62,8 +62,9 @@ FileInstant CopyTime(FileInstant source, const DestinationTraits& traits);
 // and the one set is what rounding up gives anyway; an earlier one only costs a copy.
 bool StoredTimeHidesChanges(FileInstant source, FileInstant set, FileInstant stored);
 
-// Gives `traits` the range of times FAT and exFAT keep: years 1980 to 2107 of local time, the
-// last second even (FAT counts in two-second steps).
+// Gives `traits` the range of times FAT and exFAT keep: 1980-01-01 00:00:00 to 2107-12-31
+// 23:59:58, the instants that are in it both as local time and as UTC (drivers read the
+// medium's wall-clock fields either way), rounded inwards to the time step.
 void LimitToFatTimes(DestinationTraits* traits);
 
 // Why `name` cannot be held by a file system with `traits`, as a short English reason

@@ -287,7 +287,9 @@ Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing k
   const timespec times[2] = {before.st_atim, CopyTimeOf(before.st_mtim, target.traits)};
   status = KeepAttributes(temporary.fd(), before, temporary_path, target.refusals);
   if (status.ok()) {
-    status = KeepTimes(temporary.fd(), before.st_mtim, times, temporary_path, target.refusals);
+    // Named by the copy's final name: the temporary one means nothing to the user.
+    status = KeepTimes(temporary.fd(), before.st_mtim, times, target.folder + "/" + target.name,
+                       target.refusals);
   }
   if (!status.ok()) return status;
   // Closing reports late write errors on some file systems (NFS, FUSE), so it comes before

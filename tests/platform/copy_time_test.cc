@@ -64,19 +64,27 @@ TEST(CopyTimeTest, OnlyAStoredTimeLaterThanTheSourceAndTheSetTimeHidesChanges) {
   EXPECT_TRUE(StoredTimeHidesChanges({7258118400, 0}, {kFatLatest, 0}, {7258118402, 0}));
 }
 
-TEST(CopyTimeTest, FatTimesAreTheYears1980To2107OfLocalTime) {
-  testing_support::ScopedTimeZone zone("JST-9");
-  if (!zone.active()) GTEST_SKIP() << "the system's time zone cannot be changed here";
-  DestinationTraits fat = Traits(2'000'000'000);
-  LimitToFatTimes(&fat);
-  EXPECT_EQ(fat.earliest_time, kFatEarliest - 9 * 3600);
-  EXPECT_EQ(fat.latest_time, kFatLatest - 9 * 3600);
-  // A zone half an hour and a quarter off the hour still gives FAT's even seconds.
-  testing_support::ScopedTimeZone odd("NPT-5:45");
-  DestinationTraits nepal = Traits(2'000'000'000);
-  LimitToFatTimes(&nepal);
-  EXPECT_EQ(nepal.earliest_time, kFatEarliest - (5 * 3600 + 45 * 60));
-  EXPECT_EQ(nepal.earliest_time % 2, 0);
+// Drivers read FAT's wall-clock fields as local time or as UTC: the range is what both hold.
+TEST(CopyTimeTest, FatTimesAreTheYears1980To2107OfLocalTimeAndOfUtc) {
+  struct Row {
+    const char* zone;
+    std::int64_t earliest, latest;
+  } rows[] = {
+      {"UTC0", kFatEarliest, kFatLatest},
+      {"JST-9", kFatEarliest, kFatLatest - 9 * 3600},
+      {"EST5", kFatEarliest + 5 * 3600, kFatLatest},
+      // A quarter-hour zone still gives FAT's even seconds.
+      {"NPT-5:45", kFatEarliest, kFatLatest - (5 * 3600 + 45 * 60)},
+      {"XXX+0:00:01", kFatEarliest + 2, kFatLatest},
+  };
+  for (const Row& row : rows) {
+    testing_support::ScopedTimeZone zone(row.zone);
+    if (!zone.active()) GTEST_SKIP() << "the system's time zone cannot be changed here";
+    DestinationTraits fat = Traits(2'000'000'000);
+    LimitToFatTimes(&fat);
+    EXPECT_EQ(fat.earliest_time, row.earliest) << row.zone;
+    EXPECT_EQ(fat.latest_time, row.latest) << row.zone;
+  }
 }
 
 }  // namespace
