@@ -17,6 +17,7 @@
 #include "platform/posix/file_util.h"
 #include "platform/posix/posix_error.h"
 #include "platform/text.h"
+#include "platform/volumes.h"
 
 #if defined(__linux__)
 #include <linux/openat2.h>
@@ -163,6 +164,8 @@ class PosixDestinationTree final : public DestinationTree {
   Status OpenRoot() {
     if (root_fd_.get() >= 0) return Status::Ok();
     const std::string path = root_.empty() ? "." : root_;
+    // Where no medium is mounted, its mount point is a folder of the system's disk.
+    if (Status status = CheckMediumMounted(path); !status.ok()) return status;
     root_fd_ = UniqueFd(::open(path.c_str(), kFolderFlags));
     if (root_fd_.get() < 0 && errno == ENOENT) {
       for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {

@@ -1,5 +1,6 @@
 #include "platform/win32/destination_rules.h"
 
+#include "platform/win32/file_time.h"
 #include "platform/win32/wide.h"
 
 namespace platform::win32 {
@@ -34,17 +35,21 @@ DestinationTraits TraitsOfVolume(std::wstring_view file_system_name) {
   if (StartsWithIgnoringAsciiCase(file_system_name, L"FAT")) {
     traits.time_step_ns = 2'000'000'000;
     traits.max_file_size = kFatMaxFileSize;
+    LimitToFatTimes(&traits);
   } else if (EqualsIgnoringAsciiCase(file_system_name, L"exFAT")) {
     traits.time_step_ns = 10'000'000;
+    LimitToFatTimes(&traits);
   }
   return traits;
 }
 
-std::int64_t RoundUpTicks(std::int64_t ticks, std::int64_t step_ns) {
-  const std::int64_t step = step_ns / kNanosecondsPerTick;
-  if (step <= 1 || ticks <= 0) return ticks;
-  const std::int64_t remainder = ticks % step;
-  return remainder == 0 ? ticks : ticks + (step - remainder);
+std::int64_t CopyTimeTicks(std::int64_t ticks, const DestinationTraits& traits) {
+  const std::int64_t seconds = ticks / kFileTimeTicksPerSecond;
+  const std::int64_t rest = ticks % kFileTimeTicksPerSecond;
+  const FileInstant time = CopyTime(
+      FileInstant{seconds - kUnixEpochInFileTimeSeconds, rest * kNanosecondsPerTick}, traits);
+  return (time.seconds + kUnixEpochInFileTimeSeconds) * kFileTimeTicksPerSecond +
+         time.nanoseconds / kNanosecondsPerTick;
 }
 
 }  // namespace platform::win32
