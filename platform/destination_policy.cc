@@ -117,4 +117,38 @@ Status CopyWithOneRetry(FunctionRef<Status(bool* changed)> copy_once) {
   return status;
 }
 
+Status PolicyTree::MakeFolders(const std::string& path, FolderModel model) {
+  std::vector<PathComponent> components;
+  Status status = SplitBelowRoot(root_, path, &components);
+  if (!status.ok()) return status;
+  return OpenFolder(path, components, &model);
+}
+
+Status PolicyTree::CopyFile(const std::string& source, const std::string& destination,
+                            KeepGoing keep_going) {
+  std::string folder, name;
+  Status status = SplitFilePath(root_, destination, &folder, &name);
+  if (!status.ok()) return status;
+  std::vector<PathComponent> components;
+  status = SplitBelowRoot(root_, folder, &components);
+  if (!status.ok()) return status;
+  status = OpenFolder(folder, components, nullptr);
+  if (!status.ok()) return status;
+  const DestinationTraits& traits = CurrentTraits();
+  status = RefuseFileName(name, traits, source);
+  if (!status.ok()) return status;
+  const std::string key = CurrentKey();
+  if (traits.case_insensitive) {
+    status = collisions_.Check(key, name, source, folder, separator_);
+    if (!status.ok()) return status;
+  }
+  if (folders_.NeedsSweep(key)) RemoveStaleTemporaryFiles();
+  status = CopyWithOneRetry(
+      [&](bool* changed) { return CopyOnce(source, folder, name, keep_going, changed); });
+  if (!status.ok()) return status;
+  if (traits.case_insensitive) collisions_.Record(key, name);
+  Copied(folder, name);
+  return status;
+}
+
 }  // namespace platform

@@ -83,4 +83,47 @@ class SweptFolders {
 // is left for the next run.
 Status CopyWithOneRetry(FunctionRef<Status(bool* changed)> copy_once);
 
+// A destination tree whose rules are the ones above, written once: the POSIX and Windows
+// trees derive from it and supply the primitives (open or make the folders below the root,
+// tell a folder's traits, sweep it, copy one file once).
+class PolicyTree : public DestinationTree {
+ public:
+  Status MakeFolders(const std::string& path, FolderModel model) final;
+  Status CopyFile(const std::string& source, const std::string& destination,
+                  KeepGoing keep_going) final;
+
+ protected:
+  // `root` as the user gave it; `separator` joins folder keys and messages.
+  PolicyTree(std::string root, char separator) : root_(std::move(root)), separator_(separator) {}
+
+  const std::string& root() const { return root_; }
+  std::string& mutable_root() { return root_; }
+  SweptFolders& folders() { return folders_; }
+
+  // Opens the folder `path` (its components below the root given), creating what is
+  // missing when `model` is given, and makes it the folder copies go into.
+  virtual Status OpenFolder(const std::string& path, const std::vector<PathComponent>& components,
+                            FolderModel* model) = 0;
+  // Of the folder opened last: its key below the root ("a/b") and what its file system holds.
+  virtual const std::string& CurrentKey() const = 0;
+  virtual const DestinationTraits& CurrentTraits() = 0;
+  // Removes the temporary files an interrupted run left in the folder opened last.
+  virtual void RemoveStaleTemporaryFiles() = 0;
+  // Copies `source` once to `name` in the folder opened last (shown as `folder`), setting
+  // `*changed` when the source changed meanwhile.
+  virtual Status CopyOnce(const std::string& source, const std::string& folder,
+                          const std::string& name, KeepGoing keep_going, bool* changed) = 0;
+  // A copy into the folder opened last succeeded.
+  virtual void Copied(const std::string& folder, const std::string& name) {
+    (void)folder;
+    (void)name;
+  }
+
+ private:
+  std::string root_;
+  char separator_;
+  SweptFolders folders_;
+  CaseCollisions collisions_;
+};
+
 }  // namespace platform

@@ -81,44 +81,11 @@ Status FolderFailure(int err, const std::string& path, int parent_fd = -1,
   return ErrnoStatus(err, "open", path);
 }
 
-class PosixDestinationTree final : public DestinationTree {
+class PosixDestinationTree final : public PolicyTree {
  public:
-  explicit PosixDestinationTree(std::string root) : root_(std::move(root)) {
-    while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
-  }
-
-  Status MakeFolders(const std::string& path, FolderModel model) override {
-    std::vector<PathComponent> components;
-    Status status = SplitBelowRoot(root_, path, &components);
-    if (!status.ok()) return status;
-    return OpenFolder(path, components, &model);
-  }
-
-  Status CopyFile(const std::string& source, const std::string& destination,
-                  KeepGoing keep_going) override {
-    std::string folder, name;
-    Status status = SplitFilePath(root_, destination, &folder, &name);
-    if (!status.ok()) return status;
-    std::vector<PathComponent> components;
-    status = SplitBelowRoot(root_, folder, &components);
-    if (!status.ok()) return status;
-    status = OpenFolder(folder, components, nullptr);
-    if (!status.ok()) return status;
-    if (current_device_ == nullptr) current_device_ = &DeviceOf(current_fd_.get());
-    const DestinationTraits& traits = current_device_->traits;
-    status = RefuseFileName(name, traits, source);
-    if (!status.ok()) return status;
-    if (traits.case_insensitive) {
-      status = collisions_.Check(current_, name, source, folder, '/');
-      if (!status.ok()) return status;
-    }
-    if (folders_.NeedsSweep(current_)) posix::RemoveStaleTemporaryFiles(current_fd_.get());
-
-    posix::CopyTarget target{current_fd_.get(), folder, name, traits, &refusals_};
-    status = CopyWithOneRetry(
-        [&](bool* changed) { return posix::CopyOnce(source, target, keep_going, changed); });
-    if (status.ok() && traits.case_insensitive) collisions_.Record(current_, name);
-    return status;
+  explicit PosixDestinationTree(std::string root) : PolicyTree(std::move(root), '/') {
+    std::string& text = mutable_root();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
   }
 
   Status Finish() override {
@@ -131,7 +98,7 @@ class PosixDestinationTree final : public DestinationTree {
       if (IsRefusal(errno)) {
         refusals_.permissions = true;
       } else if (first.ok()) {
-        first = ErrnoStatus(errno, "chmod", root_ + "/" + it->first);
+        first = ErrnoStatus(errno, "chmod", root() + "/" + it->first);
       }
     }
     deferred_modes_.clear();
@@ -139,7 +106,7 @@ class PosixDestinationTree final : public DestinationTree {
     current_device_ = nullptr;
     for (auto& [device, info] : devices_) {
       if (info.flush.get() >= 0 && ::syncfs(info.flush.get()) != 0 && first.ok()) {
-        first = ErrnoStatus(errno, "syncfs", root_);
+        first = ErrnoStatus(errno, "syncfs", root());
       }
     }
     devices_.clear();
@@ -147,6 +114,19 @@ class PosixDestinationTree final : public DestinationTree {
   }
 
   DestinationRefusals refusals() const override { return refusals_; }
+
+ protected:
+  const std::string& CurrentKey() const override { return current_; }
+  const DestinationTraits& CurrentTraits() override {
+    if (current_device_ == nullptr) current_device_ = &DeviceOf(current_fd_.get());
+    return current_device_->traits;
+  }
+  void RemoveStaleTemporaryFiles() override { posix::RemoveStaleTemporaryFiles(current_fd_.get()); }
+  Status CopyOnce(const std::string& source, const std::string& folder, const std::string& name,
+                  KeepGoing keep_going, bool* changed) override {
+    posix::CopyTarget target{current_fd_.get(), folder, name, CurrentTraits(), &refusals_};
+    return posix::CopyOnce(source, target, keep_going, changed);
+  }
 
  private:
   struct Device {
@@ -163,7 +143,7 @@ class PosixDestinationTree final : public DestinationTree {
   // the user's own) the first time it is needed.
   Status OpenRoot() {
     if (root_fd_.get() >= 0) return Status::Ok();
-    const std::string path = root_.empty() ? "." : root_;
+    const std::string path = root().empty() ? "." : root();
     // Where no medium is mounted, its mount point is a folder of the system's disk.
     if (Status status = CheckMediumMounted(path); !status.ok()) return status;
     root_fd_ = UniqueFd(::open(path.c_str(), kFolderFlags));
@@ -201,7 +181,7 @@ class PosixDestinationTree final : public DestinationTree {
   // Opens the folder `path` as the current folder, creating what is missing when `model` is
   // given.
   Status OpenFolder(const std::string& path, const std::vector<PathComponent>& components,
-                    FolderModel* model) {
+                    FolderModel* model) override {
     Status status = OpenRoot();
     if (!status.ok()) return status;
     const std::string key = Key(components);
@@ -238,7 +218,7 @@ class PosixDestinationTree final : public DestinationTree {
       // A folder made here lies on its parent's file system; one that was there may be the
       // mount point of another.
       if (made) {
-        folders_.Made(here_key);
+        folders().Made(here_key);
       } else {
         device = nullptr;
       }
@@ -303,17 +283,13 @@ class PosixDestinationTree final : public DestinationTree {
     return it->second;
   }
 
-  std::string root_;
   UniqueFd root_fd_;
-  // Folders below the root, as "a/b/c": seen (they exist); made by this run or swept of
-  // stale temporary files.
+  // Folders below the root, as "a/b/c", that exist.
   std::unordered_set<std::string> known_;
-  SweptFolders folders_;
   std::string current_;
   UniqueFd current_fd_;
   Device* current_device_ = nullptr;
   std::map<dev_t, Device> devices_;
-  CaseCollisions collisions_;
   std::vector<std::pair<std::string, mode_t>> deferred_modes_;
   DestinationRefusals refusals_;
 };

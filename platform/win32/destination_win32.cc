@@ -6,8 +6,6 @@
 #include <cwchar>
 #include <map>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/destination.h"
@@ -39,57 +37,17 @@ struct Volume {
   std::vector<std::pair<std::wstring, std::string>> copies;
 };
 
-class Win32DestinationTree final : public DestinationTree {
+class Win32DestinationTree final : public PolicyTree {
  public:
-  explicit Win32DestinationTree(std::string root) : root_(std::move(root)) {
+  explicit Win32DestinationTree(std::string root) : PolicyTree(std::move(root), '\\') {
+    std::string& text = mutable_root();
     // "D:" would name the drive's current folder; the run's paths below it ("D:\20250101")
     // start at the drive's root.
-    if (root_.size() == 2 && root_[1] == ':') root_.push_back('\\');
-    while (root_.size() > 1 && platform::IsSeparator(root_.back()) &&
-           !(root_.size() == 3 && root_[1] == ':')) {
-      root_.pop_back();
+    if (text.size() == 2 && text[1] == ':') text.push_back('\\');
+    while (text.size() > 1 && platform::IsSeparator(text.back()) &&
+           !(text.size() == 3 && text[1] == ':')) {
+      text.pop_back();
     }
-  }
-
-  // Folders made here take the access rights they inherit from their parent, as the system's
-  // own copies do; a source folder's access list is not carried over.
-  Status MakeFolders(const std::string& path, FolderModel) override {
-    std::vector<PathComponent> components;
-    Status status = SplitBelowRoot(root_, path, &components);
-    if (!status.ok()) return status;
-    return OpenFolders(path, components, /*create=*/true);
-  }
-
-  Status CopyFile(const std::string& source, const std::string& destination,
-                  KeepGoing keep_going) override {
-    std::string folder, name;
-    Status status = SplitFilePath(root_, destination, &folder, &name);
-    if (!status.ok()) return status;
-    std::vector<PathComponent> components;
-    status = SplitBelowRoot(root_, folder, &components);
-    if (!status.ok()) return status;
-    status = OpenFolders(folder, components, /*create=*/false);
-    if (!status.ok()) return status;
-    Folder& current = chain_.back();
-    Volume& volume = *current.volume;
-    status = RefuseFileName(name, volume.traits, source);
-    if (!status.ok()) return status;
-    // Letter case never tells two names apart here.
-    status = collisions_.Check(current.key, name, source, folder, '\\');
-    if (!status.ok()) return status;
-    if (folders_.NeedsSweep(current.key)) win32::RemoveStaleTemporaryFiles(current.held.path);
-
-    win32::CopyTarget target{current.held.path, folder, name, volume.traits, &refusals_};
-    status = CopyWithOneRetry(
-        [&](bool* changed) { return win32::CopyOnce(source, target, keep_going, changed); });
-    if (!status.ok()) return status;
-    collisions_.Record(current.key, name);
-    volume.written = true;
-    if (!volume.flush.valid()) {
-      volume.copies.emplace_back(win32::PathInside(current.held.path, Widen(name)),
-                                 win32::PathInside(folder, name));
-    }
-    return status;
   }
 
   Status Finish() override {
@@ -99,7 +57,7 @@ class Win32DestinationTree final : public DestinationTree {
       if (!volume.written) continue;
       if (volume.flush.valid()) {
         if (!::FlushFileBuffers(volume.flush.get()) && first.ok()) {
-          first = LastErrorStatus("flush", root_);
+          first = LastErrorStatus("flush", root());
         }
         continue;
       }
@@ -114,6 +72,34 @@ class Win32DestinationTree final : public DestinationTree {
 
   DestinationRefusals refusals() const override { return refusals_; }
 
+ protected:
+  // Folders made here take the access rights they inherit from their parent, as the system's
+  // own copies do; a source folder's access list is not carried over.
+  Status OpenFolder(const std::string& path, const std::vector<PathComponent>& components,
+                    FolderModel* model) override {
+    return OpenFolders(path, components, /*create=*/model != nullptr);
+  }
+  const std::string& CurrentKey() const override { return chain_.back().key; }
+  const DestinationTraits& CurrentTraits() override { return chain_.back().volume->traits; }
+  void RemoveStaleTemporaryFiles() override {
+    win32::RemoveStaleTemporaryFiles(chain_.back().held.path);
+  }
+  Status CopyOnce(const std::string& source, const std::string& folder, const std::string& name,
+                  KeepGoing keep_going, bool* changed) override {
+    Folder& current = chain_.back();
+    win32::CopyTarget target{current.held.path, folder, name, current.volume->traits, &refusals_};
+    return win32::CopyOnce(source, target, keep_going, changed);
+  }
+  void Copied(const std::string& folder, const std::string& name) override {
+    Folder& current = chain_.back();
+    Volume& volume = *current.volume;
+    volume.written = true;
+    if (!volume.flush.valid()) {
+      volume.copies.emplace_back(win32::PathInside(current.held.path, Widen(name)),
+                                 win32::PathInside(folder, name));
+    }
+  }
+
  private:
   // A folder of the chain from the root to the folder the run writes into, held open.
   struct Folder {
@@ -127,11 +113,11 @@ class Win32DestinationTree final : public DestinationTree {
   // the user's own) the first time it is needed.
   Status OpenRoot() {
     if (!chain_.empty()) return Status::Ok();
-    Folder root;
-    Status status = win32::OpenNamedFolder(root_, &root.held);
+    Folder top;
+    Status status = win32::OpenNamedFolder(root(), &top.held);
     if (!status.ok()) return status;
-    root.volume = &VolumeOf(root.held);
-    chain_.push_back(std::move(root));
+    top.volume = &VolumeOf(top.held);
+    chain_.push_back(std::move(top));
     return Status::Ok();
   }
 
@@ -188,7 +174,7 @@ class Win32DestinationTree final : public DestinationTree {
     // point of another.
     folder.volume = made ? parent.volume : &VolumeOf(folder.held);
     if (made) {
-      folders_.Made(folder.key);
+      folders().Made(folder.key);
       folder.volume->written = true;
     }
     chain_.push_back(std::move(folder));
@@ -248,12 +234,8 @@ class Win32DestinationTree final : public DestinationTree {
     return volume;
   }
 
-  std::string root_;
-  std::vector<Folder> chain_;  // the root first
-  // Folders below the root, as "A\B": made by this run or swept of stale temporary files.
-  SweptFolders folders_;
+  std::vector<Folder> chain_;        // the root first
   std::map<DWORD, Volume> volumes_;  // by serial number
-  CaseCollisions collisions_;
   DestinationRefusals refusals_;
 };
 
