@@ -97,7 +97,11 @@ ArchiveCatalogue::Answer ArchiveCatalogue::Lookup(const SourceKey& file, std::st
     const std::string_view stored_name = View(slot.name);
     const bool exact = !file.name.empty() && stored_name == file.name;
     if (exact_seen && !exact) continue;
-    if (!exact && file.siblings != nullptr && file.siblings->Holds(stored_name)) continue;
+    // Only where names tell case apart can another file of the folder own this record.
+    if (!exact && !file.name.empty() && file.siblings != nullptr &&
+        file.siblings->Holds(stored_name)) {
+      continue;
+    }
     if (!size_text) size_text = FormatSize(file.size);
     bool distrusted = false;
     bool says = *size_text == View(slot.size);
