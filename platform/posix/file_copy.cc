@@ -11,7 +11,9 @@
 #include <csignal>
 #include <memory>
 #include <mutex>
+#include <vector>
 
+#include "platform/part_size.h"
 #include "platform/posix/directory_reader.h"
 #include "platform/posix/posix_error.h"
 
@@ -21,16 +23,13 @@ namespace {
 constexpr std::string_view kTemporaryPrefix = ".grebewick-";
 constexpr std::string_view kTemporarySuffix = ".tmp";
 
-// The read/write buffer, and the first amount handed to copy_file_range at once. Between
-// two parts the caller is asked whether to go on, so a part must take well under the
-// ~100 ms in which a window wants to repaint, also on a slow medium.
-constexpr std::size_t kBufferSize = 1 << 20;
-// copy_file_range may share extents or copy inside the kernel far faster; its parts grow
-// while they take little time and shrink when they take long.
+// The first part of a copy, and the bounds of the parts after it (see PartSizer). The
+// read/write loop goes through a buffer of one part, so its parts stay smaller;
+// copy_file_range may share extents or copy inside the kernel far faster.
+constexpr std::size_t kFirstPart = 1 << 20;
 constexpr std::size_t kMinPart = 64 << 10;
-constexpr std::size_t kMaxPart = 64 << 20;
-constexpr auto kQuickPart = std::chrono::milliseconds(25);
-constexpr auto kSlowPart = std::chrono::milliseconds(100);
+constexpr std::size_t kMaxBufferedPart = 8 << 20;
+constexpr std::size_t kMaxKernelPart = 64 << 20;
 
 // A process with a file-size limit is killed by SIGXFSZ on the write that crosses it;
 // ignoring the signal turns that into EFBIG, which the copy reports like a full disk.
@@ -59,17 +58,6 @@ std::string NewTemporaryName() {
   return prefix + std::to_string(counter.fetch_add(1)) + std::string(kTemporarySuffix);
 }
 
-timespec RoundUp(timespec time, std::int64_t step_ns) {
-  if (step_ns <= 1) return time;
-  constexpr std::int64_t kSecond = 1'000'000'000;
-  // Whole seconds first, then the step; both never move the time back.
-  std::int64_t seconds = time.tv_sec + (time.tv_nsec > 0 ? 1 : 0);
-  const std::int64_t step_seconds = std::max<std::int64_t>(1, step_ns / kSecond);
-  std::int64_t remainder = ((seconds % step_seconds) + step_seconds) % step_seconds;
-  if (remainder != 0) seconds += step_seconds - remainder;
-  return timespec{static_cast<time_t>(seconds), 0};
-}
-
 bool SameTime(const timespec& a, const timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
@@ -89,12 +77,12 @@ std::string Grouped(std::uint64_t value) {
 // each part. Sets `*shrank` when the source ends early.
 Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
                  const std::string& source, const std::string& temporary, bool* shrank) {
-  thread_local std::unique_ptr<char[]> buffer(new char[kBufferSize]);
+  thread_local std::vector<char> buffer;
   bool kernel_copy = true;
-  std::size_t part = kBufferSize;
+  PartSizer parts(kFirstPart, kMinPart, kMaxKernelPart);
   std::uint64_t done = 0;
   while (done < size) {
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(part, size - done));
+    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(parts.part(), size - done));
     const auto started = std::chrono::steady_clock::now();
     ssize_t got;
     if (kernel_copy) {
@@ -105,19 +93,21 @@ Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
         // systems only the plain loop works.
         if (done == 0 && KernelCopyUnsupported(errno)) {
           kernel_copy = false;
+          parts = PartSizer(kFirstPart, kMinPart, kMaxBufferedPart);
           continue;
         }
         return ErrnoStatus(errno, "copy", temporary);
       }
     } else {
-      got = ::read(in, buffer.get(), std::min(want, kBufferSize));
+      if (buffer.size() < want) buffer.resize(want);
+      got = ::read(in, buffer.data(), want);
       if (got < 0) {
         if (errno == EINTR) continue;
         return ErrnoStatus(errno, "read", source);
       }
       if (got > 0) {
-        Status status =
-            WriteAll(out, std::string_view(buffer.get(), static_cast<std::size_t>(got)), temporary);
+        Status status = WriteAll(
+            out, std::string_view(buffer.data(), static_cast<std::size_t>(got)), temporary);
         if (!status.ok()) return status;
       }
     }
@@ -126,9 +116,7 @@ Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
       return Status::Ok();
     }
     done += static_cast<std::uint64_t>(got);
-    const auto took = std::chrono::steady_clock::now() - started;
-    if (took < kQuickPart && part < kMaxPart && kernel_copy) part *= 2;
-    if (took > kSlowPart && part > kMinPart) part /= 2;
+    parts.Took(static_cast<std::size_t>(got), std::chrono::steady_clock::now() - started);
     if (!keep_going()) {
       return Status::Error(kUserInterrupt, "copy(" + source + "): abandoned");
     }
@@ -164,6 +152,17 @@ bool RunningAsRoot() {
 
 bool IsRefusal(int err) {
   return err == EPERM || err == ENOSYS || err == EOPNOTSUPP || err == EINVAL;
+}
+
+timespec RoundUpToStep(timespec time, std::int64_t step_ns) {
+  if (step_ns <= 1) return time;
+  constexpr std::int64_t kSecond = 1'000'000'000;
+  // Whole seconds first, then the step; both never move the time back.
+  std::int64_t seconds = time.tv_sec + (time.tv_nsec > 0 ? 1 : 0);
+  const std::int64_t step_seconds = std::max<std::int64_t>(1, step_ns / kSecond);
+  std::int64_t remainder = ((seconds % step_seconds) + step_seconds) % step_seconds;
+  if (remainder != 0) seconds += step_seconds - remainder;
+  return timespec{static_cast<time_t>(seconds), 0};
 }
 
 TemporaryFile::~TemporaryFile() {
@@ -260,7 +259,8 @@ Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing k
                          "copy(" + source + "): the file changed while it was copied");
   }
 
-  const timespec times[2] = {before.st_atim, RoundUp(before.st_mtim, target.traits.time_step_ns)};
+  const timespec times[2] = {before.st_atim,
+                             RoundUpToStep(before.st_mtim, target.traits.time_step_ns)};
   status = KeepAttributes(temporary.fd(), before, times, temporary_path, target.refusals);
   if (!status.ok()) return status;
   // Closing reports late write errors on some file systems (NFS, FUSE), so it comes before

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <time.h>
+
 #include <string>
 #include <string_view>
 
@@ -41,6 +43,10 @@ bool RunningAsRoot();
 // Whether `err`, from a change of permissions, owner or times, means that the file system
 // cannot keep them (FAT, exFAT and NTFS through FUSE, SMB shares): what was written is good.
 bool IsRefusal(int err);
+
+// `time` rounded up to the next time a file system with a step of `step_ns` nanoseconds
+// keeps (never down: the next run must not find the copy older than its source).
+timespec RoundUpToStep(timespec time, std::int64_t step_ns);
 
 // Whether `name` has the shape of a temporary file of some run of ours.
 bool IsTemporaryName(std::string_view name);
