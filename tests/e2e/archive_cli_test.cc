@@ -213,9 +213,6 @@ const std::pair<const char*, const char*> kDifferences[] = {
     {"regression/dotdot.lzh", "refused"},
     // Control characters in names: lhasa drops them, we show "?".
     {"regression/badterm.lzh", "renamed"},
-    // MacLHA stores MacBinary: lhasa writes the data fork, we the member as stored (its CRC
-    // is over the MacBinary stream), so ours holds lhasa's from byte 128 on.
-    {"maclha_224/", "macbinary"},
 };
 
 std::string DifferenceOf(const std::string& archive) {
@@ -225,11 +222,13 @@ std::string DifferenceOf(const std::string& archive) {
   return "";
 }
 
-// Archives that fail the test: methods we do not decode, LHARK's own -lh7-, damage.
+// Archives that fail the test: methods we do not decode, LHARK's own -lh7-, damage, and
+// archives that end without an end mark (nothing tells them from one cut at a member's end).
 bool FailsTheTest(const std::string& archive) {
-  for (const char* bad : {"pmarc124/mtcd", "pmarc124/pm1", "pmarc2/comment", "pmarc2/long",
-                          "pmarc2/pm2", "pmarc2/sfx", "generated/pm1/", "lhark04d/lh7",
-                          "regression/truncated", "unlha32/lh2", "unlha32/lh3"}) {
+  for (const char* bad :
+       {"pmarc124/mtcd", "pmarc124/pm1", "pmarc2/comment", "pmarc2/long", "pmarc2/pm2",
+        "pmarc2/sfx", "generated/pm1/", "lhark04d/lh7", "regression/truncated", "unlha32/lh2",
+        "unlha32/lh3", "larc333/initial.lzs", "generated/lzs/"}) {
     if (archive.starts_with(bad)) return true;
   }
   return false;
@@ -277,9 +276,8 @@ TEST(ExtractArchiveTest, TheCorpusIsTestedAndExtractedAsLhasaDoes) {
         continue;
       }
       // (Compared as booleans: a failure would print two whole files.)
-      bool same = it->second == theirs ||
-                  (difference == "macbinary" && it->second.substr(128, theirs.size()) == theirs);
-      EXPECT_TRUE(same) << file << ": " << it->second.size() << " bytes, lhasa " << theirs.size();
+      EXPECT_TRUE(it->second == theirs)
+          << file << ": " << it->second.size() << " bytes, lhasa " << theirs.size();
       ++compared;
     }
   }
