@@ -320,6 +320,50 @@ TEST(ExtractArchiveTest, DamageIsReportedPerMemberAndLeavesNoFile) {
   EXPECT_EQ(testing_support::ReadFile(dir / "out/sub/b.txt"), text + "b");
 }
 
+// The member record holds 512 bytes of a path; the listing shows a longer one whole.
+TEST(ListArchiveTest, PathsLongerThanTheRecordAreListedWhole) {
+  if (!Have("jlha")) GTEST_SKIP() << "jlha is not installed: skipped";
+  TempDir dir;
+  std::string folder;
+  for (int i = 0; i < 60; ++i) folder += "folder" + std::to_string(10 + i) + "/";
+  WriteFile(dir / ("src/" + folder + "file.txt"), "deep", kT);
+  std::string command = "cd '" + dir.path() + "/src' && jlha a2q ../long.lzh '" + folder +
+                        "file.txt' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  ProgramResult listed = RunProgram({GREBEWICK_CLI, "--list-archive", dir / "long.lzh"});
+  ASSERT_EQ(listed.exit_status, 0) << listed.err;
+  const std::vector<std::string> fields = Fields(Lines(listed.out).at(0));
+  std::replace(folder.begin(), folder.end(), '/', '\\');
+  EXPECT_EQ(fields.at(0), "file.txt");
+  EXPECT_EQ(fields.at(1), folder);
+}
+
+// Each archive command takes its own options only; the run's options, or a second command,
+// are a mistake to point out rather than to ignore.
+TEST(ArchiveCommandsTest, OptionsOfAnotherCommandAreAUsageError) {
+  const std::vector<std::vector<std::string>> wrong = {
+      {"--list-archive", "a.lzh", "--dest", "d"},
+      {"--list-archive", "a.lzh", "--source", "s"},
+      {"--test-archive", "a.lzh", "--date", "20250101"},
+      {"--extract-archive", "a.lzh", "out", "--source", "s"},
+      {"--extract-archive", "a.lzh", "out", "--mkpath"},
+      {"--test-archive", "a.lzh", "-0"},
+      {"--test-archive", "a.lzh", "--list-archive", "b.lzh"},
+      {"--list-archive", "a.lzh", "--incremental"},
+  };
+  for (std::vector<std::string> arguments : wrong) {
+    arguments.insert(arguments.begin(), GREBEWICK_CLI);
+    ProgramResult run = RunProgram(arguments);
+    EXPECT_EQ(run.exit_status, 2) << arguments[1] << " " << arguments.back() << "\n" << run.err;
+    EXPECT_THAT(run.err, HasSubstr("Try 'grebewick-cli --help'"));
+  }
+  TempDir dir;
+  WriteFile(dir / "text.lzh", "not an archive");
+  // -0 belongs with the listing; -q with anything.
+  EXPECT_EQ(RunProgram({GREBEWICK_CLI, "--list-archive", dir / "text.lzh", "-0", "-q"}).exit_status,
+            4);
+}
+
 TEST(MissingLibraryTest, TheRunGoesOnWithoutArchivesAndSaysSoOnce) {
   TempDir dir;
   // A copy of the program alone in a folder, away from the library beside the original.
