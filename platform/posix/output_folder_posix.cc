@@ -218,9 +218,10 @@ class PosixOutputFolder final : public OutputFolder {
     if (!IsSingleName(name)) return BadName("open", name);
     const std::string child(name);
     if (create) {
+      // A folder that is there already is used, whatever its name.
       struct stat st;
-      const bool missing = ::fstatat(fd_.get(), child.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0;
-      if (std::string problem = NameProblem(child, Traits()); missing && !problem.empty()) {
+      if (std::string problem = NameProblem(child, Traits());
+          !problem.empty() && ::fstatat(fd_.get(), child.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return Status::Error(
             kBadFileName,
             "mkdir(" + child + "): the destination cannot hold this name: " + problem);
@@ -312,6 +313,8 @@ class PosixOutputFolder final : public OutputFolder {
 
   // Removes what interrupted runs left here, once per folder, before the first file.
   void SweepOnce() {
+    if (swept_) return;
+    swept_ = true;
     struct stat st;
     if (::fstat(fd_.get(), &st) != 0) return;
     if (tree_->swept.emplace(st.st_dev, st.st_ino).second) {
@@ -322,6 +325,7 @@ class PosixOutputFolder final : public OutputFolder {
   UniqueFd fd_;
   std::shared_ptr<Tree> tree_;
   dev_t device_ = 0;
+  bool swept_ = false;  // this object has made sure of it
 };
 
 }  // namespace
