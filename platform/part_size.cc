@@ -6,7 +6,7 @@ namespace platform {
 
 void PartSizer::Took(std::size_t bytes, Duration took) {
   // A short last part says little about the medium.
-  if (bytes == 0 || bytes < part_ / 2) return;
+  if (bytes == 0 || bytes < part_ / 2 || took < noticeable_) return;
   const double seconds = std::max(std::chrono::duration<double>(took).count(), 1e-6);
   const double rate = static_cast<double>(bytes) / seconds;
   // At most eight times larger in one step: one quick part may have met a cache.

@@ -20,9 +20,17 @@ class PartSizer {
  public:
   using Duration = std::chrono::steady_clock::duration;
 
+  // A part quicker than `noticeable` leaves the size as it is: where a transfer goes through
+  // a buffer of the part's size, a larger buffer costs more (memory to touch) than the calls
+  // it saves on a medium that answers at once.
   PartSizer(std::size_t first, std::size_t smallest, std::size_t largest,
-            Duration target = std::chrono::milliseconds(400))
-      : part_(first), smallest_(smallest), largest_(largest), target_(target) {}
+            Duration target = std::chrono::milliseconds(400),
+            Duration noticeable = Duration::zero())
+      : part_(first),
+        smallest_(smallest),
+        largest_(largest),
+        target_(target),
+        noticeable_(noticeable) {}
 
   // The size of the next part.
   std::size_t part() const { return part_; }
@@ -35,6 +43,7 @@ class PartSizer {
   std::size_t smallest_;
   std::size_t largest_;
   Duration target_;
+  Duration noticeable_;
   std::size_t previous_bytes_ = 0;
   Duration previous_took_{};
 };

@@ -30,7 +30,9 @@ FileSource::FileSource(std::ifstream stream, std::uint64_t size)
 
 bool FileSource::LoadBlock(std::uint64_t offset) {
   const bool follows = !block_.empty() && offset == block_offset_ + block_.size();
-  if (!follows) sequential_ = platform::PartSizer(kBlockSize, kBlockSize, kLargestBlock);
+  if (!follows) {
+    sequential_ = platform::PartSizer(kBlockSize, kBlockSize, kLargestBlock, kTarget, kNoticeable);
+  }
   std::size_t length =
       static_cast<std::size_t>(std::min<std::uint64_t>(sequential_.part(), size_ - offset));
   block_.resize(length);

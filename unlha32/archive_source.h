@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <memory>
@@ -51,6 +52,8 @@ class FileSource : public ArchiveSource {
  private:
   static constexpr std::size_t kBlockSize = 64 * 1024;
   static constexpr std::size_t kLargestBlock = 8 << 20;
+  static constexpr auto kNoticeable = std::chrono::milliseconds(20);
+  static constexpr auto kTarget = std::chrono::milliseconds(400);
 
   FileSource(std::ifstream stream, std::uint64_t size);
   bool LoadBlock(std::uint64_t offset);
@@ -59,7 +62,7 @@ class FileSource : public ArchiveSource {
   std::uint64_t size_ = 0;
   std::uint64_t block_offset_ = 0;
   std::vector<std::uint8_t> block_;
-  platform::PartSizer sequential_{kBlockSize, kBlockSize, kLargestBlock};
+  platform::PartSizer sequential_{kBlockSize, kBlockSize, kLargestBlock, kTarget, kNoticeable};
 };
 
 }  // namespace unlha32

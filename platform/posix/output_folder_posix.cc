@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -33,6 +34,7 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr std::size_t kFirstWrite = 1 << 20;
 constexpr std::size_t kSmallestWrite = 64 << 10;
 constexpr std::size_t kLargestWrite = 8 << 20;
+constexpr auto kNoticeableWrite = std::chrono::milliseconds(20);
 
 bool IsSingleName(std::string_view name) {
   return !name.empty() && name != "." && name != ".." &&
@@ -74,6 +76,12 @@ struct Tree {
   // and FAT through FUSE), no hard links (the same).
   bool no_noreplace = false;
   bool no_links = false;
+  // Parts are sized by what the medium gave the files before, and gathered in a buffer
+  // that the next file takes over (allocating and touching megabytes per file costs more
+  // than writing them).
+  PartSizer parts{kFirstWrite, kSmallestWrite, kLargestWrite, std::chrono::milliseconds(400),
+                  kNoticeableWrite};
+  std::vector<std::uint8_t> spare_buffer;
 };
 
 class PosixOutputFile final : public OutputFile {
@@ -84,11 +92,17 @@ class PosixOutputFile final : public OutputFile {
         folder_(folder),
         traits_(traits),
         temporary_(std::move(temporary)),
-        parts_(kFirstWrite, kSmallestWrite, kLargestWrite) {}
+        buffer_(std::move(tree_->spare_buffer)) {
+    buffer_.clear();
+  }
+  ~PosixOutputFile() override { tree_->spare_buffer = std::move(buffer_); }
 
   Status Write(std::span<const std::uint8_t> bytes) override {
+    const std::size_t part = tree_->parts.part();
+    // Grown once to the part's size, never by doubling: every new page costs a fault.
+    if (buffer_.capacity() < part) buffer_.reserve(std::max(part, buffer_.size() + bytes.size()));
     buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
-    return buffer_.size() >= parts_.part() ? Flush() : Status::Ok();
+    return buffer_.size() >= part ? Flush() : Status::Ok();
   }
 
   Status Commit(std::string_view name, std::optional<unsigned> mode, std::int64_t mtime,
@@ -136,7 +150,7 @@ class PosixOutputFile final : public OutputFile {
         temporary_->fd(),
         std::string_view(reinterpret_cast<const char*>(buffer_.data()), buffer_.size()),
         temporary_->name());
-    parts_.Took(buffer_.size(), std::chrono::steady_clock::now() - started);
+    tree_->parts.Took(buffer_.size(), std::chrono::steady_clock::now() - started);
     buffer_.clear();
     return status;
   }
@@ -198,7 +212,6 @@ class PosixOutputFile final : public OutputFile {
   DestinationTraits traits_;
   std::unique_ptr<posix::TemporaryFile> temporary_;
   std::vector<std::uint8_t> buffer_;
-  PartSizer parts_;
 };
 
 class PosixOutputFolder final : public OutputFolder {
