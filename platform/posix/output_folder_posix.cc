@@ -31,7 +31,7 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 // Writes are gathered into parts sized by the medium's throughput (see PartSizer): a medium
 // with a fixed cost per call then takes few calls, a fast one loses nothing.
-constexpr std::size_t kFirstWrite = 1 << 20;
+constexpr std::size_t kFirstWrite = 64 << 10;
 constexpr std::size_t kSmallestWrite = 64 << 10;
 constexpr std::size_t kLargestWrite = 8 << 20;
 constexpr auto kNoticeableWrite = std::chrono::milliseconds(20);
@@ -99,6 +99,8 @@ class PosixOutputFile final : public OutputFile {
 
   Status Write(std::span<const std::uint8_t> bytes) override {
     const std::size_t part = tree_->parts.part();
+    // The decoder's pieces are as large as a part while writing is quick: no copy then.
+    if (buffer_.empty() && bytes.size() >= part) return WriteTimed(bytes);
     // Grown once to the part's size, never by doubling: every new page costs a fault.
     if (buffer_.capacity() < part) buffer_.reserve(std::max(part, buffer_.size() + bytes.size()));
     buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
@@ -145,13 +147,18 @@ class PosixOutputFile final : public OutputFile {
  private:
   Status Flush() {
     if (buffer_.empty()) return Status::Ok();
-    const auto started = std::chrono::steady_clock::now();
-    Status status = posix::WriteAll(
-        temporary_->fd(),
-        std::string_view(reinterpret_cast<const char*>(buffer_.data()), buffer_.size()),
-        temporary_->name());
-    tree_->parts.Took(buffer_.size(), std::chrono::steady_clock::now() - started);
+    Status status = WriteTimed(buffer_);
     buffer_.clear();
+    return status;
+  }
+
+  Status WriteTimed(std::span<const std::uint8_t> bytes) {
+    const auto started = std::chrono::steady_clock::now();
+    Status status =
+        posix::WriteAll(temporary_->fd(),
+                        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                        temporary_->name());
+    tree_->parts.Took(bytes.size(), std::chrono::steady_clock::now() - started);
     return status;
   }
 

@@ -1144,11 +1144,22 @@ std::vector<XRow> ExtractionRows() {
       "a medium with a fixed cost per call is read in growing parts", Everywhere,
       [](XCase& c) { WriteBytes(c.archive, Archive({Member("far", Pattern(4 << 20, 10))})); },
       [](XCase& c) {
+        // The same where writing costs 0.1 s a call: the file is written in growing parts.
+        const std::string log = c.work + "/writes.log";
+        ProgramResult slow_writes =
+            RunProgram({"/usr/bin/strace", "-f", "-o", log, "-e", "trace=write", "-e",
+                        "inject=write:delay_exit=100000", GREBEWICK_CLI, "--extract-archive",
+                        c.archive, c.out + "/slow writes"});
+        EXPECT_EQ(slow_writes.exit_status, 0) << slow_writes.err;
+        EXPECT_LE(CallsIn(log, {"write("}), 10);
         return RunProgram(
             c.Traced({"-e", "trace=read", "-e", "inject=read:delay_exit=100000"}, c.Extract()));
       },
       [](const XCase&) {
-        return Expected{0, {"1 of 1 member(s) extracted"}, {}, {{"far", Pattern(4 << 20, 10)}}};
+        return Expected{0,
+                        {"1 of 1 member(s) extracted"},
+                        {},
+                        {{"far", Pattern(4 << 20, 10)}, {"slow writes/far", Pattern(4 << 20, 10)}}};
       },
       [](XCase& c) { EXPECT_LE(CallsIn(c.Log(), {"read("}), 8); }});
 
