@@ -30,6 +30,8 @@ struct cUnLHA::Library {
   decltype(&::UnlhaCloseArchive) UnlhaCloseArchive = nullptr;
   // Optional: a library without it (a genuine one) lists members from the record alone.
   decltype(&::UnlhaGetMemberDetail) UnlhaGetMemberDetail = nullptr;
+  decltype(&::UnlhaGetMemberPath) UnlhaGetMemberPath = nullptr;
+  decltype(&::UnlhaSetKeepGoing) UnlhaSetKeepGoing = nullptr;
 
   // Resolves every entry point; returns the name of the first one missing, or "".
   std::string Resolve() {
@@ -54,6 +56,8 @@ struct cUnLHA::Library {
     get(UnlhaCloseArchive, "UnlhaCloseArchive");
     std::string required = missing;
     get(UnlhaGetMemberDetail, "UnlhaGetMemberDetail");
+    get(UnlhaGetMemberPath, "UnlhaGetMemberPath");
+    get(UnlhaSetKeepGoing, "UnlhaSetKeepGoing");
     return required;
   }
 };
@@ -61,6 +65,16 @@ struct cUnLHA::Library {
 namespace {
 
 std::atomic<bool> unusable_reported{false};
+
+// A path is cut on a whole character, at most this many bytes short of the field.
+constexpr std::size_t kLongestAnsiCharacter = 4;
+// No header is longer than 1 MiB, so no stored path is either.
+constexpr std::size_t kLongestStoredPath = 1 << 20;
+
+UNLHA_BOOL UNLHA_API AskKeepGoing(void* context) {
+  auto keep_going = *static_cast<bool (**)()>(context);
+  return keep_going() ? 1 : 0;
+}
 
 std::string GroupedNumber(std::uint64_t value) {
   std::string digits = std::to_string(value);
@@ -112,9 +126,12 @@ std::string Lower(std::string text) {
 }
 
 // `detail` is null when the library cannot tell more than the record.
-ArchiveMember MemberOf(const UnlhaMemberInfo& info, const UnlhaMemberDetail* detail) {
+// `whole_path` is the stored path in the ANSI code page when the library gave it whole.
+ArchiveMember MemberOf(const UnlhaMemberInfo& info, const UnlhaMemberDetail* detail,
+                       const char* whole_path) {
   ArchiveMember member;
-  std::string stored = FieldText(info.szFileName, sizeof info.szFileName);
+  std::string stored = whole_path ? platform::AnsiToUtf8(whole_path)
+                                  : FieldText(info.szFileName, sizeof info.szFileName);
   if (stored.find_first_of("\\/") != std::string::npos) {
     member.FilePath = cUnLHA::FolderOfPath(stored) + "\\";
     member.FileName = cUnLHA::NameOfPath(stored);
@@ -161,7 +178,10 @@ cUnLHA::cUnLHA(const std::string& library_path, platform::MessageBoxService& mes
   }
 }
 
-cUnLHA::~cUnLHA() = default;
+cUnLHA::~cUnLHA() {
+  // The library may outlive this object; it must not call back into it.
+  if (keep_going_ != nullptr) SetKeepGoing(nullptr);
+}
 
 void cUnLHA::SetCommandLine(std::string& strCommandLine) {
   const int size = (static_cast<int>(max_file_count_) + 4) * 80;
@@ -207,6 +227,16 @@ bool cUnLHA::CheckArchive(const std::string& path) {
          library_->UnlhaCheckArchive(platform::AnsiPath(path).c_str(), check_mode_) != 0;
 }
 
+void cUnLHA::SetKeepGoing(bool (*keep_going)()) {
+  keep_going_ = keep_going;
+  if (!library_ || library_->UnlhaSetKeepGoing == nullptr) return;
+  if (keep_going == nullptr) {
+    library_->UnlhaSetKeepGoing(nullptr, nullptr);
+  } else {
+    library_->UnlhaSetKeepGoing(&AskKeepGoing, &keep_going_);
+  }
+}
+
 std::string cUnLHA::ErrString() const { return ErrorMessage(ReturnCode()); }
 
 std::int16_t cUnLHA::SetArcFile(const std::string& strArcFile) {
@@ -226,6 +256,7 @@ std::int16_t cUnLHA::SetArcFile(const std::string& strArcFile) {
   alignas(8) unsigned char buffer[UNLHA_MEMBER_INFO_BUFFER_SIZE] = {};
   auto* info = reinterpret_cast<UnlhaMemberInfo*>(buffer);
   std::int16_t count = 0;
+  std::vector<char> whole_path;
   int found = library_->UnlhaFindFirst(archive, "*.*", info);
   while (found == 0) {
     if (count == INT16_MAX) {
@@ -237,8 +268,22 @@ std::int16_t cUnLHA::SetArcFile(const std::string& strArcFile) {
     detail.dwStructSize = sizeof detail;
     const bool detailed = library_->UnlhaGetMemberDetail != nullptr &&
                           library_->UnlhaGetMemberDetail(archive, &detail) == 0;
+    // The record holds 512 bytes of the path; a longer one, cut there, would show a folder's
+    // name as the file's.
+    const bool maybe_cut = ::strnlen(info->szFileName, sizeof info->szFileName) >=
+                           UNLHA_FNAME_MAX32 - kLongestAnsiCharacter;
+    if (maybe_cut && library_->UnlhaGetMemberPath != nullptr) {
+      whole_path.resize(kLongestStoredPath + 1);
+      if (library_->UnlhaGetMemberPath(archive, whole_path.data(),
+                                       static_cast<std::uint32_t>(whole_path.size())) != 0) {
+        whole_path.clear();
+      }
+    } else {
+      whole_path.clear();
+    }
     members_.resize(static_cast<std::size_t>(count) + 1);
-    members_[static_cast<std::size_t>(count)] = MemberOf(*info, detailed ? &detail : nullptr);
+    members_[static_cast<std::size_t>(count)] = MemberOf(
+        *info, detailed ? &detail : nullptr, whole_path.empty() ? nullptr : whole_path.data());
     ++count;
     found = library_->UnlhaFindNext(archive, info);
   }

@@ -65,6 +65,12 @@ class cUnLHA {
   bool CheckArchive(const std::string& path);
   std::string ErrString() const;
   std::int16_t CheckMode() const { return check_mode_; }
+
+  // Lets the library ask, between the parts of a t, x or e command, whether to go on;
+  // `keep_going` answers false to stop the command, which then ends with 0x8020, its
+  // temporary file removed. A library that cannot ask (a genuine one) runs each command to its
+  // end. nullptr: never asked.
+  void SetKeepGoing(bool (*keep_going)());
   void SetCheckMode(std::int16_t intNewCheckMode) { check_mode_ = intNewCheckMode; }
 
   // Opens the archive and rebuilds the member listing; returns the member count (0 when
@@ -105,6 +111,7 @@ class cUnLHA {
   std::int16_t check_mode_ = 4;
   std::int32_t hwnd_ = 0;
   bool listed_ = false;
+  bool (*keep_going_)() = nullptr;
   std::vector<ArchiveMember> members_;
 };
 

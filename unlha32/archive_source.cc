@@ -1,6 +1,7 @@
 #include "unlha32/archive_source.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -28,9 +29,14 @@ FileSource::FileSource(std::ifstream stream, std::uint64_t size)
     : stream_(std::move(stream)), size_(size) {}
 
 bool FileSource::LoadBlock(std::uint64_t offset) {
+  const bool follows = !block_.empty() && offset == block_offset_ + block_.size();
+  if (!follows) {
+    sequential_ = platform::PartSizer(kBlockSize, kBlockSize, kLargestBlock, kTarget, kNoticeable);
+  }
   std::size_t length =
-      static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, size_ - offset));
+      static_cast<std::size_t>(std::min<std::uint64_t>(sequential_.part(), size_ - offset));
   block_.resize(length);
+  const auto started = std::chrono::steady_clock::now();
   stream_.clear();
   stream_.seekg(static_cast<std::streamoff>(offset));
   stream_.read(reinterpret_cast<char*>(block_.data()), static_cast<std::streamsize>(length));
@@ -38,6 +44,7 @@ bool FileSource::LoadBlock(std::uint64_t offset) {
     block_.clear();
     return false;
   }
+  sequential_.Took(length, std::chrono::steady_clock::now() - started);
   block_offset_ = offset;
   return true;
 }

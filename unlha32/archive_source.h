@@ -1,11 +1,14 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <memory>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "platform/part_size.h"
 
 namespace unlha32 {
 
@@ -35,7 +38,9 @@ class MemorySource : public ArchiveSource {
 };
 
 // An archive file. Reads go through one cached block, so the headers of many small
-// members that share a block cost one read between them.
+// members that share a block cost one read between them. Blocks read one after the other
+// (a member's data being decoded) grow with the throughput measured (PartSizer), so that a
+// medium with a fixed cost per read is read in few calls; a seek starts small again.
 class FileSource : public ArchiveSource {
  public:
   // Opens `utf8_path`; returns null when it cannot be opened or is not a regular file.
@@ -46,6 +51,9 @@ class FileSource : public ArchiveSource {
 
  private:
   static constexpr std::size_t kBlockSize = 64 * 1024;
+  static constexpr std::size_t kLargestBlock = 8 << 20;
+  static constexpr auto kNoticeable = std::chrono::milliseconds(20);
+  static constexpr auto kTarget = std::chrono::milliseconds(400);
 
   FileSource(std::ifstream stream, std::uint64_t size);
   bool LoadBlock(std::uint64_t offset);
@@ -54,6 +62,7 @@ class FileSource : public ArchiveSource {
   std::uint64_t size_ = 0;
   std::uint64_t block_offset_ = 0;
   std::vector<std::uint8_t> block_;
+  platform::PartSizer sequential_{kBlockSize, kBlockSize, kLargestBlock, kTarget, kNoticeable};
 };
 
 }  // namespace unlha32

@@ -3,10 +3,12 @@
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "platform/output_folder.h"
 #include "platform/text.h"
 #include "unlha32/archive_reader.h"
+#include "unlha32/keep_going.h"
 #include "unlha32/member_extractor.h"
 #include "unlha32/member_name.h"
 #include "unlha32/result_codes.h"
@@ -31,14 +33,21 @@ class Report {
     Note(name, outcome);
   }
 
-  // A failure that belongs to no member (a damaged header).
+  // A failure that belongs to no member (a damaged header, a pattern).
   void Note(const std::string& name, const Outcome& outcome) {
     text_ += platform::PrintableText(name) + ": " + outcome.reason + "\n";
     int& first = IsArchiveFault(outcome.code) ? first_fault_ : first_other_;
     if (first == kSuccess) first = outcome.code;
   }
 
+  // Something worth knowing that is no failure.
+  void Line(const std::string& text) { text_ += platform::PrintableText(text) + "\n"; }
+
+  // The caller asked to stop: that is the result, whatever else failed.
+  void Interrupt() { interrupted_ = true; }
+
   CommandResult Result(bool testing) {
+    if (interrupted_) return {kInterrupted, text_ + "interrupted\n"};
     char line[96];
     if (testing) {
       std::snprintf(line, sizeof line, "%" PRIu64 " member(s) tested, %" PRIu64 " failed\n",
@@ -56,7 +65,22 @@ class Report {
   std::uint64_t failed_ = 0;
   int first_fault_ = kSuccess;
   int first_other_ = kSuccess;
+  bool interrupted_ = false;
 };
+
+// What the medium would not keep, said once: "permission bits and modification times".
+std::string RefusedText(const platform::DestinationRefusals& refused) {
+  std::string text;
+  auto add = [&](bool refused_kind, const char* kind) {
+    if (!refused_kind) return;
+    if (!text.empty()) text += " and ";
+    text += kind;
+  };
+  add(refused.permissions, "permission bits");
+  add(refused.owners, "owners");
+  add(refused.times, "modification times");
+  return text;
+}
 
 Outcome HeaderOutcome(HeaderStatus status) {
   switch (CodeForStatus(status)) {
@@ -96,17 +120,47 @@ CommandResult ExtractMembers(const Command& command) {
   Member member;
   HeaderStatus status;
   bool cut_short = false;
+  std::vector<bool> matched(command.patterns.size(), false);
   while ((status = reader.Next(&member)) == HeaderStatus::kOk) {
     std::string name = StoredPath(member);
-    if (!MatchesAnyWildcard(command.patterns, name)) continue;
+    bool selected = command.patterns.empty();
+    for (std::size_t i = 0; i < command.patterns.size(); ++i) {
+      if (MatchesWildcard(command.patterns[i], name)) selected = matched[i] = true;
+    }
+    if (!selected) continue;
     if (command.verb == 'e' && member.IsDirectory()) continue;  // nowhere to go without folders
     cut_short = member.data_end() > source->size();
-    report.Add(name, extractor->Handle(member));
+    Outcome outcome = KeepGoing() ? extractor->Handle(member) : Outcome{kInterrupted, ""};
+    if (outcome.code == kInterrupted) {
+      report.Interrupt();
+      break;
+    }
+    report.Add(name, outcome);
   }
   extractor->Finish();
-  // A member whose data is cut short has said so already.
-  if (CodeForStatus(status) != kSuccess && !(cut_short && status == HeaderStatus::kTruncated)) {
-    report.Note(command.archive, HeaderOutcome(status));
+  if (base != nullptr) {
+    if (std::string refused = RefusedText(base->refusals()); !refused.empty()) {
+      report.Line(command.base_folder + ": the destination does not keep " + refused +
+                  "; the files were extracted without them");
+    }
+  }
+  if (status != HeaderStatus::kOk) {
+    // A member whose data is cut short has said so already.
+    if (CodeForStatus(status) != kSuccess && !(cut_short && status == HeaderStatus::kTruncated)) {
+      report.Note(command.archive, HeaderOutcome(status));
+    }
+    // Every LHA writer ends an archive with its end mark: a file that stops at a member's end
+    // may well have been cut there.
+    if (status == HeaderStatus::kEndOfFile && testing) {
+      report.Note(command.archive,
+                  {kHeaderBroken, "the archive ends without its end mark; it may be cut short"});
+    }
+    // Said only of an archive read to its end: a member after the damage might match.
+    for (std::size_t i = 0; i < matched.size(); ++i) {
+      if (!matched[i] && CodeForStatus(status) == kSuccess) {
+        report.Note(command.patterns[i], {kBadCommand, "no member matches"});
+      }
+    }
   }
   return report.Result(testing);
 }

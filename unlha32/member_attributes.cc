@@ -9,6 +9,7 @@ namespace {
 constexpr std::uint16_t kFileTypeMask = 0170000;
 constexpr std::uint16_t kRegularFile = 0100000;
 constexpr std::uint16_t kFolder = 0040000;
+constexpr std::uint16_t kSymbolicLink = 0120000;
 constexpr unsigned kPermissionBits = 0777;
 constexpr unsigned kReadOnlyPermissions = 0444;
 
@@ -17,6 +18,9 @@ constexpr unsigned kReadOnlyPermissions = 0444;
 bool IsSpecialFile(const Member& member) {
   if (!member.unix_mode) return false;
   std::uint16_t type = *member.unix_mode & kFileTypeMask;
+  // A folder entry is a folder whatever else its mode says (OS-9 LHA stores bits of its own
+  // there), except LHa for UNIX's links.
+  if (member.IsDirectory()) return type == kSymbolicLink;
   // Some writers leave the type bits empty.
   return type != 0 && type != kRegularFile && type != kFolder;
 }
@@ -36,8 +40,15 @@ std::int64_t MemberMtime(const Member& member) {
 }
 
 std::optional<unsigned> MemberPermissions(const Member& member) {
-  if (member.unix_mode) return *member.unix_mode & kPermissionBits;
-  if (AttributeText(member)[0] == 'r') return kReadOnlyPermissions;
+  if (member.unix_mode) {
+    const std::uint16_t type = *member.unix_mode & kFileTypeMask;
+    // A mode that does not describe a folder says nothing a folder could use.
+    if (!member.IsDirectory() || type == kFolder || type == 0) {
+      return *member.unix_mode & kPermissionBits;
+    }
+  }
+  // A read-only folder would be one nobody can enter.
+  if (!member.IsDirectory() && AttributeText(member)[0] == 'r') return kReadOnlyPermissions;
   return std::nullopt;
 }
 

@@ -1,6 +1,11 @@
 #include "unlha32/member_extractor.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/text.h"
+#include "unlha32/keep_going.h"
+#include "unlha32/mac_binary.h"
 #include "unlha32/member_attributes.h"
 #include "unlha32/member_decoder.h"
 #include "unlha32/member_name.h"
@@ -31,6 +36,47 @@ Outcome DecodeOutcome(DecodeStatus status, const Member& member) {
   return {kWriteError, "write error"};
 }
 
+// MacLHA's members (OS id 'm') hold MacBinary: what reaches `sink` is the data fork alone
+// when the member begins with a valid MacBinary header, and every byte otherwise.
+class DataForkSink {
+ public:
+  DataForkSink(const Member& member, OutputSink sink)
+      : sink_(sink),
+        total_(member.original_size),
+        undecided_(member.os_id == 'm' && member.original_size >= kMacBinaryHeaderSize) {}
+
+  bool operator()(std::span<const std::uint8_t> bytes) {
+    if (undecided_) {
+      const std::size_t take = std::min(bytes.size(), kMacBinaryHeaderSize - head_.size());
+      head_.insert(head_.end(), bytes.begin(), bytes.begin() + static_cast<long>(take));
+      bytes = bytes.subspan(take);
+      if (head_.size() < kMacBinaryHeaderSize) return true;
+      undecided_ = false;
+      fork_ = MacBinaryDataFork(head_, total_);
+      if (!fork_ && !sink_(head_)) return false;
+      offset_ = head_.size();
+    }
+    if (!fork_) return bytes.empty() || sink_(bytes);
+    // Only the bytes inside the data fork.
+    const std::uint64_t begin = std::max(offset_, fork_->offset);
+    const std::uint64_t end = std::min(offset_ + bytes.size(), fork_->offset + fork_->size);
+    offset_ += bytes.size();
+    if (begin >= end) return true;
+    return sink_(bytes.subspan(static_cast<std::size_t>(begin - (offset_ - bytes.size())),
+                               static_cast<std::size_t>(end - begin)));
+  }
+
+ private:
+  OutputSink sink_;
+  std::uint64_t total_;
+  bool undecided_;
+  std::vector<std::uint8_t> head_;
+  std::optional<DataFork> fork_;
+  std::uint64_t offset_ = 0;
+};
+
+Outcome Interrupted() { return {kInterrupted, "interrupted; not extracted"}; }
+
 // A failed write or create: a full disk has its own code.
 Outcome WriteOutcome(const platform::Status& status, int code, const char* what) {
   if (status.code() == platform::kDiskFull) return {kDiskFull, "disk full: " + status.message()};
@@ -53,8 +99,13 @@ Outcome MemberExtractor::Handle(const Member& member) {
 
 Outcome MemberExtractor::Test(const Member& member) {
   if (member.IsDirectory() || IsSpecialFile(member)) return {};
-  return DecodeOutcome(
-      DecodeMember(source_, member, [](std::span<const std::uint8_t>) { return true; }), member);
+  bool stopped = false;
+  DecodeStatus decoded = DecodeMember(source_, member, [&](std::span<const std::uint8_t>) {
+    stopped = !KeepGoing();
+    return !stopped;
+  });
+  if (stopped) return {kInterrupted, "interrupted"};
+  return DecodeOutcome(decoded, member);
 }
 
 Outcome MemberExtractor::Extract(const Member& member) {
@@ -82,15 +133,31 @@ Outcome MemberExtractor::ExtractFile(const Member& member, const OutputPath& pat
   if (!overwrite_ && folder->Exists(path.name, &exists).ok() && exists) {
     return {kFileExists, "exists, not replaced"};
   }
+  // Names and sizes the medium cannot hold fail before anything is written. A MacBinary
+  // member's data fork is smaller than the member; the member's size is the safe bound.
+  if (platform::Status fits = folder->CheckFile(path.name, member.original_size); !fits.ok()) {
+    return {fits.code() == platform::kDiskFull ? kDiskFull : kCannotCreate,
+            "not extracted: " + fits.message()};
+  }
   std::unique_ptr<platform::OutputFile> file;
   if (platform::Status created = folder->CreateTemporary(&file); !created.ok()) {
     return WriteOutcome(created, kCannotCreate, "cannot create");
   }
   platform::Status written;
-  DecodeStatus decoded = DecodeMember(source_, member, [&](std::span<const std::uint8_t> bytes) {
+  bool stopped = false;
+  auto write = [&](std::span<const std::uint8_t> bytes) {
     written = file->Write(bytes);
     return written.ok();
+  };
+  DataForkSink data_fork(member, write);
+  DecodeStatus decoded = DecodeMember(source_, member, [&](std::span<const std::uint8_t> bytes) {
+    if (!KeepGoing()) {
+      stopped = true;
+      return false;
+    }
+    return data_fork(bytes);
   });
+  if (stopped) return Interrupted();
   if (decoded == DecodeStatus::kOutputFailed) return WriteOutcome(written, kWriteError, "write");
   // The temporary file goes with `file` unless it is committed.
   if (decoded != DecodeStatus::kOk) return DecodeOutcome(decoded, member);

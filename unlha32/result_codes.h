@@ -24,7 +24,8 @@ enum ResultCode : int {
   kNoArchiveName = 0x8019,     // the command names no archive
   kReadError = 0x801A,         // reading the archive failed
   kNotArchive = 0x801B,        // the file is not an LZH archive
-  kBadCommand = 0x801C,        // unknown command or switch
+  kBadCommand = 0x801C,        // unknown command or switch, or a pattern that matches nothing
+  kInterrupted = 0x8020,       // testing or extracting: the caller asked to stop
 };
 
 // The code for a listing that ended with `status` (kSuccess for a normal end).

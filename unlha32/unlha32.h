@@ -1,7 +1,8 @@
 /* The archive library's C interface: the thirteen entry points the program calls and the
  * member record they fill. Kept in C so that any library exporting these names, with this
- * calling convention and this record layout, can stand in for ours. One more entry point,
- * UnlhaGetMemberDetail, is optional: the program looks it up by name and does without it. */
+ * calling convention and this record layout, can stand in for ours. Three more entry points,
+ * UnlhaGetMemberDetail, UnlhaGetMemberPath and UnlhaSetKeepGoing, are optional: the program
+ * looks them up by name and does without them. */
 #ifndef GREBEWICK_UNLHA32_UNLHA32_H_
 #define GREBEWICK_UNLHA32_UNLHA32_H_
 
@@ -77,6 +78,19 @@ int UNLHA_API UnlhaCloseArchive(UNLHA_HARC harc);
  * `harc` returned. Returns 0 when filled; 0x8018 when `harc` is not open; -1, filling nothing,
  * when that call found no member or `lpDetail` is NULL or its size is below 32. */
 int UNLHA_API UnlhaGetMemberDetail(UNLHA_HARC harc, UnlhaMemberDetail* lpDetail);
+/* Optional. The whole stored path of the member that the last UnlhaFindFirst or UnlhaFindNext
+ * on `harc` returned, as szFileName gives it but never cut at UNLHA_FNAME_MAX32 bytes. Returns
+ * 0 when the path and its NUL were stored in `szPath` (`dwSize` bytes); -1, storing nothing,
+ * when that call found no member, `szPath` is NULL or the path does not fit; 0x8018 when
+ * `harc` is not open. */
+int UNLHA_API UnlhaGetMemberPath(UNLHA_HARC harc, char* szPath, uint32_t dwSize);
+
+/* Optional. A function that the t, x and e commands of Unlha call, from the calling thread,
+ * before each member and between pieces of its data (at least once per 512 KiB decoded).
+ * When it returns 0 the command stops: the file being written is removed, nothing more is
+ * written, and Unlha returns 0x8020. NULL (the start) calls nothing. Returns 0. */
+typedef UNLHA_BOOL(UNLHA_API* UNLHA_KEEP_GOING)(void* lpContext);
+int UNLHA_API UnlhaSetKeepGoing(UNLHA_KEEP_GOING lpKeepGoing, void* lpContext);
 
 #ifdef __cplusplus
 } /* extern "C" */

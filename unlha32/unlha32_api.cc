@@ -15,6 +15,7 @@
 #include "unlha32/archive_source.h"
 #include "unlha32/check_archive.h"
 #include "unlha32/command.h"
+#include "unlha32/keep_going.h"
 #include "unlha32/member_name.h"
 #include "unlha32/member_record.h"
 #include "unlha32/result_codes.h"
@@ -36,6 +37,7 @@ struct OpenArchive {
   std::optional<ArchiveReader> reader;  // the listing under way; none before FindFirst
   std::string pattern;
   std::optional<UnlhaMemberDetail> detail;  // of the member the last find returned
+  std::string path;                         // its stored path, whole, in UTF-8
 };
 
 std::atomic<int> g_calls_inside{0};
@@ -87,6 +89,7 @@ int NextMatching(OpenArchive& archive, UnlhaMemberInfo* info) {
       StorePathAsAnsi(info);
     }
     archive.detail = DetailOf(member);
+    archive.path = StoredPath(member);
     return kSuccess;
   }
   int code = CodeForStatus(status);
@@ -196,6 +199,34 @@ UNLHA_EXPORT int UNLHA_API UnlhaGetMemberDetail(UNLHA_HARC harc, UnlhaMemberDeta
     return kNoMoreMembers;
   }
   *lpDetail = *archive->detail;
+  return kSuccess;
+}
+
+UNLHA_EXPORT int UNLHA_API UnlhaGetMemberPath(UNLHA_HARC harc, char* szPath, uint32_t dwSize) {
+  Inside inside;
+  OpenArchive* archive = Lookup(harc);
+  if (archive == nullptr) return kCannotOpen;
+  if (!archive->detail || szPath == nullptr) return kNoMoreMembers;
+  const std::string text = platform::Utf8ToAnsi(archive->path);
+  if (text.size() >= dwSize) return kNoMoreMembers;
+  std::memcpy(szPath, text.c_str(), text.size() + 1);
+  return kSuccess;
+}
+
+UNLHA_EXPORT int UNLHA_API UnlhaSetKeepGoing(UNLHA_KEEP_GOING lpKeepGoing, void* lpContext) {
+  // The caller's function in its calling convention, behind the library's own signature.
+  struct Call {
+    static bool Forward(void* call) {
+      auto* self = static_cast<Call*>(call);
+      return self->function(self->context) != 0;
+    }
+    UNLHA_KEEP_GOING function;
+    void* context;
+  };
+  static Call call;
+  SetKeepGoing(nullptr, nullptr);
+  call = Call{lpKeepGoing, lpContext};
+  if (lpKeepGoing != nullptr) SetKeepGoing(&Call::Forward, &call);
   return kSuccess;
 }
 

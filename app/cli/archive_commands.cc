@@ -1,11 +1,13 @@
 #include "app/cli/archive_commands.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include "app/cli/exit_status.h"
 #include "app/cli/terminal_host.h"
 #include "app/cli/terminal_text.h"
 #include "archive/c_unlha.h"
+#include "platform/console.h"
 #include "platform/path_rules.h"
 #include "platform/search.h"
 #include "platform/vb_error.h"
@@ -15,6 +17,18 @@ namespace {
 
 // The largest output buffer the archive object can hand the library (32,720 bytes).
 constexpr std::int16_t kLargestOutput = 405;
+
+// The library's answer when the command was stopped at our request.
+constexpr std::int32_t kInterrupted = 0x8020;
+
+// Ctrl-C, SIGTERM and SIGHUP alike stop a test or an extraction: there is no run to ask
+// about, and the library removes the file it was writing.
+std::atomic<bool> stop_requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free,
+              "a signal handler may only set lock-free atomics");
+
+void OnStop() { stop_requested = true; }
+bool KeepGoing() { return !stop_requested; }
 
 // Result codes that say the archive is damaged or unreadable, not that writing failed.
 bool IsArchiveFault(std::int32_t code) {
@@ -68,6 +82,9 @@ int Run(const std::string& command, bool quotable, const std::string& archive, b
   archive::cUnLHA unlha(library, messages);
   if (!unlha.usable()) return kExitArchiveUnreadable;
   unlha.SetMaxFileCount(kLargestOutput);
+  platform::OnInterrupt(OnStop);
+  platform::OnTermination(OnStop);
+  unlha.SetKeepGoing(KeepGoing);
   std::string line = command;
   try {
     unlha.SetCommandLine(line);
@@ -75,8 +92,14 @@ int Run(const std::string& command, bool quotable, const std::string& archive, b
     std::fprintf(stderr, "grebewick-cli: %s: %s\n", Printable(archive).c_str(), error.what());
     return kExitArchiveUnreadable;
   }
+  unlha.SetKeepGoing(nullptr);
   PrintOutput(unlha.OutPut());
   const std::int32_t code = unlha.ReturnCode();
+  if (code == kInterrupted || stop_requested) {
+    std::fprintf(stderr, "grebewick-cli: %s: %s\n", Printable(archive).c_str(),
+                 archive::ErrorMessage(kInterrupted).c_str());
+    return kExitEndedEarly;
+  }
   if (code == 0) return kExitDone;
   std::fprintf(stderr, "grebewick-cli: %s: %s\n", Printable(archive).c_str(),
                unlha.ErrString().c_str());

@@ -9,6 +9,12 @@
 #include "platform/vb_error.h"
 
 namespace cli {
+namespace {
+
+// The archive library's check of every header up to the end, without stepping over damage.
+constexpr std::int16_t kEveryHeader = 1;
+
+}  // namespace
 
 int ListArchive(const std::string& path, const RecordFormat& format) {
   const std::string library = FindArchiveLibrary();
@@ -17,12 +23,10 @@ int ListArchive(const std::string& path, const RecordFormat& format) {
   archive::cUnLHA unlha(library, messages);
   if (!unlha.usable()) return kExitArchiveUnreadable;
   // An archive that fails the check is still listed as far as it can be read (a truncated
-  // one, say), but the exit status says it was not whole.
+  // one, say), but the exit status says it was not whole. Every header is checked, not
+  // only the first few as for a comparison.
+  unlha.SetCheckMode(kEveryHeader);
   const bool whole = unlha.CheckArchive(path);
-  if (!whole) {
-    std::fprintf(stderr, "grebewick-cli: %s is not a readable LZH archive\n",
-                 Printable(path).c_str());
-  }
   std::int16_t count;
   try {
     count = unlha.SetArcFile(path);
@@ -30,7 +34,17 @@ int ListArchive(const std::string& path, const RecordFormat& format) {
     std::fprintf(stderr, "grebewick-cli: %s: %s\n", Printable(path).c_str(), error.what());
     return kExitArchiveUnreadable;
   }
-  if (messages.boxes_shown() > 0) return kExitArchiveUnreadable;
+  if (messages.boxes_shown() > 0) {
+    std::fprintf(stderr, "grebewick-cli: %s is not a readable LZH archive\n",
+                 Printable(path).c_str());
+    return kExitArchiveUnreadable;
+  }
+  if (!whole) {
+    std::fprintf(stderr,
+                 "grebewick-cli: %s: the archive is damaged or cut short; %d member(s) before "
+                 "the damage listed\n",
+                 Printable(path).c_str(), static_cast<int>(count));
+  }
   for (std::int16_t i = 0; i < count; ++i) {
     const std::string record =
         format.Record({unlha.FileName(i), unlha.FilePath(i), unlha.FileOriginal(i),

@@ -43,6 +43,31 @@ int ExitStatusOf(engine::RunOutcome outcome, const engine::RunStats& stats) {
   }
 }
 
+// An option that means nothing to the archive command given (the run's options, -0 with
+// anything but a listing, a second archive command), or "".
+std::string MisplacedOption(const CLI::App& app) {
+  static const char* const kArchiveCommands[] = {"--list-archive", "--test-archive",
+                                                 "--extract-archive"};
+  static const char* const kRunOptions[] = {
+      "--dest",    "--source",        "--compare", "--previous",   "--incremental",
+      "--mkpath",  "--no-subfolders", "--no-lha",  "--any-folder", "--date",
+      "--dry-run", "--yes",           "--no"};
+  const char* command = nullptr;
+  for (const char* name : kArchiveCommands) {
+    if (app.count(name) == 0) continue;
+    if (command != nullptr) return std::string(name) + " cannot be given with " + command;
+    command = name;
+  }
+  if (command == nullptr) return "";
+  for (const char* name : kRunOptions) {
+    if (app.count(name) != 0) return std::string(name) + " does not belong with " + command;
+  }
+  if (app.count("--null") != 0 && std::string_view(command) != "--list-archive") {
+    return std::string("--null does not belong with ") + command;
+  }
+  return "";
+}
+
 std::string ElapsedText(double seconds) {
   if (seconds >= 60) return cli::FormatDuration(seconds);
   char text[32];
@@ -146,6 +171,7 @@ int main(int argc, char** argv) {
     return cli::kExitUsage;
   };
   if (!usage_error.empty()) return usage(usage_error);
+  if (std::string misplaced = MisplacedOption(app); !misplaced.empty()) return usage(misplaced);
   const cli::RecordFormat format{null_terminated};
   if (!list_archive.empty()) return cli::ListArchive(list_archive, format);
   if (!test_archive.empty()) return cli::TestArchive(test_archive);

@@ -54,19 +54,24 @@ Output and questions:
   -q, --quiet             no progress line, notes, warnings or information
       --list-archive FILE list the members of an LZH archive, one line each:
                           name, folder, size, packed size, ratio, date, time,
-                          attributes, method and CRC, separated by TABs
+                          attributes, method and CRC, separated by TABs; a
+                          damaged archive as far as it can be read (exit 4)
       --test-archive FILE check every member of an LZH archive (decode and
-                          CRC); one line per damaged member
+                          CRC); one line per damaged member, and one when the
+                          archive ends without its end mark
       --extract-archive FILE DIR [PATTERN]...
                           extract the members (those matching a PATTERN) with
                           their folders below DIR; no file is replaced and
-                          nothing is written outside DIR
+                          nothing is written outside DIR; permission bits
+                          less the umask; a PATTERN matching no member is an
+                          error
   -h, --help              show this help and exit
       --version           show the version and exit
 
 Without --yes or --no, a question is asked on the terminal, or answered by its
 default button when nobody is there. Ctrl-C asks whether to stop (on a
-terminal) or stops.
+terminal) or stops; a test or an extraction it stops at once. The archive
+commands take no option of the run (--dest, --source, ...).
 
 Exit status:
   0  done (also when nothing needed copying)
@@ -74,10 +79,11 @@ Exit status:
   2  usage error (also: a comparison that is, holds or lies inside a source,
      a source given twice, an empty folder value)
   3  the run ended early: cancelled, SIGTERM or SIGHUP, a missing or refused
-     destination, or No after a failed copy
+     destination, or No after a failed copy; a test or an extraction stopped
+     by Ctrl-C, SIGTERM or SIGHUP
   4  the archive could not be read or is damaged (--list-archive,
      --test-archive, --extract-archive; 1 when only writing extracted files
-     failed)
+     failed or a pattern matched no member)
 )";
 }
 

@@ -12,8 +12,10 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/clock.h"
+#include "platform/part_size.h"
 #include "platform/posix/directory_reader.h"
 #include "platform/posix/posix_error.h"
 
@@ -23,16 +25,13 @@ namespace {
 constexpr std::string_view kTemporaryPrefix = ".grebewick-";
 constexpr std::string_view kTemporarySuffix = ".tmp";
 
-// The read/write buffer, and the first amount handed to copy_file_range at once. Between
-// two parts the caller is asked whether to go on, so a part must take well under the
-// ~100 ms in which a window wants to repaint, also on a slow medium.
-constexpr std::size_t kBufferSize = 1 << 20;
-// copy_file_range may share extents or copy inside the kernel far faster; its parts grow
-// while they take little time and shrink when they take long.
+// The first part of a copy, and the bounds of the parts after it (see PartSizer). The
+// read/write loop goes through a buffer of one part, so its parts stay smaller;
+// copy_file_range may share extents or copy inside the kernel far faster.
+constexpr std::size_t kFirstPart = 1 << 20;
 constexpr std::size_t kMinPart = 64 << 10;
-constexpr std::size_t kMaxPart = 64 << 20;
-constexpr auto kQuickPart = std::chrono::milliseconds(25);
-constexpr auto kSlowPart = std::chrono::milliseconds(100);
+constexpr std::size_t kMaxBufferedPart = 8 << 20;
+constexpr std::size_t kMaxKernelPart = 64 << 20;
 
 // A process with a file-size limit is killed by SIGXFSZ on the write that crosses it;
 // ignoring the signal turns that into EFBIG, which the copy reports like a full disk.
@@ -59,11 +58,6 @@ std::string NewTemporaryName() {
       std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-";
   static std::atomic<unsigned> counter{0};
   return prefix + std::to_string(counter.fetch_add(1)) + std::string(kTemporarySuffix);
-}
-
-timespec CopyTimeOf(const timespec& source, const DestinationTraits& traits) {
-  const FileInstant time = CopyTime(FileInstant{source.tv_sec, source.tv_nsec}, traits);
-  return timespec{static_cast<time_t>(time.seconds), static_cast<long>(time.nanoseconds)};
 }
 
 std::string LocalText(const timespec& time) {
@@ -93,12 +87,12 @@ std::string Grouped(std::uint64_t value) {
 // each part. Sets `*shrank` when the source ends early.
 Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
                  const std::string& source, const std::string& temporary, bool* shrank) {
-  thread_local std::unique_ptr<char[]> buffer(new char[kBufferSize]);
+  thread_local std::vector<char> buffer;
   bool kernel_copy = true;
-  std::size_t part = kBufferSize;
+  PartSizer parts(kFirstPart, kMinPart, kMaxKernelPart);
   std::uint64_t done = 0;
   while (done < size) {
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(part, size - done));
+    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(parts.part(), size - done));
     const auto started = std::chrono::steady_clock::now();
     ssize_t got;
     if (kernel_copy) {
@@ -109,19 +103,21 @@ Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
         // systems only the plain loop works.
         if (done == 0 && KernelCopyUnsupported(errno)) {
           kernel_copy = false;
+          parts = PartSizer(kFirstPart, kMinPart, kMaxBufferedPart);
           continue;
         }
         return ErrnoStatus(errno, "copy", temporary);
       }
     } else {
-      got = ::read(in, buffer.get(), std::min(want, kBufferSize));
+      if (buffer.size() < want) buffer.resize(want);
+      got = ::read(in, buffer.data(), want);
       if (got < 0) {
         if (errno == EINTR) continue;
         return ErrnoStatus(errno, "read", source);
       }
       if (got > 0) {
-        Status status =
-            WriteAll(out, std::string_view(buffer.get(), static_cast<std::size_t>(got)), temporary);
+        Status status = WriteAll(
+            out, std::string_view(buffer.data(), static_cast<std::size_t>(got)), temporary);
         if (!status.ok()) return status;
       }
     }
@@ -130,9 +126,7 @@ Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
       return Status::Ok();
     }
     done += static_cast<std::uint64_t>(got);
-    const auto took = std::chrono::steady_clock::now() - started;
-    if (took < kQuickPart && part < kMaxPart && kernel_copy) part *= 2;
-    if (took > kSlowPart && part > kMinPart) part /= 2;
+    parts.Took(static_cast<std::size_t>(got), std::chrono::steady_clock::now() - started);
     if (!keep_going()) {
       return Status::Error(kUserInterrupt, "copy(" + source + "): abandoned");
     }
@@ -188,6 +182,11 @@ bool RunningAsRoot() {
 
 bool IsRefusal(int err) {
   return err == EPERM || err == ENOSYS || err == EOPNOTSUPP || err == EINVAL;
+}
+
+timespec CopyTimeOf(const timespec& source, const DestinationTraits& traits) {
+  const FileInstant time = CopyTime(FileInstant{source.tv_sec, source.tv_nsec}, traits);
+  return timespec{static_cast<time_t>(time.seconds), static_cast<long>(time.nanoseconds)};
 }
 
 TemporaryFile::~TemporaryFile() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <time.h>
+
 #include <string>
 #include <string_view>
 
@@ -41,6 +43,10 @@ bool RunningAsRoot();
 // Whether `err`, from a change of permissions, owner or times, means that the file system
 // cannot keep them (FAT, exFAT and NTFS through FUSE, SMB shares): what was written is good.
 bool IsRefusal(int err);
+
+// The time a copy of a file modified at `source` gets on a file system with `traits`
+// (CopyTime: rounded up to its step, within its range).
+timespec CopyTimeOf(const timespec& source, const DestinationTraits& traits);
 
 // Whether `name` has the shape of a temporary file of some run of ours.
 bool IsTemporaryName(std::string_view name);

@@ -134,6 +134,15 @@ class Win32OutputFolder final : public OutputFolder {
     return LastErrorStatus("stat", name);
   }
 
+  // Windows answers for its drives itself: a name or a size a drive cannot hold fails as the
+  // file is made or written, with the system's reason.
+  Status CheckFile(std::string_view name, std::uint64_t) override {
+    if (std::string problem = NameProblem(name); !problem.empty()) {
+      return BadName("create", name, problem);
+    }
+    return Status::Ok();
+  }
+
   // Hidden until committed, and shared with nobody for writing or removal meanwhile.
   Status CreateTemporary(std::unique_ptr<OutputFile>* file) override {
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -173,6 +182,9 @@ class Win32OutputFolder final : public OutputFolder {
     }
     return Status::Ok();
   }
+
+  // Windows keeps what is set here on every drive it mounts.
+  DestinationRefusals refusals() const override { return {}; }
 
  private:
   std::shared_ptr<const Node> node_;

@@ -213,9 +213,6 @@ const std::pair<const char*, const char*> kDifferences[] = {
     {"regression/dotdot.lzh", "refused"},
     // Control characters in names: lhasa drops them, we show "?".
     {"regression/badterm.lzh", "renamed"},
-    // MacLHA stores MacBinary: lhasa writes the data fork, we the member as stored (its CRC
-    // is over the MacBinary stream), so ours holds lhasa's from byte 128 on.
-    {"maclha_224/", "macbinary"},
 };
 
 std::string DifferenceOf(const std::string& archive) {
@@ -225,11 +222,13 @@ std::string DifferenceOf(const std::string& archive) {
   return "";
 }
 
-// Archives that fail the test: methods we do not decode, LHARK's own -lh7-, damage.
+// Archives that fail the test: methods we do not decode, LHARK's own -lh7-, damage, and
+// archives that end without an end mark (nothing tells them from one cut at a member's end).
 bool FailsTheTest(const std::string& archive) {
-  for (const char* bad : {"pmarc124/mtcd", "pmarc124/pm1", "pmarc2/comment", "pmarc2/long",
-                          "pmarc2/pm2", "pmarc2/sfx", "generated/pm1/", "lhark04d/lh7",
-                          "regression/truncated", "unlha32/lh2", "unlha32/lh3"}) {
+  for (const char* bad :
+       {"pmarc124/mtcd", "pmarc124/pm1", "pmarc2/comment", "pmarc2/long", "pmarc2/pm2",
+        "pmarc2/sfx", "generated/pm1/", "lhark04d/lh7", "regression/truncated", "unlha32/lh2",
+        "unlha32/lh3", "larc333/initial.lzs", "generated/lzs/"}) {
     if (archive.starts_with(bad)) return true;
   }
   return false;
@@ -277,9 +276,8 @@ TEST(ExtractArchiveTest, TheCorpusIsTestedAndExtractedAsLhasaDoes) {
         continue;
       }
       // (Compared as booleans: a failure would print two whole files.)
-      bool same = it->second == theirs ||
-                  (difference == "macbinary" && it->second.substr(128, theirs.size()) == theirs);
-      EXPECT_TRUE(same) << file << ": " << it->second.size() << " bytes, lhasa " << theirs.size();
+      EXPECT_TRUE(it->second == theirs)
+          << file << ": " << it->second.size() << " bytes, lhasa " << theirs.size();
       ++compared;
     }
   }
@@ -320,6 +318,50 @@ TEST(ExtractArchiveTest, DamageIsReportedPerMemberAndLeavesNoFile) {
   EXPECT_EQ(again.exit_status, 1);
   EXPECT_THAT(again.out, HasSubstr("a.txt: exists"));
   EXPECT_EQ(testing_support::ReadFile(dir / "out/sub/b.txt"), text + "b");
+}
+
+// The member record holds 512 bytes of a path; the listing shows a longer one whole.
+TEST(ListArchiveTest, PathsLongerThanTheRecordAreListedWhole) {
+  if (!Have("jlha")) GTEST_SKIP() << "jlha is not installed: skipped";
+  TempDir dir;
+  std::string folder;
+  for (int i = 0; i < 60; ++i) folder += "folder" + std::to_string(10 + i) + "/";
+  WriteFile(dir / ("src/" + folder + "file.txt"), "deep", kT);
+  std::string command = "cd '" + dir.path() + "/src' && jlha a2q ../long.lzh '" + folder +
+                        "file.txt' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  ProgramResult listed = RunProgram({GREBEWICK_CLI, "--list-archive", dir / "long.lzh"});
+  ASSERT_EQ(listed.exit_status, 0) << listed.err;
+  const std::vector<std::string> fields = Fields(Lines(listed.out).at(0));
+  std::replace(folder.begin(), folder.end(), '/', '\\');
+  EXPECT_EQ(fields.at(0), "file.txt");
+  EXPECT_EQ(fields.at(1), folder);
+}
+
+// Each archive command takes its own options only; the run's options, or a second command,
+// are a mistake to point out rather than to ignore.
+TEST(ArchiveCommandsTest, OptionsOfAnotherCommandAreAUsageError) {
+  const std::vector<std::vector<std::string>> wrong = {
+      {"--list-archive", "a.lzh", "--dest", "d"},
+      {"--list-archive", "a.lzh", "--source", "s"},
+      {"--test-archive", "a.lzh", "--date", "20250101"},
+      {"--extract-archive", "a.lzh", "out", "--source", "s"},
+      {"--extract-archive", "a.lzh", "out", "--mkpath"},
+      {"--test-archive", "a.lzh", "-0"},
+      {"--test-archive", "a.lzh", "--list-archive", "b.lzh"},
+      {"--list-archive", "a.lzh", "--incremental"},
+  };
+  for (std::vector<std::string> arguments : wrong) {
+    arguments.insert(arguments.begin(), GREBEWICK_CLI);
+    ProgramResult run = RunProgram(arguments);
+    EXPECT_EQ(run.exit_status, 2) << arguments[1] << " " << arguments.back() << "\n" << run.err;
+    EXPECT_THAT(run.err, HasSubstr("Try 'grebewick-cli --help'"));
+  }
+  TempDir dir;
+  WriteFile(dir / "text.lzh", "not an archive");
+  // -0 belongs with the listing; -q with anything.
+  EXPECT_EQ(RunProgram({GREBEWICK_CLI, "--list-archive", dir / "text.lzh", "-0", "-q"}).exit_status,
+            4);
 }
 
 TEST(MissingLibraryTest, TheRunGoesOnWithoutArchivesAndSaysSoOnce) {

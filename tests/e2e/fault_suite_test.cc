@@ -1,9 +1,9 @@
 // The copy and destination fault suite: grebewick-cli on real source trees, into every file
-// system users back up to, one table of cases. Each case is checked for what the program
-// said and how it ended, and then, after the file system has been unmounted and mounted
-// again, for what it kept, byte for byte. Faults and slow copies are made with strace: a
-// failing or delayed system call, or a signal delivered on the n-th one, on the source file
-// alone (-P), so that nothing depends on timing.
+// system users back up to, one table of cases; then extraction onto the same file systems. Each
+// case is checked for what the program said and how it ended, and then, after the file system has
+// been unmounted and mounted again, for what it kept, byte for byte. Faults and slow copies are
+// made with strace: a failing or delayed system call, or a signal delivered on the n-th one, on the
+// source file alone (-P), so that nothing depends on timing.
 
 #include <fcntl.h>
 #include <gmock/gmock.h>
@@ -19,8 +19,10 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <thread>
 
+#include "header_builder.h"
 #include "tests/e2e/mounted_volume.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
@@ -274,6 +276,18 @@ ProgramResult Stopping(Case& c, const std::string& path, std::vector<std::string
     ::kill(stopped, SIGCONT);
   }
   return child.Wait();
+}
+
+// How many of the calls that strace's `log` shows begin with one of `names`.
+int CallsIn(const std::string& log, std::initializer_list<const char*> names) {
+  std::ifstream in(log);
+  int calls = 0;
+  for (std::string line; std::getline(in, line);) {
+    for (const char* name : names) {
+      if (line.find(std::string(" ") + name) != std::string::npos) ++calls;
+    }
+  }
+  return calls;
 }
 
 std::string TemporaryFileIn(const std::string& folder) {
@@ -629,6 +643,23 @@ std::vector<Row> Rows() {
                      nullptr});
 
   rows.push_back(
+      Row{"a medium with a fixed cost per call is copied in growing parts", Everywhere,
+          [](Case& c) { WriteFile(c.Src("far"), Pattern(4 << 20, 7), kT); },
+          [](Case& c) {
+            // 0.1 s on every read and kernel copy of the file, whatever its size: parts that
+            // shrank would take forty calls and more.
+            return RunProgram(
+                c.Traced(c.Src("far"), {"-e", "trace=read,copy_file_range", "-e",
+                                        "inject=read,copy_file_range:delay_exit=100000"}));
+          },
+          [](const Case&) {
+            return Expected{0, {"1 of 1 files copied"}, {}, {{"far", Pattern(4 << 20, 7)}}};
+          },
+          [](Case& c) {
+            EXPECT_LE(CallsIn(c.Log(), {"read(", "copy_file_range("}), 8);
+          }});
+
+  rows.push_back(
       EndedBySignal("SIGTERM during a copy ends the run as a confirmed cancel", "SIGTERM"));
   rows.push_back(
       EndedBySignal("SIGHUP during a copy ends the run as a confirmed cancel", "SIGHUP"));
@@ -854,6 +885,432 @@ INSTANTIATE_TEST_SUITE_P(FileSystems, FaultSuite,
                          [](const ::testing::TestParamInfo<VolumeKind>& info) {
                            std::string name = VolumeName(info.param);
                            return name;
+                         });
+
+// Extraction onto the same file systems: grebewick-cli --extract-archive (and
+// --test-archive, --list-archive) with archives the cases build byte by byte, checked as the
+// copies are, and again after the file system was mounted anew.
+
+using unlha32::test::Archive;
+using unlha32::test::Bytes;
+using unlha32::test::HeaderBuilder;
+
+constexpr std::uint32_t kStored = 961988707;  // an odd second
+
+Bytes ModeBytes(std::uint16_t mode) {
+  return Bytes{static_cast<std::uint8_t>(mode), static_cast<std::uint8_t>(mode >> 8)};
+}
+
+// A stored (-lh0-) level 2 member at `path` ("folder/name"), as LHa for UNIX writes one.
+Bytes Member(const std::string& path, const std::string& content,
+             std::optional<std::uint16_t> mode = std::nullopt, std::uint32_t stamp = kStored) {
+  const std::size_t slash = path.rfind('/');
+  HeaderBuilder member{.level = 2,
+                       .method = "-lh0-",
+                       .data = content,
+                       .original = static_cast<std::uint32_t>(content.size()),
+                       .stamp = stamp,
+                       .name = slash == std::string::npos ? path : path.substr(slash + 1),
+                       .data_crc = unlha32::Crc16(std::span(
+                           reinterpret_cast<const std::uint8_t*>(content.data()), content.size())),
+                       .os = 'U'};
+  if (slash != std::string::npos) {
+    std::string folder = path.substr(0, slash + 1);
+    std::replace(folder.begin(), folder.end(), '/', '\xFF');
+    member.exts.push_back({0x02, Bytes(folder.begin(), folder.end())});
+  }
+  if (mode) member.exts.push_back({0x50, ModeBytes(*mode)});
+  return member.Build();
+}
+
+Bytes FolderMember(const std::string& path, std::uint16_t mode) {
+  std::string folder = path + "\xFF";
+  std::replace(folder.begin(), folder.end(), '/', '\xFF');
+  return HeaderBuilder{
+      .level = 2,
+      .method = "-lhd-",
+      .data = "",
+      .original = 0,
+      .stamp = kStored,
+      .name = "",
+      .data_crc = 0,
+      .os = 'U',
+      .exts = {{0x02, Bytes(folder.begin(), folder.end())}, {0x50, ModeBytes(mode)}}}
+      .Build();
+}
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+  WriteFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
+// A small file, then a long one: a signal on the archive's third read comes in the middle of
+// the long one.
+Bytes FirstAndLong() {
+  return Archive({Member("first", "extracted before"), Member("long", Pattern(4 << 20, 8))});
+}
+
+struct XCase {
+  VolumeKind kind;
+  std::string work;     // the case's own folder, not on the volume
+  std::string archive;  // in `work`
+  std::string out;      // on the volume
+  ProgramResult result;
+
+  std::string Log() const { return work + "/strace.log"; }
+  std::vector<std::string> Extract(const std::string& archive_path) const {
+    return {GREBEWICK_CLI, "--extract-archive", archive_path, out};
+  }
+  std::vector<std::string> Extract() const { return Extract(archive); }
+  // `command` under strace, which watches only the archive and does `options` to its calls.
+  std::vector<std::string> Traced(std::vector<std::string> options,
+                                  std::vector<std::string> command) const {
+    const char* sanitizer = std::getenv("ASAN_OPTIONS");
+    std::vector<std::string> traced = {
+        "/usr/bin/env",
+        std::string("ASAN_OPTIONS=") + (sanitizer ? sanitizer : "") + ":detect_leaks=0",
+        "/usr/bin/strace",
+        "-f",
+        "-o",
+        Log(),
+        "-P",
+        archive};
+    traced.insert(traced.end(), options.begin(), options.end());
+    traced.insert(traced.end(), command.begin(), command.end());
+    return traced;
+  }
+};
+
+struct XRow {
+  const char* name;
+  bool (*applies)(VolumeKind);
+  std::function<void(XCase&)> prepare;  // writes the archive and the state of `out`
+  std::function<ProgramResult(XCase&)> run;
+  std::function<Expected(const XCase&)> expect;  // `kept` relative to `out`
+  std::function<void(XCase&)> check;
+};
+
+XRow StoppedBySignal(const char* name, const char* signal, bool testing) {
+  return XRow{
+      name,
+      Everywhere,
+      [](XCase& c) { WriteBytes(c.archive, FirstAndLong()); },
+      [signal, testing](XCase& c) {
+        std::vector<std::string> command =
+            testing ? std::vector<std::string>{GREBEWICK_CLI, "--test-archive", c.archive}
+                    : c.Extract();
+        return RunProgram(c.Traced(
+            {"-e", "trace=read", "-e", std::string("inject=read:signal=") + signal + ":when=3"},
+            command));
+      },
+      [testing](const XCase&) {
+        Expected expected{3, {"ﾕｰｻﾞｰによって解凍を中断されました。"}, {}, {}};
+        if (!testing) expected.kept = {{"first", "extracted before"}};
+        return expected;
+      },
+      nullptr};
+}
+
+std::vector<XRow> ExtractionRows() {
+  std::vector<XRow> rows;
+
+  rows.push_back(XRow{
+      "members land byte for byte with times the medium keeps", Everywhere,
+      [](XCase& c) {
+        WriteBytes(
+            c.archive,
+            Archive({Member("odd second.txt", "alpha"),
+                     Member("sub/deeper/b.bin", Pattern(300 << 10, 9), std::nullopt, kStored + 1),
+                     Member("empty", ""), Member("Mixed Case.txt", "mixed")}));
+      },
+      nullptr,
+      [](const XCase& c) {
+        Expected expected{0,
+                          {"4 of 4 member(s) extracted"},
+                          {},
+                          {{"odd second.txt", "alpha"},
+                           {"sub/deeper/b.bin", Pattern(300 << 10, 9)},
+                           {"empty", ""},
+                           {"Mixed Case.txt", "mixed"}}};
+        if (Fat(c.kind)) expected.said.push_back("the destination does not keep permission bits");
+        if (KeepsUnixModes(c.kind)) expected.not_said.push_back("does not keep");
+        return expected;
+      },
+      [](XCase& c) {
+        // FAT keeps even seconds: up to the next one, never down.
+        const std::int64_t odd = Fat(c.kind) ? kStored + 1 : kStored;
+        EXPECT_EQ(Stat(c.out + "/odd second.txt").st_mtim.tv_sec, odd);
+        EXPECT_EQ(Stat(c.out + "/sub/deeper/b.bin").st_mtim.tv_sec, kStored + 1);
+        const std::string err = c.result.err;
+        std::size_t notes = 0;
+        for (std::size_t at = 0; (at = err.find("does not keep", at)) != std::string::npos; ++at) {
+          ++notes;
+        }
+        EXPECT_LE(notes, 1u);
+      }});
+
+  rows.push_back(XRow{
+      "a file there already is never replaced, and nothing is left half written", Everywhere,
+      [](XCase& c) {
+        WriteBytes(c.archive, Archive({Member("keep.txt", "new"), Member("fresh.txt", "fresh")}));
+        WriteFile(c.out + "/keep.txt", "old");
+      },
+      nullptr,
+      [](const XCase&) {
+        return Expected{1,
+                        {"keep.txt: exists, not replaced", "1 of 2 member(s) extracted"},
+                        {},
+                        {{"keep.txt", "old"}, {"fresh.txt", "fresh"}}};
+      },
+      nullptr});
+
+  rows.push_back(XRow{
+      "names the medium cannot hold fail with the reason", WindowsNames,
+      [](XCase& c) {
+        WriteBytes(c.archive, Archive({Member("ok.txt", "ok"), Member("ab:c.txt", "colon"),
+                                       Member("what?", "question"), Member("bad:dir/x", "x")}));
+      },
+      nullptr,
+      [](const XCase&) {
+        return Expected{1,
+                        {"ab:c.txt: not extracted: the destination cannot hold the name "
+                         "\"ab:c.txt\": it contains ':'",
+                         "what?: not extracted", "it contains '?'",
+                         "bad:dir\\x: cannot create folder: mkdir(bad:dir): the destination "
+                         "cannot hold this name: it contains ':'",
+                         "1 of 4 member(s) extracted"},
+                        {},
+                        {{"ok.txt", "ok"}}};
+      },
+      nullptr});
+
+  rows.push_back(
+      XRow{"a member larger than FAT holds fails before anything is written", Fat,
+           [](XCase& c) {
+             // Sparse: the member's data is 4 GiB + 1 bytes of nothing, never read.
+             HeaderBuilder huge{
+                 .level = 2,
+                 .method = "-lh0-",
+                 .data = "",
+                 .original = 0,
+                 .stamp = kStored,
+                 .name = "huge.img",
+                 .os = 'U',
+                 .exts = {{0x42, unlha32::test::LargeSizes((4ull << 30) + 1, (4ull << 30) + 1)}}};
+             Bytes bytes = Member("small", "small");
+             const Bytes header = huge.Build();
+             bytes.insert(bytes.end(), header.begin(), header.end());
+             WriteBytes(c.archive, bytes);
+             const off_t end = static_cast<off_t>(bytes.size() + (4ull << 30) + 1);
+             ASSERT_EQ(::truncate(c.archive.c_str(), end + 1), 0);  // the end mark, a zero byte
+           },
+           nullptr,
+           [](const XCase&) {
+             return Expected{1,
+                             {"huge.img: not extracted: 4,294,967,297 bytes is more than the "
+                              "destination holds in one file (4,294,967,295 bytes)"},
+                             {},
+                             {{"small", "small"}}};
+           },
+           nullptr});
+
+  rows.push_back(StoppedBySignal("SIGTERM during an extraction stops it", "SIGTERM", false));
+  rows.push_back(StoppedBySignal("SIGHUP during an extraction stops it", "SIGHUP", false));
+  rows.push_back(StoppedBySignal("SIGINT during an extraction stops it", "SIGINT", false));
+  rows.push_back(StoppedBySignal("SIGTERM during a test stops it", "SIGTERM", true));
+  rows.push_back(StoppedBySignal("SIGINT during a test stops it", "SIGINT", true));
+
+  rows.push_back(XRow{
+      "a killed extraction's temporary file goes with the next one, a live one's stays", Everywhere,
+      [](XCase& c) { WriteBytes(c.archive, FirstAndLong()); },
+      [](XCase& c) {
+        EXPECT_EQ(
+            RunProgram(c.Traced({"-e", "trace=read", "-e", "inject=read:signal=SIGKILL:when=3"},
+                                c.Extract()))
+                .exit_status,
+            128 + SIGKILL);
+        const std::string left = TemporaryFileIn(c.out);
+        EXPECT_NE(left, "") << "the killed extraction left no temporary file";
+        ::unlink((c.out + "/first").c_str());
+        // A live extraction, stopped in the middle of the same member, holds its own.
+        Child live(
+            c.Traced({"-e", "trace=read", "-e", "inject=read:signal=SIGSTOP:when=3"}, c.Extract()),
+            c.work);
+        pid_t stopped = live.WaitForStop(c.Log(), 1);
+        std::string held;
+        for (const auto& entry : std::filesystem::directory_iterator(c.out)) {
+          const std::string path = entry.path().string();
+          if (path != left && path.find("/.grebewick-") != std::string::npos) held = path;
+        }
+        EXPECT_NE(held, "");
+        const std::string other = c.work + "/other.lzh";
+        WriteBytes(other, Archive({Member("other", "other")}));
+        ProgramResult next = RunProgram(c.Extract(other));
+        EXPECT_EQ(next.exit_status, 0) << next.err;
+        EXPECT_FALSE(Exists(left));
+        EXPECT_TRUE(Exists(held));
+        if (stopped > 0) ::kill(stopped, SIGCONT);
+        return live.Wait();
+      },
+      [](const XCase&) {
+        return Expected{
+            0,
+            {"2 of 2 member(s) extracted"},
+            {},
+            {{"first", "extracted before"}, {"long", Pattern(4 << 20, 8)}, {"other", "other"}}};
+      },
+      nullptr});
+
+  rows.push_back(XRow{
+      "permission bits are the member's less the umask, never set-id", KeepsUnixModes,
+      [](XCase& c) {
+        WriteBytes(c.archive,
+                   Archive({FolderMember("dir", 040777), Member("dir/shared.txt", "s", 0100666),
+                            Member("tool", "#!", 0100777), Member("setuid", "#!", 0104755)}));
+      },
+      [](XCase& c) { return RunProgram(c.Extract(), "", "umask 077;"); },
+      [](const XCase&) {
+        return Expected{0, {}, {}, {{"dir/shared.txt", "s"}, {"tool", "#!"}, {"setuid", "#!"}}};
+      },
+      [](XCase& c) {
+        EXPECT_EQ(Stat(c.out + "/dir").st_mode & 07777, 0700u);
+        EXPECT_EQ(Stat(c.out + "/dir/shared.txt").st_mode & 07777, 0600u);
+        EXPECT_EQ(Stat(c.out + "/tool").st_mode & 07777, 0700u);
+        EXPECT_EQ(Stat(c.out + "/setuid").st_mode & 07777, 0700u);
+      }});
+
+  rows.push_back(
+      XRow{"a pattern that matches nothing is an error", Everywhere,
+           [](XCase& c) {
+             WriteBytes(c.archive, Archive({Member("a.txt", "a"), Member("b.txt", "b")}));
+           },
+           [](XCase& c) {
+             std::vector<std::string> command = c.Extract();
+             command.insert(command.end(), {"a*", "nothing*"});
+             return RunProgram(command);
+           },
+           [](const XCase&) {
+             return Expected{1, {"nothing*: no member matches"}, {}, {{"a.txt", "a"}}};
+           },
+           nullptr});
+
+  rows.push_back(XRow{
+      "a damaged or cut archive is listed as far as it reads, and says so", Everywhere,
+      [](XCase& c) {
+        std::vector<Bytes> members;
+        for (const char* name : {"1", "2", "3", "4", "5", "6"})
+          members.push_back(Member(name, name));
+        Bytes bytes = Archive(members);
+        std::size_t cut = 0;
+        for (int i = 0; i < 3; ++i) cut += members[static_cast<std::size_t>(i)].size();
+        MakeFolders(c.out);
+        // Damaged in the fourth header (its method), and cut inside it.
+        WriteBytes(c.out + "/damaged.lzh", unlha32::test::Flip(bytes, cut + 4));
+        bytes.resize(cut + 10);
+        WriteBytes(c.out + "/cut.lzh", bytes);
+      },
+      [](XCase& c) {
+        return RunProgram({GREBEWICK_CLI, "--list-archive", c.out + "/cut.lzh"});
+      },
+      [](const XCase&) {
+        return Expected{4, {"the archive is damaged or cut short; 3 member(s)"}, {}, {}, false};
+      },
+      [](XCase& c) {
+        EXPECT_EQ(std::count(c.result.out.begin(), c.result.out.end(), '\n'), 3);
+        ProgramResult test = RunProgram({GREBEWICK_CLI, "--test-archive", c.out + "/cut.lzh"});
+        EXPECT_EQ(test.exit_status, 4) << test.err;
+        ProgramResult damaged =
+            RunProgram({GREBEWICK_CLI, "--list-archive", c.out + "/damaged.lzh"});
+        EXPECT_EQ(damaged.exit_status, 4) << damaged.err;
+        EXPECT_EQ(std::count(damaged.out.begin(), damaged.out.end(), '\n'), 3);
+        EXPECT_THAT(damaged.err, HasSubstr("damaged or cut short"));
+      }});
+
+  rows.push_back(XRow{
+      "a medium with a fixed cost per call is read in growing parts", Everywhere,
+      [](XCase& c) { WriteBytes(c.archive, Archive({Member("far", Pattern(4 << 20, 10))})); },
+      [](XCase& c) {
+        // The same where writing costs 0.1 s a call: the file is written in growing parts.
+        const std::string log = c.work + "/writes.log";
+        ProgramResult slow_writes =
+            RunProgram({"/usr/bin/strace", "-f", "-o", log, "-e", "trace=write", "-e",
+                        "inject=write:delay_exit=100000", GREBEWICK_CLI, "--extract-archive",
+                        c.archive, c.out + "/slow writes"});
+        EXPECT_EQ(slow_writes.exit_status, 0) << slow_writes.err;
+        EXPECT_LE(CallsIn(log, {"write("}), 10);
+        return RunProgram(
+            c.Traced({"-e", "trace=read", "-e", "inject=read:delay_exit=100000"}, c.Extract()));
+      },
+      [](const XCase&) {
+        return Expected{0,
+                        {"1 of 1 member(s) extracted"},
+                        {},
+                        {{"far", Pattern(4 << 20, 10)}, {"slow writes/far", Pattern(4 << 20, 10)}}};
+      },
+      [](XCase& c) { EXPECT_LE(CallsIn(c.Log(), {"read("}), 8); }});
+
+  return rows;
+}
+
+class ExtractionFaultSuite : public ::testing::TestWithParam<VolumeKind> {};
+
+TEST_P(ExtractionFaultSuite, EveryCase) {
+  if (!HasStrace()) GTEST_SKIP() << "strace is not installed (scripts/setup installs it)";
+  MountedVolume volume(GetParam());
+  if (!volume.error().empty()) {
+    GTEST_SKIP() << VolumeName(GetParam()) << " cannot be mounted here: " << volume.error();
+  }
+  TempDir work;
+  const std::vector<XRow> rows = ExtractionRows();
+  std::vector<XCase> cases(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const XRow& row = rows[i];
+    XCase& c = cases[i];
+    if (!row.applies(GetParam())) continue;
+    SCOPED_TRACE(row.name);
+    c.kind = GetParam();
+    c.work = work / ("case" + std::to_string(i));
+    c.archive = c.work + "/archive.lzh";
+    c.out = volume.path() + "/case" + std::to_string(i);
+    MakeFolders(c.work);
+    row.prepare(c);
+    if (::testing::Test::HasFatalFailure()) return;
+    c.result = row.run ? row.run(c) : RunProgram(c.Extract());
+    const Expected expected = row.expect(c);
+    EXPECT_EQ(c.result.exit_status, expected.exit_status) << c.result.out << c.result.err;
+    for (const std::string& text : expected.said) {
+      EXPECT_THAT(c.result.out + c.result.err, HasSubstr(text));
+    }
+    for (const std::string& text : expected.not_said) {
+      EXPECT_THAT(c.result.out + c.result.err, Not(HasSubstr(text)));
+    }
+  }
+
+  ASSERT_TRUE(volume.Remount()) << volume.error();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const XRow& row = rows[i];
+    XCase& c = cases[i];
+    if (!row.applies(GetParam())) continue;
+    SCOPED_TRACE(std::string(row.name) + " (after mounting again)");
+    const Expected expected = row.expect(c);
+    if (expected.only_kept) {
+      std::vector<std::string> kept_names;
+      for (const auto& [name, content] : expected.kept) kept_names.push_back(name);
+      std::sort(kept_names.begin(), kept_names.end());
+      EXPECT_EQ(FilesBelow(c.out), kept_names);
+      for (const auto& [name, content] : expected.kept) {
+        EXPECT_TRUE(SameBytes(ReadFile(c.out + "/" + name), content)) << name;
+      }
+    }
+    if (row.check) row.check(c);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, ExtractionFaultSuite,
+                         ::testing::Values(VolumeKind::kTmpfs, VolumeKind::kExt4, VolumeKind::kXfs,
+                                           VolumeKind::kBtrfs, VolumeKind::kFat32,
+                                           VolumeKind::kExfat, VolumeKind::kNtfs),
+                         [](const ::testing::TestParamInfo<VolumeKind>& info) {
+                           return std::string(VolumeName(info.param));
                          });
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -228,6 +229,29 @@ TEST(Api, IdleStateVersionModesAndDialog) {
   char option[257] = "keep me";
   EXPECT_EQ(UnlhaConfigDialog(nullptr, option, 0), 0);
   EXPECT_STREQ(option, "keep me");
+}
+
+// The record holds 512 bytes of a path; the whole of a longer one is there to be asked for.
+TEST_F(ApiTest, PathsLongerThanTheRecordAreGivenWhole) {
+  std::string folder;
+  for (int i = 0; i < 60; ++i) folder += "folder" + std::to_string(i) + "\xFF";
+  const Bytes archive =
+      Archive({HeaderBuilder{.level = 2, .name = "file.txt", .exts = {{0x02, B(folder)}}}.Build()});
+  UNLHA_HARC handle = UnlhaOpenArchive(nullptr, Write("long.lzh", archive).c_str(), 0);
+  ASSERT_NE(handle, nullptr);
+  char path[2048];
+  EXPECT_EQ(UnlhaGetMemberPath(handle, path, sizeof path), -1);  // no member found yet
+  UnlhaMemberInfo info{};
+  ASSERT_EQ(UnlhaFindFirst(handle, "*.*", &info), 0);
+  EXPECT_EQ(std::strlen(info.szFileName), 512u);
+  ASSERT_EQ(UnlhaGetMemberPath(handle, path, sizeof path), 0);
+  std::string expected = folder + "file.txt";
+  std::replace(expected.begin(), expected.end(), '\xFF', '\\');
+  EXPECT_EQ(std::string(path), expected);
+  EXPECT_EQ(std::strncmp(path, info.szFileName, 512), 0);
+  EXPECT_EQ(UnlhaGetMemberPath(handle, path, static_cast<std::uint32_t>(expected.size())), -1);
+  EXPECT_EQ(UnlhaCloseArchive(handle), 0);
+  EXPECT_EQ(UnlhaGetMemberPath(handle, path, sizeof path), 0x8018);
 }
 
 }  // namespace

@@ -49,12 +49,13 @@ TEST(ExportsWin32Test, TheEntryPointsUnderTheirPlainNames) {
   platform::Status status;
   auto library = platform::DynamicLibrary::Open(path, &status);
   ASSERT_TRUE(library) << status.message();
-  EXPECT_EQ(ExportedNames(::GetModuleHandleW(L"UnLHA32.DLL")),
-            (std::vector<std::string>{
-                "Unlha", "UnlhaCheckArchive", "UnlhaCloseArchive", "UnlhaConfigDialog",
-                "UnlhaFindFirst", "UnlhaFindNext", "UnlhaGetBackGroundMode", "UnlhaGetCursorMode",
-                "UnlhaGetMemberDetail", "UnlhaGetRunning", "UnlhaGetVersion", "UnlhaOpenArchive",
-                "UnlhaSetBackGroundMode", "UnlhaSetCursorMode"}));
+  EXPECT_EQ(
+      ExportedNames(::GetModuleHandleW(L"UnLHA32.DLL")),
+      (std::vector<std::string>{
+          "Unlha", "UnlhaCheckArchive", "UnlhaCloseArchive", "UnlhaConfigDialog", "UnlhaFindFirst",
+          "UnlhaFindNext", "UnlhaGetBackGroundMode", "UnlhaGetCursorMode", "UnlhaGetMemberDetail",
+          "UnlhaGetMemberPath", "UnlhaGetRunning", "UnlhaGetVersion", "UnlhaOpenArchive",
+          "UnlhaSetBackGroundMode", "UnlhaSetCursorMode", "UnlhaSetKeepGoing"}));
   // Called through the platform's calling convention, as a genuine library is.
   auto version = reinterpret_cast<WORD(WINAPI*)()>(library->Symbol("UnlhaGetVersion"));
   ASSERT_NE(version, nullptr);

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -187,6 +188,132 @@ TEST_F(ExtractTest, TimesAndPermissionsAreRestored) {
   ASSERT_EQ(::stat((dir_ / "out/dir/ro.txt").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0444u);
   EXPECT_EQ(st.st_mtim.tv_sec, kT);  // the MS-DOS words of 2020-01-02 03:04:06, local (UTC)
+}
+
+// Folder entries as OS-9 LHA writes them: the folder carries OS-9's own attribute bits where
+// a Unix mode goes, without the folder bit.
+TEST_F(ExtractTest, Os9FolderEntriesAreFolders) {
+  HeaderBuilder folder{.level = 1,
+                       .method = "-lhd-",
+                       .data = "",
+                       .original = 0,
+                       .name = "",
+                       .os = 'K',
+                       .exts = {{0x50, Mode(0xFFBF)}, {0x02, B("subdir\xFF")}}};
+  HeaderBuilder file = Stored("hello.txt", "Hello world\n", 1);
+  file.os = 'K';
+  file.exts = {{0x50, Mode(0711)}, {0x02, B("subdir\xFF")}};
+  EXPECT_EQ(Run('x', Archive({folder.Build(), file.Build()})), 0) << output_;
+  EXPECT_EQ(Entries(), (std::set<std::string>{"out", "out/subdir", "out/subdir/hello.txt"}));
+  // Its bits say nothing a folder could use: it stays one that can be entered.
+  struct stat st;
+  ASSERT_EQ(::stat((dir_ / "out/subdir").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & S_IRWXU, S_IRWXU);
+}
+
+// A MacBinary stream: header, data fork and resource fork, each padded to 128 bytes.
+std::string MacBinary(const std::string& data, const std::string& resource, bool version_two) {
+  std::string header(128, '\0');
+  header[1] = 3;
+  header.replace(2, 3, "doc");
+  header.replace(65, 8, "TEXTttxt");
+  for (int i = 0; i < 4; ++i) {
+    header[83 + i] = static_cast<char>(data.size() >> (24 - 8 * i));
+    header[87 + i] = static_cast<char>(resource.size() >> (24 - 8 * i));
+  }
+  if (version_two) {
+    header[122] = static_cast<char>(129);
+    header[123] = static_cast<char>(129);
+    std::uint16_t crc = 0;
+    for (int i = 0; i < 124; ++i) {
+      crc ^= static_cast<std::uint16_t>(static_cast<std::uint8_t>(header[i]) << 8);
+      for (int bit = 0; bit < 8; ++bit) {
+        crc = static_cast<std::uint16_t>(crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1);
+      }
+    }
+    header[124] = static_cast<char>(crc >> 8);
+    header[125] = static_cast<char>(crc);
+  }
+  auto padded = [](std::string fork) { return fork.append((128 - fork.size() % 128) % 128, '\0'); };
+  return header + padded(data) + padded(resource);
+}
+
+// MacLHA's members: a MacBinary stream, listed at its stored size, extracted as the data
+// fork with the member's own time.
+TEST_F(ExtractTest, MacLhaMembersAreExtractedAsTheirDataFork) {
+  const std::string text = "a text made on a Macintosh\r";
+  struct Case {
+    const char* name;
+    std::uint8_t os;
+    std::string stored;
+    std::string extracted;
+  };
+  const std::string bogus = "\0\x05" + std::string(200, 'x');  // a zero byte, then not MacBinary
+  const Case cases[] = {
+      {"plain", 'm', MacBinary(text, "", false), text},
+      {"two", 'm', MacBinary(text, "resource fork", true), text},
+      // Another system's file that happens to hold MacBinary is the user's file as it is.
+      {"unix", 'U', MacBinary(text, "", false), MacBinary(text, "", false)},
+      // MacLHA's "non-Mac" members are plain.
+      {"nonmac", 'm', text, text},
+      {"bogus", 'm', bogus, bogus},
+  };
+  for (const Case& c : cases) {
+    HeaderBuilder member = Stored(c.name, c.stored, 1);
+    member.os = c.os;
+    member.stamp = (40u << 25) | (1u << 21) | (2u << 16) | (3u << 11) | (4u << 5) | 3;
+    const std::string archive = Write(Archive({member.Build()}));
+    EXPECT_EQ(Run("x \"" + archive + "\" \"" + (dir_ / "out").string() + "/\""), 0) << output_;
+    std::ifstream in(dir_ / "out" / c.name, std::ios::binary);
+    std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(got, c.extracted) << c.name;
+    struct stat st;
+    ASSERT_EQ(::stat((dir_ / "out" / c.name).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, kT) << c.name;  // 2020-01-02 03:04:06 read as UTC
+
+    UnlhaMemberInfo info{};
+    UNLHA_HARC handle = UnlhaOpenArchive(nullptr, archive.c_str(), 0);
+    ASSERT_EQ(UnlhaFindFirst(handle, "*.*", &info), 0);
+    EXPECT_EQ(info.dwOriginalSize, c.stored.size()) << c.name;
+    UnlhaCloseArchive(handle);
+  }
+}
+
+// The caller stops a long command between the parts of a member; the member being written
+// leaves nothing behind.
+TEST_F(ExtractTest, TheCallerStopsTestingAndExtracting) {
+  static int calls;
+  auto stop_at_fifth = [](void*) -> UNLHA_BOOL { return ++calls < 5; };
+  const std::string long_text(2 << 20, 'l');
+  const Bytes archive =
+      Archive({Stored("first", "first").Build(), Stored("long", long_text).Build()});
+  for (char verb : {'x', 't'}) {
+    calls = 0;
+    ASSERT_EQ(UnlhaSetKeepGoing(stop_at_fifth, nullptr), 0);
+    EXPECT_EQ(Run(verb, archive), 0x8020) << verb;
+    EXPECT_EQ(std::string(output_), "interrupted\n") << verb;
+    EXPECT_GT(calls, 4);
+  }
+  EXPECT_EQ(Entries(), (std::set<std::string>{"out", "out/first"}));
+  ASSERT_EQ(UnlhaSetKeepGoing(nullptr, nullptr), 0);
+  fs::remove(dir_ / "out/first");
+  EXPECT_EQ(Run('x', archive), 0);
+}
+
+TEST_F(ExtractTest, PatternsThatMatchNothingAndAMissingEndMarkAreReported) {
+  const Bytes archive = Archive({Stored("a.txt", "a").Build(), Stored("b.txt", "b").Build()});
+  const std::string path = Write(archive);
+  const std::string out = "\"" + (dir_ / "out").string() + "/\"";
+  EXPECT_EQ(Run("x \"" + path + "\" " + out + " a* none*"), 0x801C);
+  EXPECT_EQ(std::string(output_), "none*: no member matches\n1 of 1 member(s) extracted\n");
+  EXPECT_EQ(Run("x -o \"" + path + "\" " + out + " none*"), 0x801C);
+  EXPECT_EQ(std::string(output_), "none*: no member matches\n0 of 0 member(s) extracted\n");
+
+  // Cut where the end mark was: every member is whole, yet the archive may be cut short.
+  const std::string cut = Write(Bytes(archive.begin(), archive.end() - 1));
+  EXPECT_EQ(Run("t \"" + cut + "\""), 0x8017);
+  EXPECT_NE(std::string(output_).find("ends without its end mark"), std::string::npos) << output_;
+  EXPECT_EQ(Run("t \"" + Write(archive) + "\""), 0);
 }
 
 TEST(CommandLine, WordsSwitchesAndTheBaseFolder) {

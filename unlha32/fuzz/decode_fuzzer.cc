@@ -1,12 +1,15 @@
 // libFuzzer target: every input is an archive whose members are all decoded, so that the
 // decoders see hostile packed data and hostile sizes, and whose paths are all made safe for
 // extraction, which must never yield a part that leaves the base folder.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "unlha32/archive_reader.h"
 #include "unlha32/archive_source.h"
+#include "unlha32/mac_binary.h"
 #include "unlha32/member_decoder.h"
 #include "unlha32/member_name.h"
 #include "unlha32/output_path.h"
@@ -49,13 +52,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (budget > 0 && reader.Next(&member) == unlha32::HeaderStatus::kOk) {
     CheckOutputPath(member);
     std::uint64_t produced = 0;
+    std::vector<std::uint8_t> head;
     unlha32::DecodeMember(source, member, [&](std::span<const std::uint8_t> bytes) {
+      const std::size_t take = std::min(bytes.size(), unlha32::kMacBinaryHeaderSize - head.size());
+      head.insert(head.end(), bytes.begin(), bytes.begin() + static_cast<long>(take));
       produced += bytes.size();
       if (produced > member.original_size) __builtin_trap();  // the declared size bounds it
       if (bytes.size() > budget) return false;
       budget -= bytes.size();
       return true;
     });
+    // A data fork that MacBinary's header places must lie inside the member.
+    if (auto fork = unlha32::MacBinaryDataFork(head, member.original_size)) {
+      if (fork->offset + fork->size > member.original_size) __builtin_trap();
+    }
   }
   return 0;
 }
