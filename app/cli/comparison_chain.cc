@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "app/cli/messages.h"
 #include "app/cli/terminal_text.h"
 #include "platform/file_system.h"
 #include "platform/path_rules.h"
@@ -83,13 +84,13 @@ void ComparisonChain::AddOptions(CLI::App& app) {
 std::string ComparisonChain::Check(const CLI::App& app) const {
   if (!active()) return "";
   if (app.count("--compare") > 0) {
-    return "--compare cannot be combined with --previous or --incremental";
+    return Tr("--compare cannot be combined with --previous or --incremental");
   }
   if (!previous_.empty() && incremental_) {
-    return "--previous and --incremental cannot be combined";
+    return Tr("--previous and --incremental cannot be combined");
   }
   for (const std::string& folder : previous_) {
-    if (!IsFolder(folder)) return "--previous " + folder + ": no such folder";
+    if (!IsFolder(folder)) return Substitute(Tr("--previous %s: no such folder"), {folder});
   }
   return "";
 }
@@ -100,8 +101,10 @@ void ComparisonChain::Resolve(const Job& job, const std::string& run_date, bool 
   if (incremental_) {
     date_folders = EarlierDateFolders(job.destination, run_date);
     if (date_folders.empty() && !quiet) {
-      std::fprintf(stderr, "grebewick-cli: no earlier backup under %s: every file is copied\n",
-                   Printable(job.destination).c_str());
+      std::fprintf(stderr, "grebewick-cli: %s\n",
+                   Substitute(Tr("no earlier backup under %s: every file is copied"),
+                              {Printable(job.destination)})
+                       .c_str());
     }
   } else {
     for (const std::string& folder : previous_) date_folders.push_back(AbsoluteFolder(folder));
@@ -116,9 +119,10 @@ void ComparisonChain::Resolve(const Job& job, const std::string& run_date, bool 
     }
     // Most likely a date folder of another destination, or the destination itself.
     if (!held && !date_folders.empty() && !quiet) {
-      std::fprintf(stderr,
-                   "grebewick-cli: warning: no earlier backup holds %s; all its files are copied\n",
-                   Printable(pair.source).c_str());
+      std::fprintf(stderr, "grebewick-cli: %s\n",
+                   Substitute(Tr("warning: no earlier backup holds %s; all its files are copied"),
+                              {Printable(pair.source)})
+                       .c_str());
     }
   }
 }

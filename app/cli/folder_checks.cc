@@ -3,6 +3,7 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "app/cli/messages.h"
 #include "app/cli/terminal_text.h"
 #include "platform/path_rules.h"
 #include "platform/text.h"
@@ -57,36 +58,42 @@ bool SharesNoName(platform::FileSystem& fs, const std::string& source,
 }
 
 void WarnAboutFolders(const Job& job, platform::FileSystem& fs, std::FILE* out) {
-  auto usable = [&](const std::string& folder, const char* role) {
+  auto warn = [out](const char* text, std::initializer_list<std::string_view> values) {
+    std::fprintf(out, "grebewick-cli: %s\n", Substitute(text, values).c_str());
+  };
+  auto usable = [&](const std::string& folder, bool source) {
     platform::Status status;
     platform::EntryKind kind = KindOf(fs, folder, &status);
+    const std::string shown = Printable(folder);
     if (!status.ok()) {
-      std::fprintf(out, "grebewick-cli: warning: %s folder %s: %s\n", role,
-                   Printable(folder).c_str(), Printable(status.message()).c_str());
+      warn(source ? Tr("warning: source folder %s: %s") : Tr("warning: comparison folder %s: %s"),
+           {shown, Printable(status.message())});
+    } else if (kind == platform::EntryKind::kMissing) {
+      warn(source ? Tr("warning: source folder %s does not exist")
+                  : Tr("warning: comparison folder %s does not exist"),
+           {shown});
     } else if (kind != platform::EntryKind::kFolder) {
-      std::fprintf(out, "grebewick-cli: warning: %s folder %s %s\n", role,
-                   Printable(folder).c_str(),
-                   kind == platform::EntryKind::kMissing ? "does not exist" : "is not a folder");
+      warn(source ? Tr("warning: source folder %s is not a folder")
+                  : Tr("warning: comparison folder %s is not a folder"),
+           {shown});
     }
     return status.ok() && kind == platform::EntryKind::kFolder;
   };
   for (const FolderPair& pair : job.pairs) {
-    const bool source_usable = usable(pair.source, "source");
-    if (pair.comparison == kNoComparison || !usable(pair.comparison, "comparison")) continue;
+    const bool source_usable = usable(pair.source, true);
+    if (pair.comparison == kNoComparison || !usable(pair.comparison, false)) continue;
     if (!source_usable || !SharesNoName(fs, pair.source, pair.comparison, job.read_archives)) {
       continue;
     }
-    std::fprintf(out,
-                 "grebewick-cli: warning: comparison folder %s shares no file or folder name "
-                 "with source folder %s: is it the right folder?\n",
-                 Printable(pair.comparison).c_str(), Printable(pair.source).c_str());
+    warn(Tr("warning: comparison folder %s shares no file or folder name with source folder %s: "
+            "is it the right folder?"),
+         {Printable(pair.comparison), Printable(pair.source)});
     const std::string copy = CopyBelow(pair.comparison, pair.source);
     platform::Status status;
     if (KindOf(fs, copy, &status) == platform::EntryKind::kFolder) {
-      std::fprintf(out,
-                   "grebewick-cli: note: the source's copy in that backup is %s (--previous %s "
-                   "compares every source with its copy there)\n",
-                   Printable(copy).c_str(), Printable(pair.comparison).c_str());
+      warn(Tr("note: the source's copy in that backup is %s (--previous %s compares every "
+              "source with its copy there)"),
+           {Printable(copy), Printable(pair.comparison)});
     }
   }
 }
@@ -101,8 +108,9 @@ std::string MissingDestination(platform::FileSystem& fs, const std::string& dest
   if (KindOf(fs, destination, &status) != platform::EntryKind::kMissing || !status.ok()) {
     return std::string();
   }
-  return "the destination folder " + Printable(destination) +
-         " does not exist (is the medium mounted?); --mkpath creates it";
+  return Substitute(
+      Tr("the destination folder %s does not exist (is the medium mounted?); --mkpath creates it"),
+      {Printable(destination)});
 }
 
 }  // namespace cli

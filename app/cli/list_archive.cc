@@ -4,6 +4,7 @@
 
 #include "app/cli/archive_commands.h"
 #include "app/cli/exit_status.h"
+#include "app/cli/messages.h"
 #include "app/cli/terminal_host.h"
 #include "archive/c_unlha.h"
 #include "platform/vb_error.h"
@@ -20,8 +21,8 @@ int ListArchive(const std::string& path, const RecordFormat& format) {
   // one, say), but the exit status says it was not whole.
   const bool whole = unlha.CheckArchive(path);
   if (!whole) {
-    std::fprintf(stderr, "grebewick-cli: %s is not a readable LZH archive\n",
-                 Printable(path).c_str());
+    std::fprintf(stderr, "grebewick-cli: %s\n",
+                 Substitute(Tr("%s is not a readable LZH archive"), {Printable(path)}).c_str());
   }
   std::int16_t count;
   try {

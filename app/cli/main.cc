@@ -11,6 +11,7 @@
 #include "app/cli/exit_status.h"
 #include "app/cli/folder_checks.h"
 #include "app/cli/list_archive.h"
+#include "app/cli/messages.h"
 #include "app/cli/progress_line.h"
 #include "app/cli/signals.h"
 #include "app/cli/terminal_host.h"
@@ -70,6 +71,7 @@ std::string ElapsedText(double seconds) {
 
 int main(int argc, char** argv) {
   platform::PrepareConsole();
+  cli::OpenMessages();
   const auto started = std::chrono::steady_clock::now();
   CLI::App app{"", "grebewick-cli"};
   app.set_help_flag("-h,--help");
@@ -104,7 +106,8 @@ int main(int argc, char** argv) {
          [&](const std::string& folder) {
            if (job.pairs.empty() || job.pairs.back().comparison != kNoComparison) {
              if (usage_error.empty()) {
-               usage_error = "--compare " + folder + " must follow its own --source";
+               usage_error =
+                   cli::Substitute(cli::Tr("--compare %s must follow its own --source"), {folder});
              }
              return;
            }
@@ -133,7 +136,7 @@ int main(int argc, char** argv) {
     platform::Utf8Arguments arguments(argc, argv);
     app.parse(arguments.argc(), arguments.argv());
   } catch (const CLI::CallForHelp&) {
-    const std::string_view help = cli::HelpText();
+    const std::string_view help = cli::Tr(cli::HelpText());
     std::fwrite(help.data(), 1, help.size(), stdout);
     return cli::kExitDone;
   } catch (const CLI::CallForVersion&) {
@@ -155,9 +158,11 @@ int main(int argc, char** argv) {
     return cli::ExtractArchive(extract_archive[0], extract_archive[1],
                                {extract_archive.begin() + 2, extract_archive.end()});
   }
-  if (job.destination.empty()) return usage("--dest is required");
-  if (job.pairs.empty()) return usage("at least one --source is required");
-  if (!date.empty() && !IsValidDate(date)) return usage("--date must be a date as YYYYMMDD");
+  if (job.destination.empty()) return usage(cli::Tr("--dest is required"));
+  if (job.pairs.empty()) return usage(cli::Tr("at least one --source is required"));
+  if (!date.empty() && !IsValidDate(date)) {
+    return usage(cli::Tr("--date must be a date as YYYYMMDD"));
+  }
   if (std::string error = chain.Check(app); !error.empty()) return usage(error);
 
   platform::FileSystem& fs = platform::FileSystem::Default();
@@ -176,10 +181,11 @@ int main(int argc, char** argv) {
   options.archive_library = platform::SearchPath(platform::ArchiveLibraryFileName());
   job.read_archives = !no_lha && !options.archive_library.empty();
   if (!no_lha && options.archive_library.empty() && !quiet) {
-    std::fprintf(stderr,
-                 "grebewick-cli: the archive library %s was not found; LZH archives in "
-                 "comparison folders are not read\n",
-                 std::string(platform::ArchiveLibraryFileName()).c_str());
+    std::fprintf(stderr, "grebewick-cli: %s\n",
+                 cli::Substitute(cli::Tr("the archive library %s was not found; LZH archives in "
+                                         "comparison folders are not read"),
+                                 {platform::ArchiveLibraryFileName()})
+                     .c_str());
   }
   if (!quiet) cli::WarnAboutFolders(job, fs, stderr);
 
@@ -205,11 +211,13 @@ int main(int argc, char** argv) {
   if (!quiet && !dry_run && stats.selected > 0) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::fprintf(stderr, "grebewick-cli: %ld of %ld files copied to %s, %s in %s", stats.copied,
-                 stats.selected, cli::Printable(engine::DestinationRoot).c_str(),
-                 cli::FormatBytes(stats.bytes_copied).c_str(), ElapsedText(seconds).c_str());
-    if (stats.failed > 0) std::fprintf(stderr, ", %ld failed", stats.failed);
-    std::fputc('\n', stderr);
+    const std::string summary = cli::Substitute(
+        stats.failed > 0 ? cli::Tr("%s of %s files copied to %s, %s in %s, %s failed")
+                         : cli::Tr("%s of %s files copied to %s, %s in %s"),
+        {std::to_string(stats.copied), std::to_string(stats.selected),
+         cli::Printable(engine::DestinationRoot), cli::FormatBytes(stats.bytes_copied),
+         ElapsedText(seconds), std::to_string(stats.failed)});
+    std::fprintf(stderr, "grebewick-cli: %s\n", summary.c_str());
   }
   return ExitStatusOf(outcome, stats);
 }

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "app/cli/display_width.h"
+#include "app/cli/messages.h"
 #include "app/cli/terminal_text.h"
 #include "platform/console.h"
 
@@ -58,7 +59,7 @@ class TerminalProgress : public engine::ProgressView {
   bool Copying() const { return stats_ != nullptr && stats_->selected > 0; }
 
   std::string SearchLine() const {
-    std::string line = caption_ + " ";
+    std::string line = TrLine(caption_) + " ";
     if (bar_visible_ && max_ > min_) {
       constexpr int kBarWidth = 20;
       double share = std::clamp((value_ - min_) / (max_ - min_), 0.0, 1.0);
@@ -68,7 +69,7 @@ class TerminalProgress : public engine::ProgressView {
       line.append(static_cast<std::size_t>(kBarWidth - filled), '-');
       line.append("] ");
     }
-    return line + label1_ + " " + label2_;
+    return line + TrLine(label1_) + " " + TrLine(label2_);
   }
 
   std::string CopyLine() {
@@ -139,15 +140,16 @@ std::string FormatDuration(double seconds) {
 }
 
 std::string CopyStatus(const CopyCounts& counts) {
-  std::string status = std::to_string(counts.files_done) + "/" +
-                       std::to_string(counts.files_total) + " files  " +
-                       FormatBytes(counts.bytes_done) + "/" + FormatBytes(counts.bytes_total);
+  std::string status =
+      Substitute(Tr("%s/%s files"),
+                 {std::to_string(counts.files_done), std::to_string(counts.files_total)}) +
+      "  " + FormatBytes(counts.bytes_done) + "/" + FormatBytes(counts.bytes_total);
   if (counts.seconds >= 1 && counts.bytes_done > 0) {
     const double rate = static_cast<double>(counts.bytes_done) / counts.seconds;
     const std::uint64_t left =
         counts.bytes_total > counts.bytes_done ? counts.bytes_total - counts.bytes_done : 0;
     status += "  " + FormatBytes(static_cast<std::uint64_t>(rate)) + "/s  " +
-              FormatDuration(static_cast<double>(left) / rate) + " left";
+              Substitute(Tr("%s left"), {FormatDuration(static_cast<double>(left) / rate)});
   }
   return status;
 }

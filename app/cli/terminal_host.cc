@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/cli/messages.h"
 #include "app/cli/progress_line.h"
 #include "app/cli/terminal_text.h"
 #include "engine/public_function.h"
@@ -69,7 +70,7 @@ void TerminalHost::DoEvents() {}
 
 void TerminalHost::Note(const std::string& text) {
   if (!answers_.quiet) {
-    std::fprintf(output_, "%sgrebewick-cli: %s\n", LineStart(), Printable(text).c_str());
+    std::fprintf(output_, "%sgrebewick-cli: %s\n", LineStart(), Printable(TrLines(text)).c_str());
   }
 }
 
@@ -79,8 +80,8 @@ int TerminalHost::MsgBox(const std::string& text, int flags, const std::string& 
   if (!yes_no && informational && answers_.quiet) return platform::kAnswerOk;
 
   ++boxes_shown_;
-  std::fprintf(output_, "%sgrebewick-cli: %s: %s\n", LineStart(), Printable(title).c_str(),
-               MessageText(text).c_str());
+  std::fprintf(output_, "%sgrebewick-cli: %s: %s\n", LineStart(), Printable(TrLine(title)).c_str(),
+               MessageText(TrLines(text)).c_str());
   if (!yes_no) {
     std::fflush(output_);
     return platform::kAnswerOk;
@@ -90,13 +91,14 @@ int TerminalHost::MsgBox(const std::string& text, int flags, const std::string& 
   const bool about_remaining = text.find("残りのファイルをコピーしますか？") != std::string::npos;
   if (about_remaining && answers_.continue_after_failure) {
     int forced = *answers_.continue_after_failure ? platform::kAnswerYes : platform::kAnswerNo;
-    std::fprintf(output_, "-> %s\n", forced == platform::kAnswerYes ? "Yes" : "No");
+    std::fprintf(output_, "%s\n", forced == platform::kAnswerYes ? Tr("-> Yes") : Tr("-> No"));
     std::fflush(output_);
     return forced;
   }
   if (!interactive_) {
-    std::fprintf(output_, "-> %s (default)\n",
-                 default_answer == platform::kAnswerYes ? "Yes" : "No");
+    std::fprintf(
+        output_, "%s\n",
+        default_answer == platform::kAnswerYes ? Tr("-> Yes (default)") : Tr("-> No (default)"));
     std::fflush(output_);
     return default_answer;
   }
@@ -105,7 +107,7 @@ int TerminalHost::MsgBox(const std::string& text, int flags, const std::string& 
 
 int TerminalHost::Ask(int default_answer) {
   for (;;) {
-    std::fputs(default_answer == platform::kAnswerYes ? "[Y/n] " : "[y/N] ", output_);
+    std::fputs(default_answer == platform::kAnswerYes ? Tr("[Y/n] ") : Tr("[y/N] "), output_);
     std::fflush(output_);
     char line[64];
     errno = 0;

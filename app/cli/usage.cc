@@ -1,10 +1,12 @@
 #include "app/cli/usage.h"
 
+#include "app/cli/messages.h"
+
 namespace cli {
 
 // Kept in step with man/grebewick-cli.1 and README.md.
-std::string_view HelpText() {
-  return R"(Usage: grebewick-cli --dest DIR --source DIR [--compare DIR|none]... [OPTION]...
+const char* HelpText() {
+  return Id(R"(Usage: grebewick-cli --dest DIR --source DIR [--compare DIR|none]... [OPTION]...
        grebewick-cli --dest DIR --source DIR... --incremental [OPTION]...
        grebewick-cli --list-archive FILE [-0]
        grebewick-cli --test-archive FILE
@@ -70,7 +72,7 @@ Exit status:
   4  the archive could not be read or is damaged (--list-archive,
      --test-archive, --extract-archive; 1 when only writing extracted files
      failed)
-)";
+)");
 }
 
 }  // namespace cli

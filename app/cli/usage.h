@@ -1,10 +1,10 @@
 #pragma once
 
-#include <string_view>
+
 
 namespace cli {
 
 // The text of --help, written for an 80-column terminal.
-std::string_view HelpText();
+const char* HelpText();
 
 }  // namespace cli

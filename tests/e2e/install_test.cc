@@ -52,6 +52,7 @@ TEST(InstalledTreeTest, HoldsEveryFileInItsPlaceAndRunsAJobWithArchives) {
   std::vector<std::string> expected = {"bin/grebewick-cli",
                                        GREBEWICK_LIBRARY_DIR "/grebewick/libunlha32.so",
                                        "share/man/man1/grebewick-cli.1.gz",
+                                       "share/locale/en/LC_MESSAGES/grebewick.mo",
                                        "share/doc/grebewick/README.md",
                                        "share/doc/grebewick/LICENSE",
                                        "share/doc/grebewick/copyright"};
@@ -85,6 +86,16 @@ TEST(InstalledTreeTest, HoldsEveryFileInItsPlaceAndRunsAJobWithArchives) {
   EXPECT_EQ(run.exit_status, 0) << run.err;
   EXPECT_EQ(testing_support::FilesBelow(dir / "out"),
             std::vector<std::string>{"20200102" + dir.path() + "/src/b.txt"});
+  // The installed program finds its catalogue relative to itself.
+  WriteFile(dir / "same/f.txt", "f", kT);
+  WriteFile(dir / "same-copy/f.txt", "f", kT);
+  ProgramResult english =
+      RunProgram({"/usr/bin/env", "-u", "LC_ALL", "-u", "LANGUAGE", "LANG=en_US.UTF-8",
+                  prefix + "/bin/grebewick-cli", "--dest", dir / "out", "--source", dir / "same",
+                  "--compare", dir / "same-copy"});
+  if (std::system("locale -a 2>/dev/null | grep -qix en_US.utf8") == 0) {
+    EXPECT_THAT(english.err, HasSubstr("Search result: There are no files to copy."));
+  }
 
   ProgramResult listed =
       RunProgram({prefix + "/bin/grebewick-cli", "-0", "--list-archive", dir / "cmp/old.lzh"});
