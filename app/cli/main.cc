@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "platform/full_path.h"
 #include "platform/path_rules.h"
 #include "platform/search.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -46,6 +48,48 @@ bool IsValidDate(const std::string& text) {
   if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1]) return false;
   bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   return !(month == 2 && day == 29 && !leap);
+}
+
+// Every option as it is written on the command line, for suggestions.
+std::vector<std::string> KnownOptions(const CLI::App& app) {
+  std::vector<std::string> known;
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& name : option->get_lnames()) known.push_back("--" + name);
+    for (const std::string& name : option->get_snames()) known.push_back("-" + name);
+  }
+  return known;
+}
+
+// The same folder twice would copy each of its files twice into the same place.
+std::string SourceGivenTwice(const cli::Job& job) {
+  std::set<std::string> seen;
+  for (const cli::FolderPair& pair : job.pairs) {
+    const std::string key =
+        platform::NamesAreCaseSensitive() ? pair.source : platform::UpperCase(pair.source);
+    if (!seen.insert(key).second) return pair.source;
+  }
+  return std::string();
+}
+
+// Takes the pairs whose source folder does not exist out of the job, each named on one line
+// (an error: -q does not silence it). The run goes on with the others.
+bool DropMissingSources(cli::Job& job, platform::FileSystem& fs) {
+  bool dropped = false;
+  std::vector<cli::FolderPair> present;
+  for (cli::FolderPair& pair : job.pairs) {
+    platform::EntryInfo info;
+    if (fs.Probe(pair.source, &info).ok() && info.kind == platform::EntryKind::kMissing) {
+      std::fprintf(
+          stderr, "grebewick-cli: %s\n",
+          cli::Substitute(cli::Tr("source folder %s does not exist"), {cli::Printable(pair.source)})
+              .c_str());
+      dropped = true;
+    } else {
+      present.push_back(std::move(pair));
+    }
+  }
+  job.pairs = std::move(present);
+  return dropped;
 }
 
 int ExitStatusOf(engine::RunOutcome outcome, const engine::RunStats& stats) {
@@ -76,6 +120,8 @@ int main(int argc, char** argv) {
   CLI::App app{"", "grebewick-cli"};
   app.set_help_flag("-h,--help");
   app.set_version_flag("--version", "grebewick-cli " GREBEWICK_VERSION);
+  // Unknown arguments are answered here, with a suggestion, rather than by the parser.
+  app.allow_extras();
 
   cli::Job job;
   std::string usage_error;
@@ -145,9 +191,11 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     usage_error = e.what();
   }
+  if (!app.remaining().empty()) {
+    usage_error = cli::UnexpectedArgumentText(app.remaining(), KnownOptions(app));
+  }
   auto usage = [&](const std::string& message) {
-    std::fprintf(stderr, "grebewick-cli: %s\nTry 'grebewick-cli --help' for more information.\n",
-                 cli::Printable(message).c_str());
+    std::fprintf(stderr, "grebewick-cli: %s\n", cli::Printable(message).c_str());
     return cli::kExitUsage;
   };
   if (!usage_error.empty()) return usage(usage_error);
@@ -164,6 +212,9 @@ int main(int argc, char** argv) {
     return usage(cli::Tr("--date must be a date as YYYYMMDD"));
   }
   if (std::string error = chain.Check(app); !error.empty()) return usage(error);
+  if (std::string twice = SourceGivenTwice(job); !twice.empty()) {
+    return usage(cli::Substitute(cli::Tr("--source %s is given twice"), {twice}));
+  }
 
   platform::FileSystem& fs = platform::FileSystem::Default();
   // Checked before anything is created: a dry run answers for the run it stands for.
@@ -172,6 +223,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "grebewick-cli: %s\n", missing.c_str());
     return cli::kExitEndedEarly;
   }
+  const bool sources_missing = DropMissingSources(job, fs);
+  if (job.pairs.empty()) return cli::kExitSomeFailed;
 
   chain.Resolve(job, date.empty() ? engine::TodayFolderName() : date, quiet);
 
@@ -219,5 +272,6 @@ int main(int argc, char** argv) {
          ElapsedText(seconds), std::to_string(stats.failed)});
     std::fprintf(stderr, "grebewick-cli: %s\n", summary.c_str());
   }
-  return ExitStatusOf(outcome, stats);
+  const int status = ExitStatusOf(outcome, stats);
+  return sources_missing && status == cli::kExitDone ? cli::kExitSomeFailed : status;
 }

@@ -1,5 +1,7 @@
 #include "app/cli/usage.h"
 
+#include <algorithm>
+
 #include "app/cli/messages.h"
 
 namespace cli {
@@ -65,7 +67,8 @@ terminal) or stops.
 
 Exit status:
   0  done (also when nothing needed copying)
-  1  done, but some copies failed or some source folders could not be read
+  1  done, but some copies failed, or some source folders do not exist or could
+     not be read
   2  usage error
   3  the run ended early: cancelled, SIGTERM or SIGHUP, a missing or refused
      destination, or No after a failed copy
@@ -73,6 +76,58 @@ Exit status:
      --test-archive, --extract-archive; 1 when only writing extracted files
      failed)
 )");
+}
+
+namespace {
+
+// Optimal string alignment distance: insertions, deletions, substitutions and swaps of two
+// neighbours, each one edit.
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t change = a[i - 1] == b[j - 1] ? 0 : 1;
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + change});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+      }
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+}  // namespace
+
+std::string NearestOption(std::string_view word, const std::vector<std::string>& known) {
+  // "--sorce=folder" names the option "--sorce".
+  word = word.substr(0, word.find('='));
+  std::string nearest;
+  std::size_t best = SIZE_MAX;
+  for (const std::string& option : known) {
+    const std::size_t distance = EditDistance(word, option);
+    if (distance < best) {
+      best = distance;
+      nearest = option;
+    }
+  }
+  // Two slips at most, and fewer than a third of the name: "-x" is no slip for "-n".
+  const std::size_t letters = word.size() - std::min(word.find_first_not_of('-'), word.size());
+  if (best == 0 || best > 2 || best * 3 > letters) return std::string();
+  return nearest;
+}
+
+std::string UnexpectedArgumentText(const std::vector<std::string>& extras,
+                                   const std::vector<std::string>& known) {
+  for (const std::string& extra : extras) {
+    if (extra.size() < 2 || extra[0] != '-') continue;
+    const std::string option = extra.substr(0, extra.find('='));
+    const std::string nearest = NearestOption(option, known);
+    if (nearest.empty()) return Substitute(Tr("unknown option %s"), {option});
+    return Substitute(Tr("unknown option %s; did you mean %s?"), {option, nearest});
+  }
+  return Substitute(Tr("unexpected argument %s"), {extras.empty() ? "" : extras.front()});
 }
 
 }  // namespace cli

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "app/cli/display_width.h"
 #include "app/cli/progress_line.h"
@@ -91,6 +92,34 @@ TEST(HelpTest, EveryLineFitsEightyColumns) {
     ++lines;
   }
   EXPECT_GT(lines, 40u);
+}
+
+TEST(NearestOptionTest, SuggestsOnlyWhatLooksLikeASlip) {
+  const std::vector<std::string> known = {"--source", "--dest",    "--compare", "--dry-run",
+                                          "-n",       "--no",      "--quiet",   "-q",
+                                          "--date",   "--verbose", "--exclude"};
+  const std::tuple<std::string, std::string> rows[] = {
+      {"--sorce", "--source"},          // a letter left out
+      {"--sourcee", "--source"},        // one added
+      {"--dset", "--dest"},             // two swapped
+      {"--sorce=/home/u", "--source"},  // the value is not part of the name
+      {"--dryrun", "--dry-run"},
+      {"--comapre", "--compare"},
+      {"--exlcude", "--exclude"},
+      {"-x", ""},              // one letter: anything would be "near"
+      {"--frobnicate", ""},    // another word altogether
+      {"--source", ""},        // known: nothing to suggest
+      {"--verbsoe-mode", ""},  // too many edits
+  };
+  for (const auto& [word, nearest] : rows) EXPECT_EQ(NearestOption(word, known), nearest) << word;
+}
+
+TEST(UnexpectedArgumentTest, NamesTheFirstUnknownOptionOrElseTheStrayArgument) {
+  const std::vector<std::string> known = {"--source", "--dest"};
+  EXPECT_EQ(UnexpectedArgumentText({"--sorce", "/home/u"}, known),
+            "unknown option --sorce; did you mean --source?");
+  EXPECT_EQ(UnexpectedArgumentText({"/home/u", "--frob=1"}, known), "unknown option --frob");
+  EXPECT_EQ(UnexpectedArgumentText({"/home/u", "-"}, known), "unexpected argument /home/u");
 }
 
 }  // namespace

@@ -120,7 +120,25 @@ TEST_F(CliTest, BadArgumentsAreUsageErrorsThatNameTheProgram) {
     ProgramResult result = Cli(row);
     EXPECT_EQ(result.exit_status, 2) << row[0];
     EXPECT_THAT(result.err, ::testing::StartsWith("grebewick-cli: ")) << row[0];
+    // One line, whatever went wrong.
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
   }
+  // An unknown option is named with the option it most likely stands for, before anything
+  // else is judged; nothing is created.
+  WriteFile(dir_ / "src/f", "f", kT);
+  ProgramResult typo = Cli({"--dest", dir_ / "out", "--sorce", dir_ / "src", "--mkpath"});
+  EXPECT_EQ(typo.exit_status, 2);
+  EXPECT_EQ(typo.err, "grebewick-cli: unknown option --sorce; did you mean --source?\n");
+  EXPECT_EQ(Cli({"--dest", "d", "--source", "s", "--frobnicate"}).err,
+            "grebewick-cli: unknown option --frobnicate\n");
+  EXPECT_EQ(Cli({"--dest", "d", "--source", "s", "stray"}).err,
+            "grebewick-cli: unexpected argument stray\n");
+  // The same source twice would copy every file twice.
+  ProgramResult twice = Cli({"--dest", dir_ / "out", "--mkpath", "--source", dir_ / "src",
+                             "--source", dir_ / "src/../src/"});
+  EXPECT_EQ(twice.exit_status, 2);
+  EXPECT_EQ(twice.err, "grebewick-cli: --source " + dir_ / "src" + " is given twice\n");
+  EXPECT_FALSE(Exists(dir_ / "out"));
   for (const char* flag : {"--help", "-h"}) {
     ProgramResult help = Cli({flag});
     EXPECT_EQ(help.exit_status, 0);
@@ -262,10 +280,18 @@ TEST_F(CliTest, LinksToFilesAreCopiedAndLinksToFoldersAreNotWalked) {
             (std::vector<std::string>{"link.txt", "real.txt"}));
 }
 
-TEST_F(CliTest, AMissingSourceFolderIsWarnedAboutAndCounted) {
-  ProgramResult run = Cli(Job());
-  EXPECT_EQ(run.exit_status, 1);
-  EXPECT_THAT(run.err, HasSubstr("warning: source folder " + dir_ / "src" + " does not exist"));
+// A typo in a source path: one line naming it, also with -q; the other sources are backed up
+// and the exit status tells that not all were.
+TEST_F(CliTest, AMissingSourceFolderIsOneLineAndTheOthersAreCopied) {
+  WriteFile(dir_ / "other/f", "f", kT);
+  for (const std::vector<std::string>& extra :
+       std::vector<std::vector<std::string>>{{}, {"-q"}, {"--source", dir_ / "other", "-q"}}) {
+    ProgramResult run = Cli(Job(extra));
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.err, "grebewick-cli: source folder " + dir_ / "src" + " does not exist\n");
+  }
+  EXPECT_EQ(FilesBelow(dir_ / "out/20001231"),
+            std::vector<std::string>{dir_.path().substr(1) + "/other/f"});
 }
 
 }  // namespace
