@@ -63,6 +63,8 @@ struct RunOptions {
   // When set, the run searches but copies nothing: after the search it hands every item of
   // the copy list, in order, as its source file and destination file.
   std::function<void(const std::string& source_file, const std::string& destination_file)> dry_run;
+  // When set, told of each file once it is copied: its source file and its size as listed.
+  std::function<void(const std::string& source_file, std::uint64_t size)> copied;
   // When set, receives the run's counts before each copy of the copy phase (so that a
   // progress display can show bytes) and at the run's end.
   RunStats* stats = nullptr;

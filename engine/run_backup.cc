@@ -539,6 +539,7 @@ class Run {
       if (result == 0) {
         ++stats_.copied;
         stats_.bytes_copied += item.size;
+        if (options_.copied) options_.copied(SourceFileOf(item), item.size);
       } else {
         ++stats_.failed;
         if (!detail.ok()) host_.Note(detail.message());

@@ -138,6 +138,7 @@ int main(int argc, char** argv) {
   bool yes = false;
   bool no = false;
   bool quiet = false;
+  bool verbose = false;
 
   app.add_option("--dest", job.destination);
   app.add_option_function<std::string>(
@@ -171,7 +172,8 @@ int main(int argc, char** argv) {
   app.add_flag("-0,--null", null_terminated);
   auto* yes_flag = app.add_flag("-y,--yes", yes);
   app.add_flag("--no", no)->excludes(yes_flag);
-  app.add_flag("-q,--quiet", quiet);
+  auto* quiet_flag = app.add_flag("-q,--quiet", quiet);
+  app.add_flag("-v,--verbose", verbose)->excludes(quiet_flag);
   app.add_option("--list-archive", list_archive);
   app.add_option("--test-archive", test_archive);
   app.add_option("--extract-archive", extract_archive)->expected(2, -1);
@@ -257,6 +259,12 @@ int main(int argc, char** argv) {
   answers.quiet = quiet;
   cli::ChainedHost host(chain, std::move(job), answers, stdin, stderr);
   host.set_stats(&stats);
+  if (verbose) {
+    options.copied = [&host](const std::string& source, std::uint64_t size) {
+      host.Say(cli::Substitute(cli::Tr("copied %s (%s)"),
+                               {cli::Printable(source), cli::FormatBytes(size)}));
+    };
+  }
   InstallInterruptHandler();
   cli::InstallTerminationHandlers();
   engine::RunOutcome outcome = engine::RunBackup(host, options);

@@ -68,6 +68,10 @@ std::unique_ptr<engine::ProgressView> TerminalHost::LoadProgress() {
 
 void TerminalHost::DoEvents() {}
 
+void TerminalHost::Say(const std::string& line) {
+  std::fprintf(output_, "%sgrebewick-cli: %s\n", LineStart(), line.c_str());
+}
+
 void TerminalHost::Note(const std::string& text) {
   if (!answers_.quiet) {
     std::fprintf(output_, "%sgrebewick-cli: %s\n", LineStart(), Printable(TrLines(text)).c_str());

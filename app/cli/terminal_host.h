@@ -52,6 +52,9 @@ class TerminalHost : public engine::RunHost {
   void Note(const std::string& text) override;
   int MsgBox(const std::string& text, int flags, const std::string& title) override;
 
+  // Writes one line of the program's own on the output, where a progress line may stand.
+  void Say(const std::string& line);
+
   // How many message boxes were shown so far.
   int boxes_shown() const { return boxes_shown_; }
 

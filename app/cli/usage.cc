@@ -49,6 +49,9 @@ Output and questions:
   -y, --yes               after a failed copy, go on with the rest
       --no                after a failed copy, stop
   -q, --quiet             no progress line, notes, warnings or information
+  -v, --verbose           one line for each file copied (name and size); the
+                          summary line ends every run that copies, with or
+                          without it, unless --quiet
       --list-archive FILE list the members of an LZH archive, one line each:
                           name, folder, size, packed size, ratio, date, time,
                           attributes, method and CRC, separated by TABs

@@ -94,6 +94,35 @@ TEST_F(CliTest, ProgressGoesOnlyToATerminalAndFitsItsWidth) {
   EXPECT_GT(lines, 0) << shown.out;
 }
 
+// What a timer's journal (standard error, not a terminal) holds: with -v a line for each file
+// copied and the summary; without it the summary alone; with -q nothing.
+TEST_F(CliTest, VerboseNamesEachCopiedFileAndTheSummaryAlwaysReachesTheLog) {
+  WriteFile(dir_ / "src/a.txt", std::string(1536, 'a'), kT);
+  WriteFile(dir_ / "src/sub/b.txt", "b", kT);
+  WriteFile(dir_ / "cmp/sub/other.txt", "o", kT);
+  ProgramResult verbose = Cli(Job({"-v"}));
+  EXPECT_EQ(verbose.exit_status, 0) << verbose.err;
+  EXPECT_THAT(verbose.err,
+              ::testing::StartsWith("grebewick-cli: copied " + dir_ / "src/sub/b.txt" + " (1 B)\n" +
+                                    "grebewick-cli: copied " + dir_ / "src/a.txt" + " (1.5 KiB)\n" +
+                                    "grebewick-cli: 2 of 2 files copied to " +
+                                    dir_ / "out/20001231" + ", 1.5 KiB in "));
+  EXPECT_EQ(std::count(verbose.err.begin(), verbose.err.end(), '\n'), 3);
+  EXPECT_EQ(verbose.out, "");
+
+  auto elsewhere = [&](const std::string& dest, const std::string& flag) {
+    std::vector<std::string> arguments = {"--dest", dir_ / dest, "--mkpath", "--source",
+                                          dir_ / "src"};
+    if (!flag.empty()) arguments.push_back(flag);
+    return Cli(arguments);
+  };
+  ProgramResult plain = elsewhere("plain", "");
+  EXPECT_EQ(plain.exit_status, 0) << plain.err;
+  EXPECT_THAT(plain.err, ::testing::MatchesRegex("grebewick-cli: 2 of 2 files copied to .*\n"));
+  EXPECT_EQ(elsewhere("quiet", "-q").err, "");
+  EXPECT_EQ(Cli(Job({"-q", "-v"})).exit_status, 2);
+}
+
 TEST_F(CliTest, NothingToCopyIsReportedAndCreatesNothing) {
   WriteFile(dir_ / "src/same", "s", kT);
   WriteFile(dir_ / "cmp/same", "s", kT);
