@@ -18,6 +18,9 @@ and grebewick-cli, the same run for scripts and timers, with incremental
 chains of earlier backups.")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# Installed with the prefix /usr into a staging folder (DESTDIR), so that what the
+# installation writes into files (the backup service's command) names /usr, not the stage.
+set(CPACK_SET_DESTDIR ON)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

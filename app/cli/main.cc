@@ -9,6 +9,7 @@
 
 #include "app/cli/archive_commands.h"
 #include "app/cli/comparison_chain.h"
+#include "app/cli/config_file.h"
 #include "app/cli/exit_status.h"
 #include "app/cli/folder_checks.h"
 #include "app/cli/list_archive.h"
@@ -174,6 +175,10 @@ int main(int argc, char** argv) {
   app.add_flag("--no", no)->excludes(yes_flag);
   auto* quiet_flag = app.add_flag("-q,--quiet", quiet);
   app.add_flag("-v,--verbose", verbose)->excludes(quiet_flag);
+  // Replaced by the job file's options before parsing (ExpandJobFiles); known here for help
+  // and suggestions.
+  std::string job_file, job_file_error;
+  app.add_option("--config", job_file);
   app.add_option("--list-archive", list_archive);
   app.add_option("--test-archive", test_archive);
   app.add_option("--extract-archive", extract_archive)->expected(2, -1);
@@ -181,8 +186,12 @@ int main(int argc, char** argv) {
   chain.AddOptions(app);
 
   try {
-    platform::Utf8Arguments arguments(argc, argv);
-    app.parse(arguments.argc(), arguments.argv());
+    platform::Utf8Arguments utf8(argc, argv);
+    std::vector<std::string> arguments =
+        cli::ExpandJobFiles({utf8.argv(), utf8.argv() + utf8.argc()}, &job_file_error);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::CallForHelp&) {
     const std::string_view help = cli::Tr(cli::HelpText());
     std::fwrite(help.data(), 1, help.size(), stdout);
@@ -196,6 +205,7 @@ int main(int argc, char** argv) {
   if (!app.remaining().empty()) {
     usage_error = cli::UnexpectedArgumentText(app.remaining(), KnownOptions(app));
   }
+  if (!job_file_error.empty()) usage_error = job_file_error;
   auto usage = [&](const std::string& message) {
     std::fprintf(stderr, "grebewick-cli: %s\n", cli::Printable(message).c_str());
     return cli::kExitUsage;

@@ -39,6 +39,9 @@ The job:
       --no-lha            do not read LZH archives in comparison folders
       --any-folder        an archive member counts wherever its stored folder is
       --date YYYYMMDD     the date folder's name (default: today, local time)
+      --config FILE       read options from FILE, one a line without its dashes
+                          ("dest = /media/me/backup", "source = ~/docs",
+                          "incremental"), as if given here in its place
 
 Output and questions:
   -n, --dry-run           search only: print SOURCE<TAB>DESTINATION for each
