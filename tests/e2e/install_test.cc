@@ -87,6 +87,18 @@ TEST(InstalledTreeTest, HoldsEveryFileInItsPlaceAndRunsAJobWithArchives) {
   EXPECT_EQ(run.exit_status, 0) << run.err;
   EXPECT_EQ(testing_support::FilesBelow(dir / "out"),
             std::vector<std::string>{"20200102" + dir.path() + "/src/b.txt"});
+  // The window's program answers --help and --version without a display.
+  if (fs::exists(prefix + "/bin/grebewick")) {
+    for (const char* option : {"--version", "--help"}) {
+      ProgramResult answered =
+          RunProgram({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                      "QT_QPA_PLATFORM", prefix + "/bin/grebewick", option});
+      EXPECT_EQ(answered.exit_status, 0) << option << answered.err;
+      EXPECT_THAT(answered.out, ::testing::StartsWith(std::string(option) == "--version"
+                                                          ? "grebewick " GREBEWICK_VERSION "\n"
+                                                          : "Usage: grebewick"));
+    }
+  }
   // The installed program finds its catalogue relative to itself.
   WriteFile(dir / "same/f.txt", "f", kT);
   WriteFile(dir / "same-copy/f.txt", "f", kT);
