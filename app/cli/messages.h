@@ -1,8 +1,10 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
+#include "engine/run_messages.h"
 #include "platform/catalogue.h"
 
 namespace cli {
@@ -15,15 +17,9 @@ void OpenMessages();
 // One of the program's own texts, translated. The text itself is the message id.
 inline const char* Tr(const char* id) { return platform::Translate(id); }
 
-// Marks `id` for the catalogue where it stands without translating it (a table of texts
-// translated later, by Tr or TrLines).
-constexpr const char* Id(const char* id) { return id; }
+using engine::Id;
 
-// A text of the run (a message box's text or title, a note, a label of the progress dialog)
-// in the catalogue's language. Lines (separated by carriage returns) are translated one by
-// one: a fixed line through its id, a line made from a fixed text and a variable part (a
-// path, a number) through the text it was made from, and any other line (a path of its own)
-// as it stands.
+// A text of the run in the catalogue's language, line by line (engine::TranslateLines).
 std::string TrLines(std::string_view text);
 
 // The same for one line.
