@@ -5,6 +5,7 @@
 #include "ui/app_icon.h"
 #include "ui/look.h"
 #include "ui/main_form.h"
+#include "ui/translation.h"
 #include "util/sys_info.h"
 
 namespace {
@@ -51,6 +52,8 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(ui::ApplicationIcon());
   QGuiApplication::setDesktopFileName(QStringLiteral("grebewick"));
   ui::ApplyLook(app);
+  // Japanese, as the windows are written, unless the locale asks for English.
+  ui::InstallTranslationForLocale();
   // The about box starts the desktop's system-information tool through the registry store;
   // a tool installed since the last start is found here.
   util::RegisterSystemInformationTool();

@@ -59,6 +59,7 @@ TEST(InstalledTreeTest, HoldsEveryFileInItsPlaceAndRunsAJobWithArchives) {
       "share/doc/grebewick/LICENSE", "share/doc/grebewick/copyright"};
   if (fs::exists(fs::path(GREBEWICK_CLI).parent_path() / "grebewick")) {
     expected.insert(expected.end(), {"bin/grebewick", "share/man/man1/grebewick.1.gz",
+                                     "share/grebewick/translations/grebewick_en.qm",
                                      "share/applications/grebewick.desktop",
                                      "share/metainfo/org.grebewick.Grebewick.metainfo.xml",
                                      "share/icons/hicolor/scalable/apps/grebewick.svg",
