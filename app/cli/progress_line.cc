@@ -22,8 +22,8 @@ double SecondsSince(Clock::time_point start) {
 
 class TerminalProgress : public engine::ProgressView {
  public:
-  TerminalProgress(std::FILE* output, const engine::RunStats* stats)
-      : output_(output), stats_(stats) {}
+  TerminalProgress(std::FILE* output, const engine::RunStats* stats, const Clock::duration* waited)
+      : output_(output), stats_(stats), waited_(waited) {}
   ~TerminalProgress() override {
     if (drawn_) std::fputs("\r\033[K", output_);
     std::fflush(output_);
@@ -76,13 +76,15 @@ class TerminalProgress : public engine::ProgressView {
     if (!copy_started_) {
       copy_started_ = true;
       copy_start_ = Clock::now();
+      waited_before_copy_ = Waited();
     }
     CopyCounts counts;
     counts.files_done = stats_->copied + stats_->failed;
     counts.files_total = stats_->selected;
     counts.bytes_done = stats_->bytes_copied;
     counts.bytes_total = stats_->bytes_selected;
-    counts.seconds = SecondsSince(copy_start_);
+    counts.seconds = SecondsSince(copy_start_) -
+                     std::chrono::duration<double>(Waited() - waited_before_copy_).count();
     return CopyStatus(counts) + "  " + label2_;
   }
 
@@ -99,8 +101,12 @@ class TerminalProgress : public engine::ProgressView {
     drawn_ = true;
   }
 
+  Clock::duration Waited() const { return waited_ != nullptr ? *waited_ : Clock::duration(); }
+
   std::FILE* output_;
   const engine::RunStats* stats_;
+  const Clock::duration* waited_;
+  Clock::duration waited_before_copy_{};
   std::string caption_, label1_, label2_;
   double min_ = 0, max_ = 1, value_ = 0;
   bool bar_visible_ = false;
@@ -155,8 +161,9 @@ std::string CopyStatus(const CopyCounts& counts) {
 }
 
 std::unique_ptr<engine::ProgressView> MakeTerminalProgress(std::FILE* output,
-                                                           const engine::RunStats* stats) {
-  return std::make_unique<TerminalProgress>(output, stats);
+                                                           const engine::RunStats* stats,
+                                                           const Clock::duration* waited) {
+  return std::make_unique<TerminalProgress>(output, stats, waited);
 }
 
 std::size_t TerminalWidth(std::FILE* output) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -8,6 +9,7 @@
 
 #include "engine/public_function.h"
 #include "engine/run_host.h"
+#include "platform/function_ref.h"
 
 namespace cli {
 
@@ -63,7 +65,7 @@ class TerminalHost : public engine::RunHost {
   void set_stats(const engine::RunStats* stats) { stats_ = stats; }
 
  private:
-  int Ask(int default_answer);
+  int Ask(int default_answer, int on_interrupt);
   const char* LineStart() const;
 
   Job job_;
@@ -74,6 +76,18 @@ class TerminalHost : public engine::RunHost {
   bool show_progress_;
   int boxes_shown_ = 0;
   const engine::RunStats* stats_ = nullptr;
+  // Time spent waiting for answers, which the progress line's rate leaves out.
+  std::chrono::steady_clock::duration waited_{};
 };
+
+// What reading one answer from the terminal gave.
+enum class ReadResult { kLine, kInterrupted, kEnd };
+
+// Asks a yes/no question until it is answered: `prompt` writes "[Y/n] " or "[y/N] ", `read`
+// reads one line. "y", "yes", "はい" and "n", "no", "いいえ" answer; an empty line or the
+// end of input is the default answer; an interrupt (Ctrl-C) while waiting is
+// `on_interrupt`, the answer that ends the run; anything else asks again.
+int AnswerFromTerminal(platform::FunctionRef<ReadResult(std::string*)> read,
+                       platform::FunctionRef<void()> prompt, int default_answer, int on_interrupt);
 
 }  // namespace cli

@@ -69,7 +69,7 @@ Output and questions:
 
 Without --yes or --no, a question is asked on the terminal, or answered by its
 default button when nobody is there. Ctrl-C asks whether to stop (on a
-terminal) or stops.
+terminal; Ctrl-C again while the question waits is Yes) or stops.
 
 Exit status:
   0  done (also when nothing needed copying)
