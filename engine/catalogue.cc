@@ -27,9 +27,9 @@ void ArchiveCatalogue::Append(ArchiveEntry entry) {
   entries_.push_back(std::move(slot));
 }
 
-ArchiveCatalogue::Answer ArchiveCatalogue::Lookup(
-    const SourceKey& file, std::string_view folder,
-    platform::FunctionRef<bool()> match_folders) const {
+ArchiveCatalogue::Answer ArchiveCatalogue::Lookup(const SourceKey& file, std::string_view folder,
+                                                  bool match_folders,
+                                                  const DecisionContext& context) const {
   Answer answer;
   auto it = by_name_.find(file.upper_name);
   if (it == by_name_.end()) return answer;
@@ -40,33 +40,41 @@ ArchiveCatalogue::Answer ArchiveCatalogue::Lookup(
   std::optional<std::string> size_text;
   std::optional<TimeText> time_text;
   bool exact_seen = false;
-  bool exact_says = false;
-  bool any_says = false;
+  bool exact_says = false, exact_distrusted = false;
+  bool any_says = false, any_distrusted = false;
   for (std::uint32_t i = it->second.first; i != kNone; i = entries_[i].next_same) {
     const Slot& slot = entries_[i];
-    if (match_folders()) {
+    if (match_folders) {
       bool from_root = !slot.folder.empty() && platform::IsSeparator(slot.folder[0]);
       bool passes = from_root ? slot.folder == folder_path : folder_path.ends_with(slot.folder);
       if (!passes) continue;
     }
     const bool exact = !file.name.empty() && slot.entry.stored_name == file.name;
     if (exact_seen && !exact) continue;
+    if (!exact && file.siblings != nullptr && file.siblings->Holds(slot.entry.stored_name)) {
+      continue;
+    }
     if (!size_text) size_text = FormatSize(file.size);
+    bool distrusted = false;
     bool says = *size_text == slot.entry.FileOriginal;
     if (says && slot.entry.instant) {
-      says = file.mtime <= *slot.entry.instant;
+      says = InstantVouches(file.size, file.mtime, file.size, *slot.entry.instant, context,
+                            &distrusted);
     } else if (says) {
       // A member with a local wall-clock time only: compared as the listing's local texts.
       if (!time_text) time_text.emplace(file.mtime);
-      says = time_text->view() <= slot.stamp;
+      says = TextVouches(time_text->view(), slot.stamp, context, &distrusted);
     }
     if (exact) {
       exact_seen = true;
       exact_says = exact_says || says;
+      exact_distrusted = exact_distrusted || distrusted;
     }
     any_says = any_says || says;
+    any_distrusted = any_distrusted || distrusted;
   }
   answer.SaysUnchanged = exact_seen ? exact_says : any_says;
+  answer.distrusted = !answer.SaysUnchanged && (exact_seen ? exact_distrusted : any_distrusted);
   return answer;
 }
 
@@ -83,24 +91,32 @@ void FolderIndex::Add(std::string_view name, std::string upper_name, std::uint64
   }
 }
 
-const FolderIndex::File* FolderIndex::First(std::string_view upper_name,
-                                            std::string_view name) const {
-  auto it = by_name_.find(upper_name);
+const FolderIndex::File* FolderIndex::First(const SourceKey& key) const {
+  auto it = by_name_.find(key.upper_name);
   if (it == by_name_.end()) return nullptr;
   const File* first = &files_[it->second.first];
-  if (first->next_same == kNone || name.empty()) return first;
+  if (key.name.empty()) return first;
+  const File* fallback = nullptr;
   for (const File* file = first; file != nullptr;
        file = file->next_same == kNone ? nullptr : &files_[file->next_same]) {
-    if (NameOf(*file) == name) return file;
+    const std::string_view name = NameOf(*file);
+    if (name == key.name) return file;
+    if (fallback == nullptr && (key.siblings == nullptr || !key.siblings->Holds(name))) {
+      fallback = file;
+    }
   }
-  return first;
+  return fallback;
 }
 
-const FolderIndex::File* FolderIndex::Next(const File& file, std::string_view name) const {
-  // Either every file given out is named exactly `name`, or none of the name's files is.
-  const bool exact = !name.empty() && NameOf(file) == name;
+const FolderIndex::File* FolderIndex::Next(const File& file, const SourceKey& key) const {
+  // Either every file given out is named exactly as the source file, or none of them is.
+  const bool exact = !key.name.empty() && NameOf(file) == key.name;
   for (std::uint32_t i = file.next_same; i != kNone; i = files_[i].next_same) {
-    if (!exact || NameOf(files_[i]) == name) return &files_[i];
+    const std::string_view name = NameOf(files_[i]);
+    if (exact ? name == key.name
+              : key.name.empty() || key.siblings == nullptr || !key.siblings->Holds(name)) {
+      return &files_[i];
+    }
   }
   return nullptr;
 }

@@ -7,26 +7,24 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/function_ref.h"
+#include "engine/records.h"
 
 namespace engine {
 
-// Lets the name indexes be searched with a string_view, without building a string per file.
-struct NameHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view text) const {
-    return std::hash<std::string_view>{}(text);
-  }
-};
-
 // A source file as the lookups see it. `name` is the stored name; it is empty where names
-// are not case-sensitive, and then no name is preferred for matching exactly.
+// are not case-sensitive, and then no name is preferred for matching exactly. `siblings`,
+// when given, holds the names of the file's folder: a record named exactly as another of
+// them never stands for this file.
 struct SourceKey {
   std::string_view upper_name;
   std::string_view name;
   std::uint64_t size;
   std::int64_t mtime;  // Unix seconds
+  const FolderNames* siblings = nullptr;
 };
+
+// Whether `name` ends in ".LZH" in any letter case: the only files read as archives.
+bool IsLzhName(std::string_view name);
 
 // One archive member as the run remembers it: the upper-cased texts of the archive object,
 // and what the names and times are matched with.
@@ -48,6 +46,7 @@ class ArchiveCatalogue {
   struct Answer {
     bool NameInCatalogue = false;
     bool SaysUnchanged = false;
+    bool distrusted = false;  // an entry would have said unchanged but its time is untrusted
   };
 
   void Append(ArchiveEntry entry);
@@ -60,9 +59,9 @@ class ArchiveCatalogue {
   // catalogue. Of the entries that pass the folder test, those named exactly as the file
   // decide when there are any, else all of them: one says unchanged when its size is the
   // file's and its time not earlier (instants where the entry has one, else the local time
-  // texts). `match_folders` is asked for every entry of the name, as the option may change.
-  Answer Lookup(const SourceKey& file, std::string_view folder,
-                platform::FunctionRef<bool()> match_folders) const;
+  // texts), and that time can be trusted (see DecisionContext).
+  Answer Lookup(const SourceKey& file, std::string_view folder, bool match_folders,
+                const DecisionContext& context) const;
 
  private:
   struct Slot {
@@ -96,12 +95,12 @@ class FolderIndex {
   // `upper_name` is `name` upper-cased.
   void Add(std::string_view name, std::string upper_name, std::uint64_t size, std::int64_t mtime);
 
-  // The files that stand for a source file of upper-cased name `upper_name`, stored as
-  // `name`: of the files whose names upper-case alike, those named exactly `name` when there
-  // are any, else all of them, in listing order. First gives the first (null when none),
-  // Next the one after `file` (null after the last).
-  const File* First(std::string_view upper_name, std::string_view name) const;
-  const File* Next(const File& file, std::string_view name) const;
+  // The files that stand for the source file `key`: of the files whose names upper-case
+  // alike, those named exactly as the source file when there are any, else all of them but
+  // those named exactly as another file of its folder, in listing order. First gives the
+  // first (null when none), Next the one after `file` (null after the last).
+  const File* First(const SourceKey& key) const;
+  const File* Next(const File& file, const SourceKey& key) const;
 
   std::string_view NameOf(const File& file) const {
     return std::string_view(names_).substr(file.name_offset, file.name_size);

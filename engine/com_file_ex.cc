@@ -131,12 +131,15 @@ int CheckSourceFile(std::string path, platform::FileSystem& fs) {
 
 int CopyFileTo(std::string source, std::string destination, const long& overwrite,
                platform::DestinationTree& tree, platform::Status* detail,
-               platform::KeepGoing keep_going, platform::FileSystem& fs) {
+               platform::KeepGoing keep_going, platform::FileSystem& fs, bool hidden_too) {
   auto fail = [&](platform::Status status) {
     if (detail) *detail = status;
     return status.code();
   };
-  if (CheckSourceFile(source, fs) != kSourceExists) {
+  platform::EntryInfo source_info;
+  const bool hidden_file = hidden_too && fs.Probe(source, &source_info).ok() &&
+                           source_info.kind == platform::EntryKind::kFile;
+  if (!hidden_file && CheckSourceFile(source, fs) != kSourceExists) {
     return fail(
         platform::Status::Error(platform::kFileNotFound, "copy(" + source + "): no such file"));
   }

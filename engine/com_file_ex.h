@@ -63,11 +63,11 @@ int CheckSourceFile(std::string path, platform::FileSystem& fs = platform::FileS
 // missing folders first. With `overwrite` 0 an existing ordinary file of the same name is
 // left alone (kDestinationExists). `keep_going` is asked between parts of the copy (see
 // platform::DestinationTree::CopyFile); `detail`, when given, receives the failing
-// operation's own status.
+// operation's own status. A hidden source file counts as missing unless `hidden_too`.
 int CopyFileTo(
     std::string source, std::string destination, const long& overwrite,
     platform::DestinationTree& tree, platform::Status* detail = nullptr,
     platform::KeepGoing keep_going = [] { return true; },
-    platform::FileSystem& fs = platform::FileSystem::Default());
+    platform::FileSystem& fs = platform::FileSystem::Default(), bool hidden_too = false);
 
 }  // namespace engine

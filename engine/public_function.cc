@@ -11,11 +11,38 @@ std::atomic<bool> AbortRequested{false};
 
 long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
                         platform::FileSystem& fs) {
-  return ListSubfoldersDeep(root, list, fs, [](const std::string&) {});
+  return ListSubfoldersDeep(root, list, fs, WalkRules(), [](const std::string&) {});
 }
 
+namespace {
+
+// The subfolders of `folder` that the walk enters, in listing order. Whatever could be
+// listed is walked even when one entry failed: dropping the whole folder's subfolders would
+// silently leave their files out of the backup.
+void Subfolders(const std::string& folder, platform::FileSystem& fs, const WalkRules& rules,
+                std::vector<std::string>& names) {
+  names.clear();
+  std::string prefix = folder;
+  if (prefix.empty() || !platform::IsSeparator(prefix.back())) prefix += platform::Separator();
+  fs.ListIncludingHidden(
+      prefix, platform::ListWhat::kFolders, false, [&](const platform::ListedEntry& entry) {
+        if (entry.hidden && !rules.include_hidden) {
+          if (rules.hidden_left_out != nullptr) ++*rules.hidden_left_out;
+          return true;
+        }
+        names.push_back(prefix);
+        names.back().append(entry.name);
+        if (!rules.skipped_folder.empty() && names.back() == rules.skipped_folder) {
+          names.pop_back();
+        }
+        return true;
+      });
+}
+
+}  // namespace
+
 long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
-                        platform::FileSystem& fs,
+                        platform::FileSystem& fs, const WalkRules& rules,
                         platform::FunctionRef<void(const std::string&)> on_folder) {
   // Where names are not case-sensitive, every path below the first level is upper-cased as
   // it is collected; where they are, an upper-cased path would name another folder, so the
@@ -30,9 +57,7 @@ long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
     std::size_t next = 0;
   };
   std::vector<std::string> children;
-  long count = 0;
-  ListFolder(root, 2, children, count, fs);
-  children.resize(static_cast<std::size_t>(count));
+  Subfolders(root, fs, rules, children);
 
   list = children;
   for (const std::string& child : children) on_folder(child);
@@ -45,8 +70,7 @@ long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
       continue;
     }
     std::string folder = level.folders[level.next++];
-    ListFolder(folder, 2, children, count, fs);
-    children.resize(static_cast<std::size_t>(count));
+    Subfolders(folder, fs, rules, children);
     if (children.empty()) continue;
     for (const std::string& child : children) {
       list.push_back(upper_case_deeper ? platform::UpperCase(child) : child);
@@ -72,7 +96,12 @@ bool PrepareDestination(const std::string& path, platform::MessageBoxService& me
                     "フォルダ指定エラー");
     return false;
   }
-  if (MakeFolderPath(path, tree, detail, model) == 0) return true;
+  platform::Status status;
+  if (MakeFolderPath(path, tree, &status, model) == 0) return true;
+  if (detail) *detail = status;
+  // A name the medium cannot hold is the caller's to report: it concerns the files meant
+  // for that folder, not the destination as a whole.
+  if (status.code() == platform::kBadFileName) return false;
   messages.MsgBox("フォルダが作成できませんでした。\r処理を中止します。",
                   platform::kOkOnly | platform::kExclamation, "フォルダ作成エラー");
   return false;

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/archive_object.h"
+#include "engine/job.h"
 #include "engine/run_host.h"
 #include "platform/destination.h"
 #include "platform/file_system.h"
@@ -71,11 +73,22 @@ struct RunOptions {
   // The clock that paces a long copy (window events, cancel questions); null means the
   // steady clock.
   std::function<std::chrono::steady_clock::time_point()> clock;
+  // The run's start (Unix seconds), after which no comparison's time is trusted; unset
+  // means now.
+  std::optional<std::int64_t> start_time;
 };
 
-// Performs one whole run for the job that `host` holds. Never entered twice: a call while
-// a run is in progress returns kAlreadyRunning at once.
-RunOutcome RunBackup(RunHost& host, const RunOptions& options = {});
+// What the walk of a source tree leaves out besides system entries.
+struct WalkRules {
+  bool include_hidden = false;      // hidden folders are walked too
+  long* hidden_left_out = nullptr;  // counts the hidden folders left out
+  // A folder (as the walk names it) that is neither listed nor entered.
+  std::string skipped_folder;
+};
+
+// Performs one whole run of `job`, talking to the user through `host`. Never entered twice:
+// a call while a run is in progress returns kAlreadyRunning at once.
+RunOutcome RunBackup(const Job& job, RunHost& host, const RunOptions& options = {});
 
 // Fills `list` with every subfolder below `root` at all depths (entries 0 to count-1, in
 // walk order) and one empty spare slot at the end; returns count. Iterative, so the depth
@@ -83,10 +96,10 @@ RunOutcome RunBackup(RunHost& host, const RunOptions& options = {});
 long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
                         platform::FileSystem& fs = platform::FileSystem::Default());
 
-// The same walk, telling `on_folder` of each folder as it takes its place in the list, so
-// that work on the folders can start while the walk goes on.
+// The same walk under `rules`, telling `on_folder` of each folder as it takes its place in
+// the list, so that work on the folders can start while the walk goes on.
 long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
-                        platform::FileSystem& fs,
+                        platform::FileSystem& fs, const WalkRules& rules,
                         platform::FunctionRef<void(const std::string&)> on_folder);
 
 // Checks the destination folder `path`, creates every missing folder of it below the root of

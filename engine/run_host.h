@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/message_box.h"
 
@@ -37,25 +36,11 @@ class ProgressView {
   virtual void Show() = 0;
 };
 
-// What the run needs of the window that holds the job: the job itself, read as the run goes,
-// the progress dialog, message boxes and a pass of pending window events. The main window,
-// the command-line front end and the tests' scripted host each implement it.
+// What the run needs of the front end that started it, besides the job itself: the progress
+// dialog, message boxes, a pass of pending window events and the notes. The main window, the
+// command-line front end and the tests' scripted host each implement it.
 class RunHost : public platform::MessageBoxService {
  public:
-  // The job. Pairs are numbered from 0; the comparison folder of a pair is a folder path or
-  // the literal "なし" (no comparison).
-  virtual int PairCount() = 0;
-  virtual std::string SourceFolder(int pair) = 0;
-  virtual std::string ComparisonFolder(int pair) = 0;
-  // The comparison folders of a pair, newest first; none, or only "なし", means no comparison.
-  // A file is judged against the newest of them that holds a file of its name (archives in
-  // every one of them join the catalogue). The window has one per pair; a front end may
-  // give an earlier backup's chain of date folders.
-  virtual std::vector<std::string> ComparisonFolders(int pair) { return {ComparisonFolder(pair)}; }
-  virtual std::string DestinationText() = 0;
-  virtual bool IncludeSubfolders() = 0;  // chkSubDir checked
-  virtual bool ReadArchives() = 0;       // chkLHA checked
-  virtual bool MatchFolders() = 0;       // optFolder(0) selected
   // The owner window handed to the archive library (0 when there is none).
   virtual std::uintptr_t WindowHandle() = 0;
 
@@ -68,6 +53,9 @@ class RunHost : public platform::MessageBoxService {
   // Details that the fixed messages leave out, such as the system's reason for a failed
   // copy. A window may ignore them; a terminal shows them.
   virtual void Note(const std::string& text) { (void)text; }
+  // The same for details of failures (an unreadable folder, a failed copy's reason), which
+  // a quiet front end still shows.
+  virtual void Error(const std::string& text) { Note(text); }
 };
 
 }  // namespace engine

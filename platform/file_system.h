@@ -33,12 +33,27 @@ struct EntryInfo {
 
 enum class ListWhat { kFiles, kFolders, kFilesAndFolders };
 
+// Which file or folder a path names, whatever way it is reached.
+struct FileIdentity {
+  bool exists = false;
+  bool is_link = false;  // the path's last component is a symbolic link or junction
+  // The device (volume) and index of the entry, links followed; both 0 where the file
+  // system cannot tell, and then `real_path` alone identifies it.
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  // The path with every link on the way resolved (absolute); "" when it does not exist.
+  std::string real_path;
+
+  bool SameAs(const FileIdentity& other) const;
+};
+
 // One entry of a listing. `name` is the stored name (bytes, not necessarily UTF-8) and is
 // valid only during the callback. `size` and `mtime` are filled for files when the listing
 // was asked for them.
 struct ListedEntry {
   std::string_view name;
   bool is_folder = false;
+  bool hidden = false;  // reported only by ListIncludingHidden
   std::uint64_t size = 0;
   std::int64_t mtime = 0;
 };
@@ -68,6 +83,17 @@ class FileSystem {
   virtual Status List(const std::string& folder, ListWhat what, bool want_stat,
                       FunctionRef<bool(const ListedEntry&)> visit) = 0;
 
+  // As List, but hidden entries are reported too, with `hidden` set (system entries still
+  // never are). A file system that cannot tell reports what List does.
+  virtual Status ListIncludingHidden(const std::string& folder, ListWhat what, bool want_stat,
+                                     FunctionRef<bool(const ListedEntry&)> visit) {
+    return List(folder, what, want_stat, visit);
+  }
+
+  // Identifies what `path` names (see FileIdentity). A path that does not exist is ok with
+  // `exists` false. The default knows the real path as text only.
+  virtual Status Identify(const std::string& path, FileIdentity* identity);
+
   // Describes `path`. A path that does not exist (or whose parent is not a folder) is ok
   // with kind kMissing; other failures (permission denied on a parent, ...) are errors.
   virtual Status Probe(const std::string& path, EntryInfo* info) = 0;
@@ -96,6 +122,13 @@ class FileSystemWrapper : public FileSystem {
   Status List(const std::string& folder, ListWhat what, bool want_stat,
               FunctionRef<bool(const ListedEntry&)> visit) override {
     return target_.List(folder, what, want_stat, visit);
+  }
+  Status ListIncludingHidden(const std::string& folder, ListWhat what, bool want_stat,
+                             FunctionRef<bool(const ListedEntry&)> visit) override {
+    return target_.ListIncludingHidden(folder, what, want_stat, visit);
+  }
+  Status Identify(const std::string& path, FileIdentity* identity) override {
+    return target_.Identify(path, identity);
   }
   Status Probe(const std::string& path, EntryInfo* info) override {
     return target_.Probe(path, info);

@@ -76,9 +76,8 @@ MainForm::MainForm(MainFormOptions options) : QWidget(nullptr), options_(std::mo
     options_.archive_library_name = std::string(platform::ArchiveLibraryFileName());
   }
   if (!options_.run) {
-    options_.run = [](engine::RunHost& host, const engine::RunOptions& run) {
-      return engine::RunBackup(host, run);
-    };
+    options_.run = [](const engine::Job& job, engine::RunHost& host,
+                      const engine::RunOptions& run) { return engine::RunBackup(job, host, run); };
   }
 
   setObjectName(QStringLiteral("MainForm"));
@@ -256,7 +255,7 @@ void MainForm::Run() {
   // The run reports its own failures; this is the last guard, so that the window is never
   // left locked.
   try {
-    outcome = options_.run(*this, run_options);
+    outcome = options_.run(CurrentJob(), *this, run_options);
   } catch (const std::exception& error) {
     MsgBox(std::string(engine::kUnexpectedFailureText) + "\r" + error.what(),
            platform::kOkOnly | platform::kCritical);
@@ -307,24 +306,25 @@ std::vector<platform::Volume> MainForm::Volumes() {
   return options_.volumes ? options_.volumes() : platform::MountedVolumes();
 }
 
-int MainForm::PairCount() { return listDir->ListCount(); }
-
-std::string MainForm::SourceFolder(int pair) { return listDir->List(pair); }
-
-std::string MainForm::ComparisonFolder(int pair) { return listComp->List(pair); }
-
-std::string MainForm::DestinationText() {
-  if (!destination_bytes_.empty() && txtTgtDir->text() == ToQString(destination_bytes_)) {
-    return destination_bytes_;
+engine::Job MainForm::CurrentJob() const {
+  engine::Job job;
+  for (int p = 0; p < listDir->ListCount(); ++p) {
+    engine::FolderPair& pair = job.pairs.emplace_back();
+    pair.source = listDir->List(p);
+    const std::string comparison = listComp->List(p);
+    // The comparison literal counts as such in any letter case the platform folds.
+    if (engine::JobFolder(comparison) != kNoComparison) pair.comparisons.push_back(comparison);
   }
-  return ToStdString(txtTgtDir->text());
+  if (!destination_bytes_.empty() && txtTgtDir->text() == ToQString(destination_bytes_)) {
+    job.destination = destination_bytes_;
+  } else {
+    job.destination = ToStdString(txtTgtDir->text());
+  }
+  job.include_subfolders = chkSubDir->Value() == 1;
+  job.read_archives = chkLHA->Value() == 1;
+  job.match_folders = optFolder[0]->isChecked();
+  return job;
 }
-
-bool MainForm::IncludeSubfolders() { return chkSubDir->Value() == 1; }
-
-bool MainForm::ReadArchives() { return chkLHA->Value() == 1; }
-
-bool MainForm::MatchFolders() { return optFolder[0]->isChecked(); }
 
 std::uintptr_t MainForm::WindowHandle() { return static_cast<std::uintptr_t>(winId()); }
 

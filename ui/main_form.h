@@ -29,7 +29,7 @@ class SubForm2;
 class frmAbout;
 
 // The comparison folder of a pair that has none.
-inline constexpr char kNoComparison[] = "なし";
+using engine::kNoComparison;
 
 // What the main window works with. Every member has a default that is the real thing; tests
 // replace the ones they need to control.
@@ -43,11 +43,12 @@ struct MainFormOptions {
   // The archive library's file name as looked up at load (default: the platform's).
   std::string archive_library_name;
   // The run (default: engine::RunBackup).
-  std::function<engine::RunOutcome(engine::RunHost&, const engine::RunOptions&)> run;
+  std::function<engine::RunOutcome(const engine::Job&, engine::RunHost&, const engine::RunOptions&)>
+      run;
 };
 
-// The main window. The job is the content of its controls; "実行" hands the window itself to
-// the run, which reads the job through the RunHost interface. While a run is in progress the
+// The main window. The job is the content of its controls; "実行" reads them into one
+// engine::Job and hands it to the run, with the window as its host. While a run is in progress the
 // controls that edit the job and "実行" are disabled, and closing the window asks the run to
 // stop (through its cancel confirmation) and ends the program once the run has ended.
 class MainForm : public QWidget, public engine::RunHost {
@@ -84,6 +85,9 @@ class MainForm : public QWidget, public engine::RunHost {
 
   platform::FileSystem& Files() { return *file_system_; }
   std::vector<platform::Volume> Volumes();
+
+  // The job as the controls hold it now.
+  engine::Job CurrentJob() const;
   // The archive library found at load ("" when it was not found).
   const std::string& ArchiveLibrary() const { return archive_library_; }
   bool RunInProgress() const { return running_; }
@@ -92,13 +96,6 @@ class MainForm : public QWidget, public engine::RunHost {
   frmAbout* About() const;
 
   // engine::RunHost
-  int PairCount() override;
-  std::string SourceFolder(int pair) override;
-  std::string ComparisonFolder(int pair) override;
-  std::string DestinationText() override;
-  bool IncludeSubfolders() override;
-  bool ReadArchives() override;
-  bool MatchFolders() override;
   std::uintptr_t WindowHandle() override;
   std::unique_ptr<engine::ProgressView> LoadProgress() override;
   void DoEvents() override;

@@ -66,7 +66,7 @@ int Run(const std::string& command, bool quotable, const std::string& archive, b
   }
   const std::string library = FindArchiveLibrary();
   if (library.empty()) return kExitArchiveUnreadable;
-  TerminalHost messages(Job(), Answers(), stdin, stderr);
+  TerminalHost messages(Answers(), stdin, stderr);
   archive::cUnLHA unlha(library, messages);
   if (!unlha.usable()) return kExitArchiveUnreadable;
   unlha.SetMaxFileCount(kLargestOutput);

@@ -1,77 +1,9 @@
 #include "app/cli/comparison_chain.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <functional>
-
-#include "app/cli/messages.h"
-#include "app/cli/terminal_text.h"
-#include "platform/file_system.h"
-#include "platform/path_rules.h"
+#include "engine/chain.h"
+#include "platform/full_path.h"
 
 namespace cli {
-namespace {
-
-bool IsFolder(const std::string& path) {
-  platform::EntryInfo info;
-  return platform::FileSystem::Default().Probe(path, &info).ok() &&
-         info.kind == platform::EntryKind::kFolder;
-}
-
-// `folder` joined to `name` with one separator between them.
-std::string Join(std::string folder, const std::string& name) {
-  if (folder.empty() || !platform::IsSeparator(folder.back())) folder += platform::Separator();
-  return folder + name;
-}
-
-// Where the run puts `source` below the date folder `date_folder`: the date folder followed
-// by the source's path without its root name.
-std::string MappedBelow(const std::string& date_folder, const std::string& source) {
-  std::string_view rest = std::string_view(source).substr(platform::RootNameLength(source));
-  std::string mapped = date_folder;
-  if (!rest.empty() && !platform::IsSeparator(rest.front())) mapped += platform::Separator();
-  mapped.append(rest);
-  return mapped;
-}
-
-std::string AbsoluteFolder(const std::string& path) {
-  std::error_code error;
-  std::filesystem::path absolute = std::filesystem::absolute(path, error).lexically_normal();
-  std::string text = error ? path : absolute.string();
-  while (text.size() > 1 && platform::IsSeparator(text.back())) text.pop_back();
-  return text;
-}
-
-// "yyyymmdd" with a month and day that can exist.
-bool IsDateFolderName(std::string_view name) {
-  if (name.size() != 8 || name.find_first_not_of("0123456789") != std::string_view::npos) {
-    return false;
-  }
-  int month = (name[4] - '0') * 10 + (name[5] - '0');
-  int day = (name[6] - '0') * 10 + (name[7] - '0');
-  return month >= 1 && month <= 12 && day >= 1 && day <= 31;
-}
-
-// The date folders under `destination` older than `run_date`, newest first.
-std::vector<std::string> EarlierDateFolders(const std::string& destination,
-                                            const std::string& run_date) {
-  std::vector<std::string> names;
-  platform::FileSystem::Default().List(
-      Join(destination, ""), platform::ListWhat::kFolders, false,
-      [&](const platform::ListedEntry& entry) {
-        if (IsDateFolderName(entry.name) && entry.name < run_date) {
-          names.emplace_back(entry.name);
-        }
-        return true;
-      });
-  std::sort(names.begin(), names.end(), std::greater<>());
-  std::vector<std::string> folders;
-  for (const std::string& name : names) folders.push_back(Join(destination, name));
-  return folders;
-}
-
-}  // namespace
 
 void ComparisonChain::AddOptions(CLI::App& app) {
   // Several --previous are consulted in the order given, so the newest comes first.
@@ -79,50 +11,64 @@ void ComparisonChain::AddOptions(CLI::App& app) {
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_flag("--incremental", incremental_);
+  app.add_flag("--archives-in-backups", archives_);
 }
 
 std::string ComparisonChain::Check(const CLI::App& app) const {
+  // --archives-in-backups alone is the first run of a chain that will read them.
   if (!active()) return "";
   if (app.count("--compare") > 0) {
-    return Tr("--compare cannot be combined with --previous or --incremental");
+    return "--compare cannot be combined with --previous or --incremental";
   }
   if (!previous_.empty() && incremental_) {
-    return Tr("--previous and --incremental cannot be combined");
+    return "--previous and --incremental cannot be combined";
   }
   for (const std::string& folder : previous_) {
-    if (!IsFolder(folder)) return Substitute(Tr("--previous %s: no such folder"), {folder});
+    if (folder.empty()) return "--previous needs a folder, not an empty value";
   }
   return "";
 }
 
-void ComparisonChain::Resolve(const Job& job, const std::string& run_date, bool quiet) {
+void ComparisonChain::Resolve(engine::Job& job, platform::FileSystem& fs,
+                              std::vector<std::string>* notes) const {
   if (!active()) return;
   std::vector<std::string> date_folders;
   if (incremental_) {
-    date_folders = EarlierDateFolders(job.destination, run_date);
-    if (date_folders.empty() && !quiet) {
-      std::fprintf(stderr, "grebewick-cli: %s\n",
-                   Substitute(Tr("no earlier backup under %s: every file is copied"),
-                              {Printable(job.destination)})
-                       .c_str());
+    date_folders = engine::DateFoldersUpTo(fs, job.destination, job.date_folder);
+    if (date_folders.empty()) {
+      notes->push_back("no earlier backup under " + job.destination + ": every file is copied");
     }
   } else {
-    for (const std::string& folder : previous_) date_folders.push_back(AbsoluteFolder(folder));
+    for (const std::string& folder : previous_) {
+      // As with --compare: a backup that is not there vouches for nothing, so everything is
+      // copied, and the user hears of it.
+      platform::EntryInfo info;
+      if (!fs.Probe(folder, &info).ok() || info.kind != platform::EntryKind::kFolder) {
+        notes->push_back("warning: comparison folder " + folder +
+                         " does not exist; the files it would hold are copied");
+      }
+      date_folders.push_back(platform::FullPath(folder));
+    }
   }
-  chains_.clear();
-  for (const FolderPair& pair : job.pairs) {
-    std::vector<std::string>& chain = chains_.emplace_back();
+  job.read_archives = job.read_archives && archives_;
+  for (engine::FolderPair& pair : job.pairs) {
+    pair.comparisons.clear();
     bool held = false;
     for (const std::string& date_folder : date_folders) {
-      chain.push_back(MappedBelow(date_folder, pair.source));
-      held = held || IsFolder(chain.back());
+      std::string member = engine::ChainMember(fs, date_folder, pair.source);
+      if (member.empty()) {
+        notes->push_back("a symbolic link in " + date_folder + " stands where " + pair.source +
+                         " would be; that backup is not compared");
+        continue;
+      }
+      platform::EntryInfo info;
+      held = held || (fs.Probe(member, &info).ok() && info.kind == platform::EntryKind::kFolder);
+      pair.comparisons.push_back(std::move(member));
     }
     // Most likely a date folder of another destination, or the destination itself.
-    if (!held && !date_folders.empty() && !quiet) {
-      std::fprintf(stderr, "grebewick-cli: %s\n",
-                   Substitute(Tr("warning: no earlier backup holds %s; all its files are copied"),
-                              {Printable(pair.source)})
-                       .c_str());
+    if (!held && !date_folders.empty()) {
+      notes->push_back("warning: no earlier backup holds " + pair.source +
+                       "; all its files are copied");
     }
   }
 }

@@ -2,10 +2,10 @@
 
 #include <CLI/CLI.hpp>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "app/cli/terminal_host.h"
+#include "engine/job.h"
+#include "platform/file_system.h"
 
 namespace cli {
 
@@ -15,44 +15,27 @@ namespace cli {
 // folder D is D followed by S, as the run maps sources below its own date folder.
 class ComparisonChain {
  public:
-  // Adds --previous (repeatable) and --incremental to `app`.
+  // Adds --previous (repeatable), --incremental and --archives-in-backups to `app`.
   void AddOptions(CLI::App& app);
 
   // After parsing: "" when the options combine soundly, else the text of a usage error
-  // (mixed with --compare or with each other, or a --previous that is not a folder).
+  // (mixed with --compare or with each other, an empty value).
   std::string Check(const CLI::App& app) const;
 
-  // Computes each pair's comparison folders, newest first: the --previous folders in the
-  // order given, or every date folder under the job's destination that is older than
-  // `run_date` ("yyyymmdd"), newest first. Warns on standard error (unless `quiet`) about
-  // sources that no earlier backup holds.
-  void Resolve(const Job& job, const std::string& run_date, bool quiet);
+  // Gives each pair of `job` its comparison folders, newest first: the --previous folders
+  // in the order given, or every date folder under the job's destination up to and
+  // including the run's own (so that a second run on one day compares with the first).
+  // Only plain files of a backup count unless --archives-in-backups: an LZH file there is
+  // a copy of the user's own file, not a description of the backup. Notes go to `notes`.
+  void Resolve(engine::Job& job, platform::FileSystem& fs, std::vector<std::string>* notes) const;
 
   // Whether the pairs are compared against chains rather than their --compare folders.
   bool active() const { return !previous_.empty() || incremental_; }
-  const std::vector<std::string>& FoldersOf(int pair) const {
-    return chains_[static_cast<std::size_t>(pair)];
-  }
 
  private:
   std::vector<std::string> previous_;
   bool incremental_ = false;
-  std::vector<std::vector<std::string>> chains_;
-};
-
-// The terminal host with each pair compared against its chain when one was given.
-class ChainedHost : public TerminalHost {
- public:
-  template <typename... Args>
-  explicit ChainedHost(const ComparisonChain& chain, Args&&... args)
-      : TerminalHost(std::forward<Args>(args)...), chain_(chain) {}
-
-  std::vector<std::string> ComparisonFolders(int pair) override {
-    return chain_.active() ? chain_.FoldersOf(pair) : TerminalHost::ComparisonFolders(pair);
-  }
-
- private:
-  const ComparisonChain& chain_;
+  bool archives_ = false;
 };
 
 }  // namespace cli

@@ -3,19 +3,13 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "app/cli/messages.h"
 #include "app/cli/terminal_text.h"
+#include "engine/catalogue.h"
 #include "platform/path_rules.h"
 #include "platform/text.h"
 
 namespace cli {
 namespace {
-
-constexpr char kNoComparison[] = "なし";
-
-bool IsLzhName(std::string_view name) {
-  return name.size() >= 4 && platform::UpperCase(name.substr(name.size() - 4)) == ".LZH";
-}
 
 platform::EntryKind KindOf(platform::FileSystem& fs, const std::string& path,
                            platform::Status* status) {
@@ -26,13 +20,6 @@ platform::EntryKind KindOf(platform::FileSystem& fs, const std::string& path,
 
 std::string Folder(const std::string& path) {
   return path.empty() || platform::IsSeparator(path.back()) ? path : path + platform::Separator();
-}
-
-// Where a copy of `source` stands below the date folder `comparison`.
-std::string CopyBelow(const std::string& comparison, const std::string& source) {
-  std::string_view rest = std::string_view(source).substr(platform::RootNameLength(source));
-  while (!rest.empty() && platform::IsSeparator(rest.front())) rest.remove_prefix(1);
-  return Folder(comparison) + std::string(rest);
 }
 
 }  // namespace
@@ -51,49 +38,46 @@ bool SharesNoName(platform::FileSystem& fs, const std::string& source,
           [&](const platform::ListedEntry& entry) {
             any = true;
             shared = names.count(platform::UpperCase(entry.name)) > 0 ||
-                     (archives && !entry.is_folder && IsLzhName(entry.name));
+                     (archives && !entry.is_folder && engine::IsLzhName(entry.name));
             return !shared;
           });
   return any && !shared;
 }
 
-void WarnAboutFolders(const Job& job, platform::FileSystem& fs, std::FILE* out) {
-  auto warn = [out](const char* text, std::initializer_list<std::string_view> values) {
-    std::fprintf(out, "grebewick-cli: %s\n", Substitute(text, values).c_str());
-  };
-  auto usable = [&](const std::string& folder, bool source) {
+void WarnAboutFolders(const engine::Job& job, bool chained, platform::FileSystem& fs,
+                      std::FILE* out) {
+  auto usable = [&](const std::string& folder, const char* role) {
     platform::Status status;
     platform::EntryKind kind = KindOf(fs, folder, &status);
-    const std::string shown = Printable(folder);
     if (!status.ok()) {
-      warn(source ? Tr("warning: source folder %s: %s") : Tr("warning: comparison folder %s: %s"),
-           {shown, Printable(status.message())});
-    } else if (kind == platform::EntryKind::kMissing) {
-      warn(source ? Tr("warning: source folder %s does not exist")
-                  : Tr("warning: comparison folder %s does not exist"),
-           {shown});
+      std::fprintf(out, "grebewick-cli: warning: %s folder %s: %s\n", role,
+                   Printable(folder).c_str(), Printable(status.message()).c_str());
     } else if (kind != platform::EntryKind::kFolder) {
-      warn(source ? Tr("warning: source folder %s is not a folder")
-                  : Tr("warning: comparison folder %s is not a folder"),
-           {shown});
+      std::fprintf(out, "grebewick-cli: warning: %s folder %s %s\n", role,
+                   Printable(folder).c_str(),
+                   kind == platform::EntryKind::kMissing ? "does not exist" : "is not a folder");
     }
     return status.ok() && kind == platform::EntryKind::kFolder;
   };
-  for (const FolderPair& pair : job.pairs) {
-    const bool source_usable = usable(pair.source, true);
-    if (pair.comparison == kNoComparison || !usable(pair.comparison, false)) continue;
-    if (!source_usable || !SharesNoName(fs, pair.source, pair.comparison, job.read_archives)) {
+  for (const engine::FolderPair& pair : job.pairs) {
+    const bool source_usable = usable(pair.source, "source");
+    if (chained || pair.comparisons.size() != 1) continue;
+    const std::string& comparison = pair.comparisons.front();
+    if (!usable(comparison, "comparison")) continue;
+    if (!source_usable || !SharesNoName(fs, pair.source, comparison, job.read_archives)) {
       continue;
     }
-    warn(Tr("warning: comparison folder %s shares no file or folder name with source folder %s: "
-            "is it the right folder?"),
-         {Printable(pair.comparison), Printable(pair.source)});
-    const std::string copy = CopyBelow(pair.comparison, pair.source);
+    std::fprintf(out,
+                 "grebewick-cli: warning: comparison folder %s shares no file or folder name "
+                 "with source folder %s: is it the right folder?\n",
+                 Printable(comparison).c_str(), Printable(pair.source).c_str());
+    const std::string copy = engine::BelowDateFolder(comparison, pair.source);
     platform::Status status;
     if (KindOf(fs, copy, &status) == platform::EntryKind::kFolder) {
-      warn(Tr("note: the source's copy in that backup is %s (--previous %s compares every "
-              "source with its copy there)"),
-           {Printable(copy), Printable(pair.comparison)});
+      std::fprintf(out,
+                   "grebewick-cli: note: the source's copy in that backup is %s (--previous %s "
+                   "compares every source with its copy there)\n",
+                   Printable(copy).c_str(), Printable(comparison).c_str());
     }
   }
 }
@@ -108,9 +92,8 @@ std::string MissingDestination(platform::FileSystem& fs, const std::string& dest
   if (KindOf(fs, destination, &status) != platform::EntryKind::kMissing || !status.ok()) {
     return std::string();
   }
-  return Substitute(
-      Tr("the destination folder %s does not exist (is the medium mounted?); --mkpath creates it"),
-      {Printable(destination)});
+  return "the destination folder " + Printable(destination) +
+         " does not exist (is the medium mounted?); --mkpath creates it";
 }
 
 }  // namespace cli

@@ -3,15 +3,17 @@
 #include <cstdio>
 #include <string>
 
-#include "app/cli/terminal_host.h"
+#include "engine/job.h"
 #include "platform/file_system.h"
 
 namespace cli {
 
 // Warns on `out` about the folders of `job` that a run would use otherwise than the user
-// most likely meant: a source or comparison folder that is missing or not a folder (the run
-// treats it as empty), and a comparison folder that shares no name with its source folder.
-void WarnAboutFolders(const Job& job, platform::FileSystem& fs, std::FILE* out);
+// most likely meant: a source folder that is missing or not a folder (the run treats it as
+// empty), and a comparison folder given with --compare that shares no name with its source
+// folder (`chained`: the comparisons come from a chain of backups, which is checked apart).
+void WarnAboutFolders(const engine::Job& job, bool chained, platform::FileSystem& fs,
+                      std::FILE* out);
 
 // Whether `comparison` looks like the wrong folder for `source`: both hold entries, yet no
 // file or folder name of the source folder (compared without regard to case) is in the

@@ -14,7 +14,7 @@ namespace cli {
 int ListArchive(const std::string& path, const RecordFormat& format) {
   const std::string library = FindArchiveLibrary();
   if (library.empty()) return kExitArchiveUnreadable;
-  TerminalHost messages(Job(), Answers(), stdin, stderr);
+  TerminalHost messages(Answers(), stdin, stderr);
   archive::cUnLHA unlha(library, messages);
   if (!unlha.usable()) return kExitArchiveUnreadable;
   // An archive that fails the check is still listed as far as it can be read (a truncated

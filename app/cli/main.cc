@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -20,36 +19,19 @@
 #include "app/cli/terminal_text.h"
 #include "app/cli/usage.h"
 #include "engine/common.h"
+#include "engine/job_check.h"
 #include "engine/public_function.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "platform/full_path.h"
 #include "platform/path_rules.h"
 #include "platform/search.h"
-#include "platform/text.h"
 
 namespace {
-
-constexpr char kNoComparison[] = "なし";
 
 void OnInterrupt() { engine::CancelRequested = true; }
 
 void InstallInterruptHandler() { platform::OnInterrupt(OnInterrupt); }
-
-// An absolute form of `path` with "." and ".." resolved as text, so that a source folder
-// always reappears below the destination's date folder and never beside it.
-std::string AbsoluteFolder(const std::string& path) { return platform::FullPath(path); }
-
-bool IsValidDate(const std::string& text) {
-  if (text.size() != 8 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-  int year = std::stoi(text.substr(0, 4));
-  int month = std::stoi(text.substr(4, 2));
-  int day = std::stoi(text.substr(6, 2));
-  static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1]) return false;
-  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return !(month == 2 && day == 29 && !leap);
-}
 
 // Every option as it is written on the command line, for suggestions.
 std::vector<std::string> KnownOptions(const CLI::App& app) {
@@ -61,23 +43,12 @@ std::vector<std::string> KnownOptions(const CLI::App& app) {
   return known;
 }
 
-// The same folder twice would copy each of its files twice into the same place.
-std::string SourceGivenTwice(const cli::Job& job) {
-  std::set<std::string> seen;
-  for (const cli::FolderPair& pair : job.pairs) {
-    const std::string key =
-        platform::NamesAreCaseSensitive() ? pair.source : platform::UpperCase(pair.source);
-    if (!seen.insert(key).second) return pair.source;
-  }
-  return std::string();
-}
-
 // Takes the pairs whose source folder does not exist out of the job, each named on one line
 // (an error: -q does not silence it). The run goes on with the others.
-bool DropMissingSources(cli::Job& job, platform::FileSystem& fs) {
+bool DropMissingSources(engine::Job& job, platform::FileSystem& fs) {
   bool dropped = false;
-  std::vector<cli::FolderPair> present;
-  for (cli::FolderPair& pair : job.pairs) {
+  std::vector<engine::FolderPair> present;
+  for (engine::FolderPair& pair : job.pairs) {
     platform::EntryInfo info;
     if (fs.Probe(pair.source, &info).ok() && info.kind == platform::EntryKind::kMissing) {
       std::fprintf(
@@ -124,8 +95,11 @@ int main(int argc, char** argv) {
   // Unknown arguments are answered here, with a suggestion, rather than by the parser.
   app.allow_extras();
 
-  cli::Job job;
+  engine::Job job;
   std::string usage_error;
+  auto refuse = [&](const std::string& error) {
+    if (usage_error.empty()) usage_error = error;
+  };
   std::string date;
   std::string list_archive;
   bool make_path = false;
@@ -140,30 +114,41 @@ int main(int argc, char** argv) {
   bool no = false;
   bool quiet = false;
   bool verbose = false;
+  bool hidden = false;
+  bool compare_given = false;
 
-  app.add_option("--dest", job.destination);
+  // An empty value (an unset shell variable) would name the current folder: refused.
+  app.add_option_function<std::string>("--dest", [&](const std::string& folder) {
+    if (folder.empty()) refuse("--dest needs a folder, not an empty value");
+    job.destination = folder;
+  });
   app.add_option_function<std::string>(
          "--source",
          [&](const std::string& folder) {
-           job.pairs.push_back(cli::FolderPair{AbsoluteFolder(folder), kNoComparison});
+           if (folder.empty()) refuse("--source needs a folder, not an empty value");
+           job.pairs.push_back(engine::FolderPair{platform::FullPath(folder), {}});
+           compare_given = false;
          })
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
       ->trigger_on_parse();
   app.add_option_function<std::string>(
          "--compare",
          [&](const std::string& folder) {
-           if (job.pairs.empty() || job.pairs.back().comparison != kNoComparison) {
-             if (usage_error.empty()) {
-               usage_error =
-                   cli::Substitute(cli::Tr("--compare %s must follow its own --source"), {folder});
-             }
+           if (job.pairs.empty() || compare_given) {
+             refuse(
+                 cli::Substitute(cli::Tr("--compare %s must follow its own --source"), {folder}));
              return;
            }
-           job.pairs.back().comparison =
-               folder == "none" || folder == kNoComparison ? kNoComparison : AbsoluteFolder(folder);
+           compare_given = true;
+           if (folder.empty()) {
+             refuse("--compare needs a folder or none, not an empty value");
+           } else if (folder != "none" && folder != engine::kNoComparison) {
+             job.pairs.back().comparisons.push_back(platform::FullPath(folder));
+           }
          })
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
       ->trigger_on_parse();
+  app.add_flag("--hidden", hidden);
   app.add_flag("--mkpath", make_path);
   app.add_flag("--no-subfolders", no_subfolders);
   app.add_flag("--no-lha", no_lha);
@@ -220,15 +205,13 @@ int main(int argc, char** argv) {
   }
   if (job.destination.empty()) return usage(cli::Tr("--dest is required"));
   if (job.pairs.empty()) return usage(cli::Tr("at least one --source is required"));
-  if (!date.empty() && !IsValidDate(date)) {
+  if (!date.empty() && !engine::IsDateFolderName(date)) {
     return usage(cli::Tr("--date must be a date as YYYYMMDD"));
   }
-  if (std::string error = chain.Check(app); !error.empty()) return usage(error);
-  if (std::string twice = SourceGivenTwice(job); !twice.empty()) {
-    return usage(cli::Substitute(cli::Tr("--source %s is given twice"), {twice}));
-  }
-
   platform::FileSystem& fs = platform::FileSystem::Default();
+  if (std::string error = chain.Check(app); !error.empty()) return usage(error);
+  // The run's one date: the chain and the date folder cannot fall on two sides of midnight.
+  job.date_folder = date.empty() ? engine::TodayFolderName() : date;
   // Checked before anything is created: a dry run answers for the run it stands for.
   const std::string missing = cli::MissingDestination(fs, job.destination, make_path);
   if (!missing.empty()) {
@@ -238,13 +221,15 @@ int main(int argc, char** argv) {
   const bool sources_missing = DropMissingSources(job, fs);
   if (job.pairs.empty()) return cli::kExitSomeFailed;
 
-  chain.Resolve(job, date.empty() ? engine::TodayFolderName() : date, quiet);
-
   job.include_subfolders = !no_subfolders;
   job.match_folders = !any_folder;
+  job.include_hidden = hidden;
   engine::RunOptions options;
   options.archive_library = platform::SearchPath(platform::ArchiveLibraryFileName());
   job.read_archives = !no_lha && !options.archive_library.empty();
+  std::vector<std::string> notes;
+  chain.Resolve(job, fs, &notes);
+  if (std::string problem = engine::JobProblem(job, fs); !problem.empty()) return usage(problem);
   if (!no_lha && options.archive_library.empty() && !quiet) {
     std::fprintf(stderr, "grebewick-cli: %s\n",
                  cli::Substitute(cli::Tr("the archive library %s was not found; LZH archives in "
@@ -252,9 +237,12 @@ int main(int argc, char** argv) {
                                  {platform::ArchiveLibraryFileName()})
                      .c_str());
   }
-  if (!quiet) cli::WarnAboutFolders(job, fs, stderr);
-
-  engine::DateFolderName = date.empty() ? engine::TodayFolderName() : date;
+  if (!quiet) {
+    for (const std::string& note : notes) {
+      std::fprintf(stderr, "grebewick-cli: %s\n", cli::Printable(note).c_str());
+    }
+    cli::WarnAboutFolders(job, chain.active(), fs, stderr);
+  }
   if (dry_run) {
     options.dry_run = [&format](const std::string& source, const std::string& destination) {
       const std::string record = format.Record({source, destination});
@@ -267,7 +255,7 @@ int main(int argc, char** argv) {
   cli::Answers answers;
   if (yes || no) answers.continue_after_failure = yes;
   answers.quiet = quiet;
-  cli::ChainedHost host(chain, std::move(job), answers, stdin, stderr);
+  cli::TerminalHost host(answers, stdin, stderr);
   host.set_stats(&stats);
   if (verbose) {
     options.copied = [&host](const std::string& source, std::uint64_t size) {
@@ -277,7 +265,7 @@ int main(int argc, char** argv) {
   }
   InstallInterruptHandler();
   cli::InstallTerminationHandlers();
-  engine::RunOutcome outcome = engine::RunBackup(host, options);
+  engine::RunOutcome outcome = engine::RunBackup(job, host, options);
   std::fflush(stdout);
   if (!quiet && !dry_run && stats.selected > 0) {
     const double seconds =

@@ -36,9 +36,8 @@ class SilentProgress : public engine::ProgressView {
 
 }  // namespace
 
-TerminalHost::TerminalHost(Job job, Answers answers, std::FILE* input, std::FILE* output)
-    : job_(std::move(job)),
-      answers_(answers),
+TerminalHost::TerminalHost(Answers answers, std::FILE* input, std::FILE* output)
+    : answers_(answers),
       input_(input),
       output_(output),
       interactive_(platform::IsTerminal(input) && platform::IsTerminal(output)),
@@ -49,17 +48,6 @@ const char* TerminalHost::LineStart() const {
   return show_progress_ ? "\r\033[K" : "";
 }
 
-int TerminalHost::PairCount() { return static_cast<int>(job_.pairs.size()); }
-std::string TerminalHost::SourceFolder(int pair) {
-  return job_.pairs[static_cast<std::size_t>(pair)].source;
-}
-std::string TerminalHost::ComparisonFolder(int pair) {
-  return job_.pairs[static_cast<std::size_t>(pair)].comparison;
-}
-std::string TerminalHost::DestinationText() { return job_.destination; }
-bool TerminalHost::IncludeSubfolders() { return job_.include_subfolders; }
-bool TerminalHost::ReadArchives() { return job_.read_archives; }
-bool TerminalHost::MatchFolders() { return job_.match_folders; }
 std::uintptr_t TerminalHost::WindowHandle() { return 0; }
 
 std::unique_ptr<engine::ProgressView> TerminalHost::LoadProgress() {
@@ -74,9 +62,11 @@ void TerminalHost::Say(const std::string& line) {
 }
 
 void TerminalHost::Note(const std::string& text) {
-  if (!answers_.quiet) {
-    std::fprintf(output_, "%sgrebewick-cli: %s\n", LineStart(), Printable(TrLines(text)).c_str());
-  }
+  if (!answers_.quiet) Error(text);
+}
+
+void TerminalHost::Error(const std::string& text) {
+  std::fprintf(output_, "%sgrebewick-cli: %s\n", LineStart(), Printable(TrLines(text)).c_str());
 }
 
 int TerminalHost::MsgBox(const std::string& text, int flags, const std::string& title) {

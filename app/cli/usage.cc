@@ -31,13 +31,19 @@ The job:
                           folder of an earlier run (DATEDIR + the source's
                           path); repeatable, newest first: the first one given
                           that holds a file of that name decides
-      --incremental       compare every source with all earlier date folders
-                          under --dest, newest first: the newest backup that
-                          holds a file of that name decides
+      --incremental       compare every source with all date folders under
+                          --dest up to today's, newest first: the newest
+                          backup that holds a file of that name decides
+      --archives-in-backups
+                          with --previous or --incremental, read the LZH
+                          archives in date folders too (plain files only
+                          otherwise: an archive there may be your own file)
       --mkpath            create the destination when it does not exist
       --no-subfolders     only the source folders themselves
       --no-lha            do not read LZH archives in comparison folders
       --any-folder        an archive member counts wherever its stored folder is
+      --hidden            include hidden files and folders (names beginning
+                          with "."); otherwise a note counts those left out
       --date YYYYMMDD     the date folder's name (default: today, local time)
       --config FILE       read options from FILE, one a line without its dashes
                           ("dest = /media/me/backup", "source = ~/docs",
@@ -75,7 +81,8 @@ Exit status:
   0  done (also when nothing needed copying)
   1  done, but some copies failed, or some source folders do not exist or could
      not be read
-  2  usage error
+  2  usage error (also: a comparison that is, holds or lies inside a source,
+     a source given twice, an empty folder value)
   3  the run ended early: cancelled, SIGTERM or SIGHUP, a missing or refused
      destination, or No after a failed copy
   4  the archive could not be read or is damaged (--list-archive,

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,40 @@ class PosixFileSystem final : public FileSystem {
  public:
   Status List(const std::string& folder, ListWhat what, bool want_stat,
               FunctionRef<bool(const ListedEntry&)> visit) override {
+    return ListEntries(folder, what, want_stat, false, visit);
+  }
+
+  Status ListIncludingHidden(const std::string& folder, ListWhat what, bool want_stat,
+                             FunctionRef<bool(const ListedEntry&)> visit) override {
+    return ListEntries(folder, what, want_stat, true, visit);
+  }
+
+  Status Identify(const std::string& path, FileIdentity* identity) override {
+    *identity = FileIdentity();
+    const char* name = path.empty() ? "." : path.c_str();
+    struct stat st;
+    if (::lstat(name, &st) != 0) {
+      if (errno == ENOENT || errno == ENOTDIR) return Status::Ok();
+      return ErrnoStatus(errno, "stat", path);
+    }
+    identity->is_link = S_ISLNK(st.st_mode);
+    if (identity->is_link && ::stat(name, &st) != 0) {
+      if (errno == ENOENT || errno == ENOTDIR || errno == ELOOP) return Status::Ok();
+      return ErrnoStatus(errno, "stat", path);
+    }
+    char* real = ::realpath(name, nullptr);
+    if (real == nullptr) return ErrnoStatus(errno, "realpath", path);
+    identity->real_path = real;
+    std::free(real);
+    identity->exists = true;
+    identity->device = static_cast<std::uint64_t>(st.st_dev);
+    identity->inode = static_cast<std::uint64_t>(st.st_ino);
+    return Status::Ok();
+  }
+
+ private:
+  Status ListEntries(const std::string& folder, ListWhat what, bool want_stat, bool with_hidden,
+                     FunctionRef<bool(const ListedEntry&)> visit) {
     const std::string& path = folder.empty() ? kCurrent : folder;
     DirectoryReader dir;
     if (int err = dir.Open(path.c_str()); err != 0) {
@@ -47,7 +82,11 @@ class PosixFileSystem final : public FileSystem {
     const char* name;
     unsigned char type;
     while (dir.Next(&name, &type)) {
-      if (name[0] == '.') continue;  // ".", ".." and hidden names
+      bool hidden = false;
+      if (name[0] == '.') {
+        if (!with_hidden || name[1] == '\0' || (name[1] == '.' && name[2] == '\0')) continue;
+        hidden = true;
+      }
 
       bool is_folder = false;
       bool have_stat = false;
@@ -90,6 +129,7 @@ class PosixFileSystem final : public FileSystem {
       ListedEntry listed;
       listed.name = name;
       listed.is_folder = is_folder;
+      listed.hidden = hidden;
       if (!is_folder && want_stat) {
         if (!have_stat && ::fstatat(fd, name, &st, 0) != 0) {
           if (errno != ENOENT) note_failure(errno, name);
@@ -105,6 +145,7 @@ class PosixFileSystem final : public FileSystem {
     return failure;
   }
 
+ public:
   Status Probe(const std::string& path, EntryInfo* info) override {
     *info = EntryInfo();
     struct stat st;

@@ -51,6 +51,58 @@ class Win32FileSystem final : public FileSystem {
  public:
   Status List(const std::string& folder, ListWhat what, bool want_stat,
               FunctionRef<bool(const ListedEntry&)> visit) override {
+    return ListEntries(folder, what, want_stat, false, visit);
+  }
+
+  Status ListIncludingHidden(const std::string& folder, ListWhat what, bool want_stat,
+                             FunctionRef<bool(const ListedEntry&)> visit) override {
+    return ListEntries(folder, what, want_stat, true, visit);
+  }
+
+  Status Identify(const std::string& path, FileIdentity* identity) override {
+    *identity = FileIdentity();
+    const std::wstring wide = path.empty() ? std::wstring(L".") : WidePath(path);
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      DWORD error = ::GetLastError();
+      return win32::IsMissing(error) ? Status::Ok() : ErrorStatus(error, "stat", path);
+    }
+    identity->is_link = PointsElsewhere(attributes, ReparseTagOf(wide));
+    Handle handle(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &info)) {
+      DWORD error = ::GetLastError();
+      return win32::IsMissing(error) ? Status::Ok() : ErrorStatus(error, "stat", path);
+    }
+    identity->exists = true;
+    identity->device = info.dwVolumeSerialNumber;
+    identity->inode = SizeOf(info.nFileIndexHigh, info.nFileIndexLow);
+    std::wstring real(MAX_PATH, L'\0');
+    for (;;) {
+      DWORD length = ::GetFinalPathNameByHandleW(handle.get(), real.data(),
+                                                 static_cast<DWORD>(real.size()), 0);
+      if (length == 0) return LastErrorStatus("realpath", path);
+      if (length < real.size()) {
+        real.resize(length);
+        break;
+      }
+      real.resize(length + 1);
+    }
+    // The long form's prefix is the call's, not the user's.
+    if (real.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+      real = L"\\" + real.substr(7);
+    } else if (real.rfind(L"\\\\?\\", 0) == 0) {
+      real = real.substr(4);
+    }
+    identity->real_path = Narrow(real);
+    return Status::Ok();
+  }
+
+ private:
+  Status ListEntries(const std::string& folder, ListWhat what, bool want_stat, bool with_hidden,
+                     FunctionRef<bool(const ListedEntry&)> visit) {
     std::wstring folder_path = WidePath(folder);
     if (!folder_path.empty() && folder_path.back() != L'\\') folder_path.push_back(L'\\');
     const std::wstring pattern = folder_path + L"*";
@@ -84,7 +136,9 @@ class Win32FileSystem final : public FileSystem {
           (wide_name[1] == L'\0' || (wide_name[1] == L'.' && wide_name[2] == L'\0'))) {
         continue;
       }
-      if (data.dwFileAttributes & kUnwantedAttributes) continue;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) continue;
+      const bool hidden = data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN;
+      if (hidden && !with_hidden) continue;
       const bool is_folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
       const bool is_link = PointsElsewhere(data.dwFileAttributes, data.dwReserved0);
       if (is_folder && is_link) continue;  // never walk a link or junction: no loops
@@ -92,6 +146,7 @@ class Win32FileSystem final : public FileSystem {
 
       ListedEntry listed;
       listed.is_folder = is_folder;
+      listed.hidden = hidden;
       if (!is_folder && want_stat) {
         listed.size = SizeOf(data.nFileSizeHigh, data.nFileSizeLow);
         listed.mtime = win32::UnixSecondsOf(data.ftLastWriteTime);
@@ -120,6 +175,7 @@ class Win32FileSystem final : public FileSystem {
     return failure;
   }
 
+ public:
   Status Probe(const std::string& path, EntryInfo* info) override {
     *info = EntryInfo();
     std::wstring wide = path.empty() ? std::wstring(L".") : WidePath(path);

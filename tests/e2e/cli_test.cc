@@ -166,7 +166,7 @@ TEST_F(CliTest, BadArgumentsAreUsageErrorsThatNameTheProgram) {
   ProgramResult twice = Cli({"--dest", dir_ / "out", "--mkpath", "--source", dir_ / "src",
                              "--source", dir_ / "src/../src/"});
   EXPECT_EQ(twice.exit_status, 2);
-  EXPECT_EQ(twice.err, "grebewick-cli: --source " + dir_ / "src" + " is given twice\n");
+  EXPECT_EQ(twice.err, "grebewick-cli: the source folder " + dir_ / "src" + " is given twice\n");
   EXPECT_FALSE(Exists(dir_ / "out"));
   for (const char* flag : {"--help", "-h"}) {
     ProgramResult help = Cli({flag});

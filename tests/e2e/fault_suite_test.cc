@@ -666,6 +666,26 @@ std::vector<Row> Rows() {
       },
       nullptr});
 
+  rows.push_back(Row{
+      "a folder name the destination cannot hold fails its files, not the run", WindowsNames,
+      [](Case& c) {
+        WriteFile(c.Src("ok.txt"), "ok", kT);
+        WriteFile(c.Src("a:b/f.txt"), "f", kT);
+        WriteFile(c.Src("a:b/g.txt"), "g", kT);
+        WriteFile(c.Src("caf\xE9/h.txt"), "h", kT);
+        WriteFile(c.Src("zz/i.txt"), "i", kT);
+      },
+      nullptr,
+      [](const Case& c) {
+        return Expected{1,
+                        {c.Failed("a:b/f.txt"), c.Failed("a:b/g.txt"), c.Failed("caf\xE9/h.txt"),
+                         "the destination cannot hold this name: it contains ':'",
+                         "it is not valid UTF-8 text"},
+                        {"処理を中止します。"},
+                        {{"ok.txt", "ok"}, {"zz/i.txt", "i"}}};
+      },
+      nullptr});
+
   rows.push_back(Row{"names that differ only in case are never confused", Everywhere,
                      [](Case& c) {
                        WriteFile(c.Src("Case.txt"), "mixed", kT);

@@ -86,7 +86,7 @@ class CataloguePhaseTest : public ::testing::Test {
   }
   std::vector<std::string> Copied() {
     copied_.clear();
-    RunBackup(host_, options_);
+    RunBackup(host_.job(), host_, options_);
     std::sort(copied_.begin(), copied_.end());
     return copied_;
   }
@@ -221,7 +221,7 @@ TEST_F(CataloguePhaseTest, ReadingAnArchiveShowsItsProgressAndCanBeCancelled) {
   };
   host_.answers = {platform::kAnswerYes};
   options_.dry_run = nullptr;
-  EXPECT_EQ(RunBackup(host_, options_), RunOutcome::kCancelled);
+  EXPECT_EQ(RunBackup(host_.job(), host_, options_), RunOutcome::kCancelled);
   std::vector<std::string> seen;
   for (const std::string& event : host_.events) {
     if (event.find("big.lzh") != std::string::npos || event.rfind("Max=", 0) == 0 ||
@@ -240,7 +240,7 @@ TEST_F(CataloguePhaseTest, AnArchiveTooLargeToCountIsReportedAndEndsTheRun) {
   Archive("cmp/huge.lzh", std::vector<Member>(32768, Member{"\\", "m"}));
   host_.pairs = {{dir_ / "src", dir_ / "cmp"}};
   options_.dry_run = nullptr;
-  EXPECT_EQ(RunBackup(host_, options_), RunOutcome::kAborted);
+  EXPECT_EQ(RunBackup(host_.job(), host_, options_), RunOutcome::kAborted);
   ASSERT_EQ(host_.boxes.size(), 1u);
   EXPECT_THAT(host_.boxes[0].text, ::testing::HasSubstr(testing_support::JobCase(dir_ / "cmp") +
                                                         testing_support::Native("/huge.lzh")));

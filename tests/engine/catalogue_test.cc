@@ -63,7 +63,7 @@ TEST(CatalogueTest, FolderSizeAndTimeDecideWhetherAnEntrySaysUnchanged) {
     catalogue.Append(Entry("a.txt", row.stored_folder, row.size, row.time, row.instant));
     ArchiveCatalogue::Answer answer =
         catalogue.Lookup({"A.TXT", "a.txt", row.source_size, row.source_time},
-                         testing_support::Native(row.folder), [&] { return row.match_folders; });
+                         testing_support::Native(row.folder), row.match_folders, {});
     EXPECT_TRUE(answer.NameInCatalogue);
     EXPECT_EQ(answer.SaysUnchanged, row.unchanged);
   }
@@ -75,13 +75,9 @@ TEST(CatalogueTest, EveryEntryOfTheNameIsConsultedAndOnlyThose) {
   catalogue.Append(Entry("other.txt", "\\", "1"));
   catalogue.Append(Entry("a.txt", "\\OLD\\", "1"));
   catalogue.Append(Entry("a.txt", "\\", "1"));  // from another pair
-  int option_reads = 0;
-  ArchiveCatalogue::Answer answer =
-      catalogue.Lookup({"A.TXT", "a.txt", 1, kNoon}, "", [&] { return ++option_reads > 0; });
+  ArchiveCatalogue::Answer answer = catalogue.Lookup({"A.TXT", "a.txt", 1, kNoon}, "", true, {});
   EXPECT_TRUE(answer.SaysUnchanged);
-  EXPECT_EQ(option_reads, 3);  // the option is read anew for each entry of the name
-  EXPECT_FALSE(
-      catalogue.Lookup({"B.TXT", "b.txt", 1, kNoon}, "", [] { return true; }).NameInCatalogue);
+  EXPECT_FALSE(catalogue.Lookup({"B.TXT", "b.txt", 1, kNoon}, "", true, {}).NameInCatalogue);
 }
 
 // Of the entries of a name that pass the folder test, those with the file's exact name
@@ -102,8 +98,7 @@ TEST(CatalogueTest, EntriesWithTheExactNameDecideBeforeOthers) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ArchiveCatalogue::Answer answer =
-        catalogue.Lookup({c.upper, c.name, 4, kNoon}, "", [] { return true; });
+    ArchiveCatalogue::Answer answer = catalogue.Lookup({c.upper, c.name, 4, kNoon}, "", true, {});
     EXPECT_TRUE(answer.NameInCatalogue);
     EXPECT_EQ(answer.SaysUnchanged, c.unchanged);
   }
@@ -117,8 +112,9 @@ TEST(FolderIndexTest, GivesTheExactNameFirstAndOtherwiseEveryFileOfTheNameInList
   index.Add("Readme", "README", 4, 40);
   auto sizes = [&](std::string_view name) {
     std::vector<std::uint64_t> found;
-    for (const FolderIndex::File* file = index.First("README", name); file != nullptr;
-         file = index.Next(*file, name)) {
+    const SourceKey key{"README", name, 0, 0};
+    for (const FolderIndex::File* file = index.First(key); file != nullptr;
+         file = index.Next(*file, key)) {
       found.push_back(file->size);
     }
     return found;
@@ -127,8 +123,8 @@ TEST(FolderIndexTest, GivesTheExactNameFirstAndOtherwiseEveryFileOfTheNameInList
   EXPECT_EQ(sizes("Readme"), (std::vector<std::uint64_t>{1, 4}));
   EXPECT_EQ(sizes("readme"), (std::vector<std::uint64_t>{1, 3, 4}));
   EXPECT_EQ(sizes(""), (std::vector<std::uint64_t>{1, 3, 4}));
-  EXPECT_EQ(index.NameOf(*index.First("OTHER", "other")), "other");
-  EXPECT_EQ(index.First("readme", "readme"), nullptr);
+  EXPECT_EQ(index.NameOf(*index.First({"OTHER", "other", 0, 0})), "other");
+  EXPECT_EQ(index.First({"readme", "readme", 0, 0}), nullptr);
 }
 
 }  // namespace

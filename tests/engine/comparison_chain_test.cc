@@ -86,7 +86,7 @@ TEST(ComparisonChainTest, TheNewestBackupHoldingTheNameDecidesAndEachFolderIsLis
   options.dry_run = [&](const std::string& source, const std::string&) {
     copied.push_back(testing_support::Canonical(source.substr(dir.path().size() + 1)));
   };
-  RunBackup(host, options);
+  RunBackup(host.job(), host, options);
   std::sort(copied.begin(), copied.end());
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(copied, expected);

@@ -33,6 +33,15 @@ class FaultyFileSystem : public platform::FileSystemWrapper {
     }
     return target().List(folder, what, want_stat, visit);
   }
+  platform::Status ListIncludingHidden(
+      const std::string& folder, platform::ListWhat what, bool want_stat,
+      platform::FunctionRef<bool(const platform::ListedEntry&)> visit) override {
+    if (list_fault) {
+      platform::Status status = list_fault(folder);
+      if (!status.ok()) return status;
+    }
+    return target().ListIncludingHidden(folder, what, want_stat, visit);
+  }
 
   std::unique_ptr<platform::DestinationTree> OpenDestination(const std::string& root) override {
     return std::make_unique<Tree>(*this, root, target().OpenDestination(root));

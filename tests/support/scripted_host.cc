@@ -87,4 +87,25 @@ int ScriptedHost::MsgBox(const std::string& text, int flags, const std::string& 
   return answer;
 }
 
+engine::Job ScriptedHost::job() const {
+  engine::Job job;
+  for (const Pair& pair : pairs) {
+    engine::FolderPair& folders = job.pairs.emplace_back();
+    folders.source = pair.source;
+    if (!pair.chain.empty()) {
+      for (const std::string& folder : pair.chain) {
+        if (folder != engine::kNoComparison) folders.comparisons.push_back(folder);
+      }
+    } else if (pair.comparison != engine::kNoComparison) {
+      folders.comparisons.push_back(pair.comparison);
+    }
+  }
+  job.destination = destination;
+  job.include_subfolders = subfolders;
+  job.read_archives = archives;
+  job.match_folders = match_folders;
+  job.include_hidden = include_hidden;
+  return job;
+}
+
 }  // namespace testing_support

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/job.h"
 #include "engine/run_host.h"
 
 namespace testing_support {
@@ -32,6 +33,7 @@ class ScriptedHost : public engine::RunHost {
   bool subfolders = true;
   bool archives = false;
   bool match_folders = true;
+  bool include_hidden = false;
 
   // Answers for Yes/No questions, in order; when empty, the default button answers.
   std::deque<int> answers;
@@ -52,16 +54,9 @@ class ScriptedHost : public engine::RunHost {
   std::vector<std::string> EventsStartingWith(const std::string& prefix) const;
   std::vector<std::string> BoxTitles() const;
 
-  int PairCount() override { return static_cast<int>(pairs.size()); }
-  std::string SourceFolder(int pair) override { return pairs[pair].source; }
-  std::string ComparisonFolder(int pair) override { return pairs[pair].comparison; }
-  std::vector<std::string> ComparisonFolders(int pair) override {
-    return pairs[pair].chain.empty() ? RunHost::ComparisonFolders(pair) : pairs[pair].chain;
-  }
-  std::string DestinationText() override { return destination; }
-  bool IncludeSubfolders() override { return subfolders; }
-  bool ReadArchives() override { return archives; }
-  bool MatchFolders() override { return match_folders; }
+  // The job as the fields above describe it ("なし" as a comparison: none).
+  engine::Job job() const;
+
   std::uintptr_t WindowHandle() override { return 0x1234; }
   std::unique_ptr<engine::ProgressView> LoadProgress() override;
   void DoEvents() override { Record("DoEvents"); }

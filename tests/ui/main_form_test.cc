@@ -17,12 +17,14 @@ class MainFormTest : public QObject {
     ui::MainFormOptions options;
     options.messages = &messages_;
     options.archive_library_name = with_library ? library_ : "libunlha32-not-installed-anywhere.so";
-    options.run = [this](engine::RunHost& host, const engine::RunOptions& run) {
+    options.run = [this](const engine::Job& job, engine::RunHost&, const engine::RunOptions& run) {
       if (fail_runs_) throw std::runtime_error("no memory");
-      runs_.push_back(run.archive_library + "|" + host.SourceFolder(0) + "|" +
-                      host.ComparisonFolder(0) + "|" + host.DestinationText() + "|" +
-                      std::to_string(host.PairCount()) + std::to_string(host.IncludeSubfolders()) +
-                      std::to_string(host.ReadArchives()) + std::to_string(host.MatchFolders()));
+      const engine::FolderPair& first = job.pairs.at(0);
+      runs_.push_back(run.archive_library + "|" + first.source + "|" +
+                      (first.comparisons.empty() ? std::string("なし") : first.comparisons[0]) +
+                      "|" + job.destination + "|" + std::to_string(job.pairs.size()) +
+                      std::to_string(job.include_subfolders) + std::to_string(job.read_archives) +
+                      std::to_string(job.match_folders));
       return engine::RunOutcome::kCompleted;
     };
     form_ = std::make_unique<ui::MainForm>(std::move(options));

@@ -24,6 +24,8 @@ TEST(HeaderParser, RejectsMalformedHeaders) {
   };
   using enum HeaderStatus;
   const Case cases[] = {
+      {"level 0 checksum", {.level = 0}, kBadChecksum, {{1, 1}}},
+      {"level 0 name under the checksum", {.level = 0}, kBadChecksum, {{22, 1}}},
       {"level 1 checksum", {.level = 1}, kBadChecksum, {{1, 1}}},
       {"level 1 header CRC", {.level = 1}, kBadHeaderCrc, {{-8, 0x40}}},
       {"level 2 packed size under the header CRC", {.level = 2}, kBadHeaderCrc, {{10, 1}}},

@@ -1,0 +1,145 @@
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/decision.h"
+#include "engine/run_context.h"
+#include "engine/run_text.h"
+#include "platform/path_rules.h"
+#include "platform/text.h"
+
+namespace engine {
+namespace {
+
+// How many counterpart folders may be read ahead of the decisions.
+constexpr std::size_t kCounterpartsAhead = 32;
+
+// Lists a folder of the job's, hidden entries too where the job wants them; hidden ones
+// left out are counted for the source side.
+platform::Status ListJobFolder(RunContext& run, const std::string& folder, bool want_stat,
+                               long* hidden_left_out,
+                               platform::FunctionRef<bool(const platform::ListedEntry&)> visit) {
+  if (!run.job.include_hidden && hidden_left_out == nullptr) {
+    return run.fs.List(folder, platform::ListWhat::kFiles, want_stat, visit);
+  }
+  return run.fs.ListIncludingHidden(folder, platform::ListWhat::kFiles, want_stat,
+                                    [&](const platform::ListedEntry& entry) {
+                                      if (entry.hidden && !run.job.include_hidden) {
+                                        ++*hidden_left_out;
+                                        return true;
+                                      }
+                                      return visit(entry);
+                                    });
+}
+
+// The plain files of a counterpart folder, indexed by upper-cased name.
+FolderIndex IndexOf(RunContext& run, const std::string& folder) {
+  FolderIndex index;
+  ListJobFolder(run, folder + run.separator, true, nullptr, [&](const platform::ListedEntry& e) {
+    index.Add(e.name, platform::UpperCase(e.name), e.size, e.mtime);
+    return true;
+  });
+  return index;
+}
+
+// The counterpart folders of the source folder `folder`, one per comparison folder.
+std::vector<FolderIndex> CounterpartsOf(RunContext& run, const PairState& pair,
+                                        const std::string& folder) {
+  std::vector<FolderIndex> indexes;
+  indexes.reserve(pair.comparisons.size());
+  for (const std::string& comparison : pair.comparisons) {
+    indexes.push_back(IndexOf(run, pair.Counterpart(comparison, folder)));
+  }
+  return indexes;
+}
+
+void BeginFolder(RunContext& run, const std::string& folder) {
+  run.source_folders.push_back(folder);
+}
+
+// Appends an item named `file_name`; `stored_name` is the name on disk when it differs.
+void Append(RunContext& run, const std::string& file_name, const std::string& stored_name,
+            std::uint64_t size) {
+  CopyItem item;
+  item.FileName = file_name;
+  if (stored_name != file_name) item.stored_name = stored_name;
+  item.folder = static_cast<std::uint32_t>(run.source_folders.size() - 1);
+  item.size = size;
+  run.copy_list.push_back(std::move(item));
+}
+
+// Judges the files of one source folder against the catalogue and against the plain files
+// of its counterpart folders (one per comparison folder, newest first).
+void DecideFolder(RunContext& run, const std::string& folder, const std::vector<SourceFile>& files,
+                  const std::vector<FolderIndex>& counterparts) {
+  // The folder as the catalogue's folder test sees it: no root name, upper-cased.
+  const std::string catalogue_folder =
+      platform::UpperCase(std::string_view(folder).substr(platform::RootNameLength(folder)));
+  const FolderNames siblings(files);
+  for (const SourceFile& file : files) {
+    const std::string upper = platform::UpperCase(file.name);
+    const Decision decision = Decide(file, upper, run.catalogue, catalogue_folder,
+                                     run.job.match_folders, counterparts, siblings, run.decision);
+    if (decision.distrusted) ++run.distrusted;
+    switch (decision.verdict) {
+      case Verdict::kSkip:
+        break;
+      case Verdict::kCopy:
+        Append(run, file.name, std::string(), file.size);
+        break;
+      case Verdict::kCopyUpperCased:
+        Append(run, upper, file.name, file.size);
+        break;
+    }
+  }
+}
+
+}  // namespace
+
+void DecisionPhase(RunContext& run, const PairState& pair) {
+  const bool has_comparison = !pair.comparisons.empty();
+  const std::string short_suffix = " " + run.separator + " ";
+  // The counterpart folders are read ahead on a second thread while the source folders
+  // are read here; only a few wait at a time, so memory stays that of a few folders.
+  std::optional<FolderPrefetch<std::vector<FolderIndex>>> prefetch;
+  if (has_comparison) {
+    prefetch.emplace(
+        [&run, &pair](const std::string& folder) { return CounterpartsOf(run, pair, folder); },
+        std::max<std::size_t>(2, kCounterpartsAhead / pair.comparisons.size()));
+    for (const std::string& folder : pair.folders) prefetch->Add(folder);
+    prefetch->Close();
+  }
+  std::vector<SourceFile> files;
+  std::vector<FolderIndex> counterparts;
+  for (const std::string& folder : pair.folders) {
+    run.progress->SetLabel1(FolderCaption(folder, short_suffix));
+    run.CancelCheck();
+    run.progress->Refresh();
+    run.host.DoEvents();
+
+    files.clear();
+    platform::Status status = ListJobFolder(
+        run, folder + run.separator, true, &run.hidden_left_out,
+        [&](const platform::ListedEntry& entry) {
+          files.push_back(SourceFile{std::string(entry.name), entry.size, entry.mtime});
+          return true;
+        });
+    // A counterpart is listed whether or not a file will need it: that is known only
+    // afterwards, and listing it is free of effects.
+    if (prefetch) counterparts = prefetch->Take();
+    // The run goes on without the folder's files; the front end learns of it all the same.
+    if (!status.ok()) {
+      ++run.stats.unreadable_folders;
+      run.host.Error(status.message());
+    }
+    if (files.empty()) continue;
+    BeginFolder(run, folder);
+    if (!has_comparison) {
+      for (const SourceFile& file : files) Append(run, file.name, std::string(), file.size);
+      continue;
+    }
+    DecideFolder(run, folder, files, counterparts);
+  }
+}
+
+}  // namespace engine

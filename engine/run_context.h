@@ -1,0 +1,104 @@
+#pragma once
+
+// The state one run shares between its phases (the driver, the catalogue phase, the
+// decision phase and the copy phase). Internal to engine/.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/archive_object.h"
+#include "engine/catalogue.h"
+#include "engine/folder_prefetch.h"
+#include "engine/job.h"
+#include "engine/public_function.h"
+#include "engine/records.h"
+#include "engine/run_host.h"
+#include "platform/destination.h"
+#include "platform/file_system.h"
+
+namespace engine {
+
+// Thrown by the run's exits (a confirmed cancel, a refused destination, No after a failed
+// copy) so that every one of them passes through the same end-of-run steps.
+struct RunEnded {
+  RunOutcome outcome;
+};
+
+struct CopyItem {
+  std::string FileName;      // as listed, or upper-cased where the decision says so
+  std::string stored_name;   // the name on disk when it differs from FileName
+  std::uint32_t folder = 0;  // index into RunContext::source_folders
+  std::uint64_t size = 0;    // as listed
+};
+
+// An archive found in a counterpart folder: which comparison folder's, and its name.
+struct ArchiveFile {
+  std::size_t comparison;
+  std::string name;
+};
+
+// The folder pair being searched.
+struct PairState {
+  std::string source_root;
+  std::vector<std::string> comparisons;  // newest first; empty when the pair has none
+  std::vector<std::string> folders;      // FolderList: the subfolders, then the root
+  // The folder below the source that the walk leaves out (the destination), or "".
+  std::string skipped_folder;
+
+  // The folder below `comparison` that corresponds to the source folder `folder`.
+  std::string Counterpart(const std::string& comparison, const std::string& folder) const {
+    return comparison + folder.substr(std::min(source_root.size(), folder.size()));
+  }
+};
+
+class RunContext {
+ public:
+  RunContext(const Job& job, RunHost& host, const RunOptions& options);
+
+  // The cancel check: ends the run (RunEnded) when a cancel is confirmed.
+  void CancelCheck();
+  // The question of the cancel check: true when the run is to end. A request to end the
+  // program needs no confirmation, also when it comes while the question is open.
+  bool CancelConfirmed();
+  std::chrono::steady_clock::time_point Now() const;
+
+  const Job& job;
+  RunHost& host;
+  const RunOptions& options;
+  platform::FileSystem& fs;
+  const std::string separator;
+  const bool case_sensitive;
+  DecisionContext decision;
+
+  std::unique_ptr<ArchiveObject> archive;
+  std::unique_ptr<ProgressView> progress;
+  ArchiveCatalogue catalogue;
+  std::vector<CopyItem> copy_list;
+  std::vector<std::string> source_folders;
+  // The copy phase's writes; flushed on every way out.
+  std::unique_ptr<platform::DestinationTree> tree;
+  RunStats stats;
+  // Files copied because the only record that could have vouched for them had a time that
+  // cannot be trusted; hidden entries left out; folders left out as the destination.
+  long distrusted = 0;
+  long hidden_left_out = 0;
+};
+
+// The phases of one pair, in the order the driver calls them.
+std::vector<ArchiveFile> ArchivesFor(RunContext& run, const PairState& pair,
+                                     const std::string& folder);
+void CataloguePhase(RunContext& run, const PairState& pair,
+                    FolderPrefetch<std::vector<ArchiveFile>>* archives);
+void DecisionPhase(RunContext& run, const PairState& pair);
+
+// The copy phase over the whole copy list; the flush that follows it on every way out.
+RunOutcome CopyPhase(RunContext& run);
+RunOutcome FlushCopies(RunContext& run, RunOutcome outcome);
+
+// DestinationRoot followed by the source folder without its root name.
+std::string DestinationFolderOf(const std::string& source_folder);
+
+}  // namespace engine
