@@ -1,5 +1,7 @@
 #include "engine/exclude_rules.h"
 
+#include <algorithm>
+
 namespace engine {
 namespace {
 
@@ -37,6 +39,25 @@ bool MatchSet(std::string_view pattern, char c, bool* matched, std::size_t* leng
 }
 
 }  // namespace
+
+std::string PathBelow(std::string_view root, std::string_view path, char separator) {
+  path.remove_prefix(std::min(root.size(), path.size()));
+  while (!path.empty() && (path.front() == separator || path.front() == '/')) {
+    path.remove_prefix(1);
+  }
+  std::string below(path);
+  for (char& c : below) {
+    if (c == separator) c = '/';
+  }
+  return below;
+}
+
+std::string PathOfEntry(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (!path.empty()) path.push_back('/');
+  path.append(name);
+  return path;
+}
 
 bool GlobMatches(std::string_view pattern, std::string_view text) {
   while (!pattern.empty()) {

@@ -48,6 +48,13 @@ class ExcludeRules {
   std::vector<Rule> rules_;
 };
 
+// `path` as the rules see it: relative to `root` (a folder above it, as the walk names
+// both), "/" between names whatever the platform's `separator`; "" for the root itself.
+std::string PathBelow(std::string_view root, std::string_view path, char separator);
+
+// `folder` (as PathBelow gives it) and `name` joined.
+std::string PathOfEntry(std::string_view folder, std::string_view name);
+
 // Whether `text` matches the glob `pattern` ("*", "?", "[...]", "**", "\" escapes); "/"
 // is matched only by itself and by "**".
 bool GlobMatches(std::string_view pattern, std::string_view text);

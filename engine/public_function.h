@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/archive_object.h"
+#include "engine/exclude_rules.h"
 #include "engine/job.h"
 #include "engine/run_host.h"
 #include "platform/destination.h"
@@ -84,6 +85,9 @@ struct WalkRules {
   long* hidden_left_out = nullptr;  // counts the hidden folders left out
   // A folder (as the walk names it) that is neither listed nor entered.
   std::string skipped_folder;
+  // Folders left out by the job's patterns, matched by their path below `root`.
+  const ExcludeRules* exclude = nullptr;
+  std::string root;
 };
 
 // Performs one whole run of `job`, talking to the user through `host`. Never entered twice:

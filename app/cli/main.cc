@@ -148,6 +148,23 @@ int main(int argc, char** argv) {
          })
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
       ->trigger_on_parse();
+  // Patterns apply in the order given, from --exclude and --exclude-from alike.
+  job.exclude = engine::ExcludeRules(platform::NamesAreCaseSensitive());
+  app.add_option_function<std::string>(
+         "--exclude", [&](const std::string& pattern) { job.exclude.Add(pattern); })
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->trigger_on_parse();
+  app.add_option_function<std::string>(
+         "--exclude-from",
+         [&](const std::string& file) {
+           std::string text, reason;
+           if (!cli::ReadTextFile(file, &text, &reason)) {
+             refuse(cli::Substitute(cli::Tr("--exclude-from %s: %s"), {file, reason}));
+           }
+           job.exclude.AddLines(text);
+         })
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->trigger_on_parse();
   app.add_flag("--hidden", hidden);
   app.add_flag("--mkpath", make_path);
   app.add_flag("--no-subfolders", no_subfolders);

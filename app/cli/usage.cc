@@ -45,6 +45,13 @@ The job:
       --hidden            include hidden files and folders (names beginning
                           with "."); otherwise a note counts those left out
       --date YYYYMMDD     the date folder's name (default: today, local time)
+      --exclude PATTERN   leave out what PATTERN matches, as in .gitignore:
+                          "*.tmp" (a name at any depth), "node_modules/"
+                          (folders only), "/notes.txt" or "docs/*.bak" (from
+                          the source folder down), "**/cache" (any folders),
+                          "!keep.tmp" (back in); repeatable, the last match
+                          decides. Left out means neither copied nor compared
+      --exclude-from FILE the patterns of FILE, one a line ("#" comments)
       --config FILE       read options from FILE, one a line without its dashes
                           ("dest = /media/me/backup", "source = ~/docs",
                           "incremental"), as if given here in its place

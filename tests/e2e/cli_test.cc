@@ -123,6 +123,84 @@ TEST_F(CliTest, VerboseNamesEachCopiedFileAndTheSummaryAlwaysReachesTheLog) {
   EXPECT_EQ(Cli(Job({"-q", "-v"})).exit_status, 2);
 }
 
+// Leaving things out, as .gitignore does: what -n lists is what is copied, and a comparison
+// holds no say over a file that is left out.
+TEST_F(CliTest, ExcludedEntriesAreNeitherListedNorCopied) {
+  for (const char* file : {"a.txt", "a.tmp", "sub/b.tmp", "sub/keep.tmp", "sub/c.txt",
+                           "web/node_modules/x/m.js", "lib/node_modules", "cache/deep/c.bin",
+                           "x/cache/d.bin", "docs/old.bak", "docs/deep/old.bak", "vm/disk.img"}) {
+    WriteFile(dir_ / ("src/" + std::string(file)), file, kT);
+  }
+  // The comparison holds a.tmp unchanged; left out, it is not looked at either way.
+  WriteFile(dir_ / "cmp/a.txt", "a.txt", kT);
+  struct Row {
+    std::vector<std::string> options;
+    std::vector<std::string> copied;
+  };
+  const std::vector<std::string> everything_but_a = {"a.tmp",
+                                                     "cache/deep/c.bin",
+                                                     "docs/deep/old.bak",
+                                                     "docs/old.bak",
+                                                     "lib/node_modules",
+                                                     "sub/b.tmp",
+                                                     "sub/c.txt",
+                                                     "sub/keep.tmp",
+                                                     "vm/disk.img",
+                                                     "web/node_modules/x/m.js",
+                                                     "x/cache/d.bin"};
+  const Row rows[] = {
+      {{}, everything_but_a},
+      // A glob at any depth, with one name taken back.
+      {{"--exclude", "*.tmp", "--exclude", "!keep.tmp"},
+       {"cache/deep/c.bin", "docs/deep/old.bak", "docs/old.bak", "lib/node_modules", "sub/c.txt",
+        "sub/keep.tmp", "vm/disk.img", "web/node_modules/x/m.js", "x/cache/d.bin"}},
+      // Folders only: the file named node_modules stays.
+      {{"--exclude", "node_modules/", "--exclude", "/docs/*.bak"},
+       {"a.tmp", "cache/deep/c.bin", "docs/deep/old.bak", "lib/node_modules", "sub/b.tmp",
+        "sub/c.txt", "sub/keep.tmp", "vm/disk.img", "x/cache/d.bin"}},
+      // Across folders.
+      {{"--exclude", "**/cache/**", "--exclude", "vm/**", "--exclude", "**/deep"},
+       {"a.tmp", "docs/old.bak", "lib/node_modules", "sub/b.tmp", "sub/c.txt", "sub/keep.tmp",
+        "web/node_modules/x/m.js"}},
+  };
+  int n = 0;
+  for (const Row& row : rows) {
+    std::vector<std::string> options = row.options;
+    options.push_back("-n");
+    ProgramResult dry = Cli(Job(options));
+    EXPECT_EQ(dry.exit_status, 0) << dry.err;
+    std::vector<std::string> listed;
+    for (std::size_t start = 0; start < dry.out.size();) {
+      const std::size_t end = dry.out.find('\n', start);
+      const std::string line = dry.out.substr(start, end - start);
+      listed.push_back(line.substr(line.find('\t') + 1).substr(Out("").size()));
+      start = end + 1;
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, row.copied) << row.options.size() << " options";
+    // The copy itself, into a date folder of its own.
+    options.back() = "-q";
+    const std::string date = "2001010" + std::to_string(++n);
+    options.insert(options.end(), {"--date", date});
+    std::vector<std::string> arguments = {"--dest",     dir_ / "out", "--mkpath",  "--source",
+                                          dir_ / "src", "--compare",  dir_ / "cmp"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    ASSERT_EQ(Cli(arguments).exit_status, 0);
+    EXPECT_EQ(FilesBelow(dir_ / ("out/" + date) + dir_.path() + "/src"), row.copied);
+  }
+  // The same patterns from a file, with comments, and from a job file.
+  WriteFile(dir_ / "exclude", "# caches and builds\n**/cache/**\nvm/**\n\n**/deep\n");
+  WriteFile(dir_ / "job.conf", "exclude-from = " + dir_ / "exclude" + "\n");
+  ProgramResult from_file = Cli(Job({"-n", "--exclude-from", dir_ / "exclude"}));
+  ProgramResult from_job = Cli(Job({"-n", "--config", dir_ / "job.conf"}));
+  EXPECT_EQ(from_file.out, from_job.out);
+  EXPECT_EQ(std::count(from_file.out.begin(), from_file.out.end(), '\n'), 7);
+  ProgramResult missing = Cli(Job({"-n", "--exclude-from", dir_ / "none"}));
+  EXPECT_EQ(missing.exit_status, 2);
+  EXPECT_EQ(missing.err,
+            "grebewick-cli: --exclude-from " + dir_ / "none" + ": No such file or directory\n");
+}
+
 TEST_F(CliTest, NothingToCopyIsReportedAndCreatesNothing) {
   WriteFile(dir_ / "src/same", "s", kT);
   WriteFile(dir_ / "cmp/same", "s", kT);
