@@ -77,6 +77,11 @@ constexpr const char* kRunLinePatterns[] = {
     Id("%s展開中"),
     Id("entry point %s is missing"),
     Id("%s: the destination does not keep %s; the files were copied without them"),
+    Id("the destination %s lies inside the source %s; it is left out of the backup"),
+    Id("%s file(s) copied although a comparison holds them with the same size: its time is "
+       "later than the start of this run, or no valid time, and such a time vouches only when "
+       "it equals the file's own"),
+    Id("%s hidden entries (names beginning with \".\") were left out; --hidden includes them"),
 };
 
 // Matches `line` against `pattern`'s fixed parts from `p` on, collecting the variable parts.
