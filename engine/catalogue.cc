@@ -1,38 +1,82 @@
 #include "engine/catalogue.h"
 
+#include <stdexcept>
+
 #include "engine/com_file_ex.h"
 #include "engine/run_text.h"
 #include "platform/path_rules.h"
 
 namespace engine {
 
-void ArchiveCatalogue::Append(ArchiveEntry entry) {
+ArchiveCatalogue::Text ArchiveCatalogue::Keep(std::string_view text) {
+  if (texts_.size() + text.size() > UINT32_MAX) throw std::length_error("archive catalogue");
+  Text kept{static_cast<std::uint32_t>(texts_.size()), static_cast<std::uint32_t>(text.size())};
+  texts_.append(text);
+  return kept;
+}
+
+const ArchiveCatalogue::Chain* ArchiveCatalogue::Find(std::string_view upper_name) const {
+  if (table_.empty()) return nullptr;
+  const std::size_t mask = table_.size() - 1;
+  for (std::size_t i = NameHash{}(upper_name)&mask;; i = (i + 1) & mask) {
+    if (table_[i] == 0) return nullptr;
+    const Chain& chain = chains_[table_[i] - 1];
+    if (View(chain.upper_name) == upper_name) return &chain;
+  }
+}
+
+// Keeps the table at most half full, so that a search meets a free place soon.
+void ArchiveCatalogue::Grow() {
+  if ((chains_.size() + 1) * 2 <= table_.size()) return;
+  std::vector<std::uint32_t> table(std::max<std::size_t>(64, table_.size() * 2), 0);
+  const std::size_t mask = table.size() - 1;
+  for (std::uint32_t c = 0; c < chains_.size(); ++c) {
+    std::size_t i = NameHash{}(View(chains_[c].upper_name)) & mask;
+    while (table[i] != 0) i = (i + 1) & mask;
+    table[i] = c + 1;
+  }
+  table_ = std::move(table);
+}
+
+void ArchiveCatalogue::Append(const ArchiveEntry& entry) {
   Slot slot;
-  slot.stamp = entry.FileDate + " " + entry.FileTime;
+  slot.name = Keep(entry.stored_name);
+  slot.size = Keep(entry.FileOriginal);
+  slot.stamp = Keep(entry.FileDate + " " + entry.FileTime);
+  slot.has_instant = entry.instant.has_value();
+  slot.instant = entry.instant.value_or(0);
+  slot.next_same = kNone;
   // Archives always write "\"; where the platform separates with another character, the
   // stored folder is read with that one so that it compares with real folders.
-  slot.folder = entry.FilePath;
-  for (char& c : slot.folder) {
+  std::string folder = entry.FilePath;
+  for (char& c : folder) {
     if (c == '\\') c = platform::Separator();
   }
-  slot.next_same = kNone;
-  slot.entry = std::move(entry);
+  auto [id, added] = folder_ids_.try_emplace(folder, static_cast<std::uint32_t>(folders_.size()));
+  if (added) folders_.push_back(std::move(folder));
+  slot.folder = id->second;
 
-  auto index = static_cast<std::uint32_t>(entries_.size());
-  auto [it, inserted] = by_name_.try_emplace(slot.entry.FileName, Chain{index, index});
-  if (!inserted) {
-    entries_[it->second.last].next_same = index;
-    it->second.last = index;
+  const auto index = static_cast<std::uint32_t>(entries_.size());
+  if (Chain* chain = const_cast<Chain*>(Find(entry.FileName))) {
+    entries_[chain->last].next_same = index;
+    chain->last = index;
+  } else {
+    Grow();
+    chains_.push_back(Chain{Keep(entry.FileName), index, index});
+    const std::size_t mask = table_.size() - 1;
+    std::size_t i = NameHash{}(entry.FileName) & mask;
+    while (table_[i] != 0) i = (i + 1) & mask;
+    table_[i] = static_cast<std::uint32_t>(chains_.size());
   }
-  entries_.push_back(std::move(slot));
+  entries_.push_back(slot);
 }
 
 ArchiveCatalogue::Answer ArchiveCatalogue::Lookup(const SourceKey& file, std::string_view folder,
                                                   bool match_folders,
                                                   const DecisionContext& context) const {
   Answer answer;
-  auto it = by_name_.find(file.upper_name);
-  if (it == by_name_.end()) return answer;
+  const Chain* chain = Find(file.upper_name);
+  if (chain == nullptr) return answer;
   answer.NameInCatalogue = true;
   std::string folder_path(folder);
   folder_path.push_back(platform::Separator());
@@ -42,28 +86,31 @@ ArchiveCatalogue::Answer ArchiveCatalogue::Lookup(const SourceKey& file, std::st
   bool exact_seen = false;
   bool exact_says = false, exact_distrusted = false;
   bool any_says = false, any_distrusted = false;
-  for (std::uint32_t i = it->second.first; i != kNone; i = entries_[i].next_same) {
+  for (std::uint32_t i = chain->first; i != kNone; i = entries_[i].next_same) {
     const Slot& slot = entries_[i];
     if (match_folders) {
-      bool from_root = !slot.folder.empty() && platform::IsSeparator(slot.folder[0]);
-      bool passes = from_root ? slot.folder == folder_path : folder_path.ends_with(slot.folder);
+      const std::string& stored = folders_[slot.folder];
+      bool from_root = !stored.empty() && platform::IsSeparator(stored[0]);
+      bool passes = from_root ? stored == folder_path : folder_path.ends_with(stored);
       if (!passes) continue;
     }
-    const bool exact = !file.name.empty() && slot.entry.stored_name == file.name;
+    const std::string_view stored_name = View(slot.name);
+    const bool exact = !file.name.empty() && stored_name == file.name;
     if (exact_seen && !exact) continue;
-    if (!exact && file.siblings != nullptr && file.siblings->Holds(slot.entry.stored_name)) {
+    // Only where names tell case apart can another file of the folder own this record.
+    if (!exact && !file.name.empty() && file.siblings != nullptr &&
+        file.siblings->Holds(stored_name)) {
       continue;
     }
     if (!size_text) size_text = FormatSize(file.size);
     bool distrusted = false;
-    bool says = *size_text == slot.entry.FileOriginal;
-    if (says && slot.entry.instant) {
-      says = InstantVouches(file.size, file.mtime, file.size, *slot.entry.instant, context,
-                            &distrusted);
+    bool says = *size_text == View(slot.size);
+    if (says && slot.has_instant) {
+      says = InstantVouches(file.size, file.mtime, file.size, slot.instant, context, &distrusted);
     } else if (says) {
       // A member with a local wall-clock time only: compared as the listing's local texts.
       if (!time_text) time_text.emplace(file.mtime);
-      says = TextVouches(time_text->view(), slot.stamp, context, &distrusted);
+      says = TextVouches(time_text->view(), View(slot.stamp), context, &distrusted);
     }
     if (exact) {
       exact_seen = true;

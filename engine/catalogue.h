@@ -49,10 +49,9 @@ class ArchiveCatalogue {
     bool distrusted = false;  // an entry would have said unchanged but its time is untrusted
   };
 
-  void Append(ArchiveEntry entry);
+  void Append(const ArchiveEntry& entry);
   std::size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
-  const ArchiveEntry& operator[](std::size_t i) const { return entries_[i].entry; }
 
   // Looks up a source file in `folder`, the folder with its root name already dropped and
   // upper-cased (a "\" or "/" separated path). Any entry of the name puts it in the
@@ -64,20 +63,43 @@ class ArchiveCatalogue {
                 const DecisionContext& context) const;
 
  private:
-  struct Slot {
-    ArchiveEntry entry;
-    std::string stamp;        // FileDate + " " + FileTime, the form of a listed file's time
-    std::string folder;       // FilePath with the platform's separator
-    std::uint32_t next_same;  // next entry of the same name, or kNone
+  // A text in `texts_`. Catalogues of hundreds of thousands of members are held as these
+  // offsets into one block rather than as strings of their own, a few times smaller.
+  struct Text {
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
   };
-  static constexpr std::uint32_t kNone = UINT32_MAX;
-
-  std::vector<Slot> entries_;
+  struct Slot {
+    Text name;                // FileName as the archive holds it
+    Text size;                // FileOriginal
+    Text stamp;               // FileDate + " " + FileTime, the form of a listed file's time
+    std::uint32_t folder;     // index in folders_: FilePath with the platform's separator
+    std::uint32_t next_same;  // next entry of the same name, or kNone
+    std::int64_t instant;     // level 2 and 3 members: the stored Unix seconds
+    bool has_instant;
+  };
+  // The entries of one upper-cased name, in catalogue order.
   struct Chain {
+    Text upper_name;
     std::uint32_t first;
     std::uint32_t last;
   };
-  std::unordered_map<std::string, Chain, NameHash, std::equal_to<>> by_name_;
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+
+  Text Keep(std::string_view text);
+  std::string_view View(Text text) const {
+    return std::string_view(texts_).substr(text.offset, text.size);
+  }
+  const Chain* Find(std::string_view upper_name) const;
+  void Grow();
+
+  std::vector<Slot> entries_;
+  std::string texts_;
+  std::vector<std::string> folders_;
+  std::unordered_map<std::string, std::uint32_t, NameHash, std::equal_to<>> folder_ids_;
+  std::vector<Chain> chains_;
+  // Open addressing over chains_ by upper-cased name: chain index + 1, 0 for a free place.
+  std::vector<std::uint32_t> table_;
 };
 
 // The plain files of one counterpart folder, listed once and indexed by upper-cased name so

@@ -28,15 +28,56 @@ struct DestinationTraits {
   // Of those, names of ASCII characters only (fusefat; vfat mounted without a Unicode
   // character set).
   bool ascii_names = false;
+  // The longest name, in UTF-16 units (FAT, exFAT and NTFS: 255).
+  std::size_t max_name_units = 255;
+  // The device names (CON, NUL, COM1, ...) are reserved, with or without an extension: names
+  // the system's own calls cannot open (Windows).
+  bool device_names = false;
+  // Names reach the file system through the system's UTF-16 calls, which take every name the
+  // program holds (Windows), so no name is refused for its encoding.
+  bool wide_names = false;
   // The largest file it can hold, in bytes (FAT: 4 GiB - 1).
   std::uint64_t max_file_size = UINT64_MAX;
   // Renaming a file may stamp it with the current time (fusefat does), so a copy's time is
   // set again after its final rename (on FAT).
   bool rename_resets_time = false;
+  // The earliest and latest modification times it can keep, in Unix seconds, both multiples
+  // of the time step (FAT and exFAT: 1980-01-01 00:00:00 to 2107-12-31 23:59:58, see
+  // LimitToFatTimes). Outside it some drivers store a time that wraps around (1970 kept as
+  // 2098), so a copy's time is moved into it first.
+  std::int64_t earliest_time = INT64_MIN;
+  std::int64_t latest_time = INT64_MAX;
 };
 
+// An instant as file systems give it: whole seconds since 1970-01-01 UTC (negative before)
+// and the nanoseconds past them, 0 to 999,999,999.
+struct FileInstant {
+  std::int64_t seconds = 0;
+  std::int64_t nanoseconds = 0;
+  friend auto operator<=>(const FileInstant&, const FileInstant&) = default;
+};
+
+// The modification time a copy of a file modified at `source` gets on a destination with
+// `traits`: rounded up to the time step, then moved into the range of times it holds. Where
+// the range allows, the copy is never older than its source, so the next run selects
+// nothing; a source dated past the range's end gets the latest time there is and is copied
+// again by every run, which is the safe side.
+FileInstant CopyTime(FileInstant source, const DestinationTraits& traits);
+
+// Whether the modification time a destination reports for a copy (`stored`), after it was
+// given `set` (CopyTime of `source`), would hide later changes of the source: it is later than
+// both, so an edit made meanwhile would look older than the copy. A time between the source's
+// and the one set is what rounding up gives anyway; an earlier one only costs a copy.
+bool StoredTimeHidesChanges(FileInstant source, FileInstant set, FileInstant stored);
+
+// Gives `traits` the range of times FAT and exFAT keep: 1980-01-01 00:00:00 to 2107-12-31
+// 23:59:58, the instants that are in it both as local time and as UTC (drivers read the
+// medium's wall-clock fields either way), rounded inwards to the time step.
+void LimitToFatTimes(DestinationTraits* traits);
+
 // Why `name` cannot be held by a file system with `traits`, as a short English reason
-// ("it contains ':'"), or "" when it can.
+// ("it contains ':'"), or "" when it can. Written once for every platform (destination
+// trees, extraction).
 std::string NameProblem(std::string_view name, const DestinationTraits& traits);
 
 // What a destination refused to keep (EPERM, ENOSYS, EOPNOTSUPP or EINVAL from the file
@@ -74,7 +115,8 @@ class DestinationTree {
   static std::unique_ptr<DestinationTree> Open(const std::string& root);
 
   // Makes sure the folder `path` (the root or below it) exists. A missing root is created
-  // with its missing parents, following links, with the system's default permissions.
+  // with its missing parents, following links, with the system's default permissions; a root
+  // on a medium that is not mounted (CheckMediumMounted) fails before anything is created.
   // Below the root each missing folder is created with the permission bits of
   // `model(its path)` (and its owner and group when running as root); a folder whose bits
   // would keep the run from writing into it is made writable for the owner while the run
@@ -94,9 +136,11 @@ class DestinationTree {
   // - checks the source afterwards (size, modification and change time, on the same open
   //   file) and copies once more when it changed meanwhile; a second change fails the copy
   //   (kPathFileAccessError) and leaves the previous `destination` as it was;
-  // - keeps the source's permission bits, its modification time rounded up to the
-  //   destination's time step, and, when running as root, owner and group; refusals are
-  //   recorded (refusals()) and do not fail the copy;
+  // - keeps the source's permission bits, its modification time as CopyTime gives it (rounded
+  //   up to the destination's time step, within the destination's range), and, when running
+  //   as root, owner and group; refusals are recorded (refusals()) and do not fail the copy;
+  // - fails (kDeviceIoError, with no copy left under `destination`) when the destination
+  //   keeps a modification time that StoredTimeHidesChanges;
   // - calls `keep_going` between parts; when it answers false the copy is abandoned and
   //   fails with kUserInterrupt.
   // On failure no temporary file remains. Temporary files that an interrupted run left in

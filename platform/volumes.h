@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace platform {
 
 // One place where a user may look for folders: a drive on Windows, a mounted file system
@@ -37,6 +39,23 @@ std::vector<Volume> ParseMountTable(std::string_view table);
 // hides the earlier ones.
 std::vector<Volume> UserVolumes(const std::vector<Volume>& mounted,
                                 const std::function<bool(const std::string&)>& is_folder);
+
+// The Linux form of a drive letter (POSIX only, no system call): below the folders where
+// removable media are mounted (/media/USER/NAME, /media/NAME, /run/media/USER/NAME,
+// /mnt/NAME) the first folder is a medium's mount point. Returns the mount point that the
+// absolute `path` lies at or below, or "" when it lies below none (the media folders
+// themselves, /media/USER, paths elsewhere). `is_user_folder(NAME)` tells whether /media/NAME
+// is a user's folder of mount points rather than a medium.
+std::string MediumMountPoint(std::string_view path,
+                             const std::function<bool(std::string_view)>& is_user_folder);
+
+// Whether a destination folder at `path` may be created and written: fails (kPathNotFound,
+// the message ending in "is the medium mounted?") when it lies at or below the mount point of
+// a medium (see MediumMountPoint; after the links of the part that exists are resolved) where
+// nothing is mounted, as a path on a drive that is not there fails on Windows; otherwise Ok.
+// Nothing is created: below an empty mount point, folders would fill the system's disk. On
+// Windows always Ok, the drive letter doing the same.
+Status CheckMediumMounted(const std::string& path);
 
 // The index in `volumes` of the volume holding `path` (the longest mount point that is a
 // whole-component prefix of it), or -1 when none holds it.

@@ -7,6 +7,7 @@
 #include "engine/catalogue.h"
 #include "platform/path_rules.h"
 #include "platform/text.h"
+#include "platform/volumes.h"
 
 namespace cli {
 namespace {
@@ -84,6 +85,11 @@ void WarnAboutFolders(const engine::Job& job, bool chained, platform::FileSystem
 
 std::string MissingDestination(platform::FileSystem& fs, const std::string& destination,
                                bool make_path) {
+  // --mkpath makes folders on a medium, never the medium's mount point on the system's disk.
+  if (platform::Status status = platform::CheckMediumMounted(destination); !status.ok()) {
+    return "the destination folder " + Printable(destination) +
+           " is on no mounted medium: " + Printable(status.message());
+  }
   // Shapes the run refuses get the run's own message (Windows: "\\server\share", "\x").
   if (make_path || platform::IsNetworkPath(destination) || platform::IsRootlessPath(destination)) {
     return std::string();

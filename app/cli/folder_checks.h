@@ -23,8 +23,9 @@ void WarnAboutFolders(const engine::Job& job, bool chained, platform::FileSystem
 bool SharesNoName(platform::FileSystem& fs, const std::string& source,
                   const std::string& comparison, bool archives);
 
-// The reason to refuse the run when the destination folder does not exist and may not be
-// created (an unmounted medium must not fill the disk below its mount point); "" when the
+// The reason to refuse the run when the destination folder lies on a medium that is not
+// mounted (platform::CheckMediumMounted, also with `make_path`), or does not exist and may not
+// be created (an unmounted medium must not fill the disk below its mount point); "" when the
 // run may go on. Other problems with the destination are the run's to report.
 std::string MissingDestination(platform::FileSystem& fs, const std::string& destination,
                                bool make_path);

@@ -38,7 +38,8 @@ The job:
                           with --previous or --incremental, read the LZH
                           archives in date folders too (plain files only
                           otherwise: an archive there may be your own file)
-      --mkpath            create the destination when it does not exist
+      --mkpath            create the destination when it does not exist, never
+                          a medium's mount point (/media/NAME, /mnt/NAME, ...)
       --no-subfolders     only the source folders themselves
       --no-lha            do not read LZH archives in comparison folders
       --any-folder        an archive member counts wherever its stored folder is

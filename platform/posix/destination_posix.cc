@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "platform/destination.h"
+#include "platform/destination_policy.h"
 #include "platform/posix/destination_probe.h"
 #include "platform/posix/file_copy.h"
 #include "platform/posix/file_util.h"
 #include "platform/posix/posix_error.h"
 #include "platform/text.h"
+#include "platform/volumes.h"
 
 #if defined(__linux__)
 #include <linux/openat2.h>
@@ -79,69 +81,11 @@ Status FolderFailure(int err, const std::string& path, int parent_fd = -1,
   return ErrnoStatus(err, "open", path);
 }
 
-class PosixDestinationTree final : public DestinationTree {
+class PosixDestinationTree final : public PolicyTree {
  public:
-  explicit PosixDestinationTree(std::string root) : root_(std::move(root)) {
-    while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
-  }
-
-  Status MakeFolders(const std::string& path, FolderModel model) override {
-    std::vector<Component> components;
-    Status status = Split(path, &components);
-    if (!status.ok()) return status;
-    return OpenFolder(path, components, &model);
-  }
-
-  Status CopyFile(const std::string& source, const std::string& destination,
-                  KeepGoing keep_going) override {
-    const std::size_t slash = destination.rfind('/');
-    const std::string folder = slash == std::string::npos ? ""
-                               : slash == 0               ? "/"
-                                                          : destination.substr(0, slash);
-    const std::string name = destination.substr(slash == std::string::npos ? 0 : slash + 1);
-    std::vector<Component> components;
-    Status status = Split(folder.empty() ? root_ : folder, &components);
-    if (!status.ok()) return status;
-    if (name.empty() || name == "." || name == "..") {
-      return Status::Error(kBadFileName, "copy(" + destination + "): not a file name");
-    }
-    status = OpenFolder(folder, components, nullptr);
-    if (!status.ok()) return status;
-    if (current_device_ == nullptr) current_device_ = &DeviceOf(current_fd_.get());
-    const DestinationTraits& traits = current_device_->traits;
-    if (std::string problem = NameProblem(name, traits); !problem.empty()) {
-      return Status::Error(kBadFileName, "copy(" + source +
-                                             "): the destination cannot hold the name \"" + name +
-                                             "\": " + problem);
-    }
-    std::string folded;
-    if (traits.case_insensitive) {
-      folded = UpperCase(name);
-      auto& names = written_[current_];
-      if (auto it = names.find(folded); it != names.end() && it->second != name) {
-        return Status::Error(kFileAlreadyExists,
-                             "copy(" + source + "): " + folder + "/" + it->second +
-                                 " was copied in this run, and the destination does not tell "
-                                 "it from \"" +
-                                 name + "\" (letter case does not count there)");
-      }
-    }
-    if (!made_.contains(current_) && swept_.insert(current_).second) {
-      posix::RemoveStaleTemporaryFiles(current_fd_.get());
-    }
-
-    const std::string& folder_text = folder.empty() ? root_ : folder;
-    posix::CopyTarget target{current_fd_.get(), folder_text, name, traits, &refusals_};
-    bool changed = false;
-    status = posix::CopyOnce(source, target, keep_going, &changed);
-    // One more try for a file that was being written; a file that keeps changing is left
-    // for the next run.
-    if (changed) status = posix::CopyOnce(source, target, keep_going, &changed);
-    if (changed) {
-      status = Status::Error(status.code(), status.message() + ", twice; not copied");
-    }
-    if (status.ok() && traits.case_insensitive) written_[current_][folded] = name;
-    return status;
+  explicit PosixDestinationTree(std::string root) : PolicyTree(std::move(root), '/') {
+    std::string& text = mutable_root();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
   }
 
   Status Finish() override {
@@ -154,7 +98,7 @@ class PosixDestinationTree final : public DestinationTree {
       if (IsRefusal(errno)) {
         refusals_.permissions = true;
       } else if (first.ok()) {
-        first = ErrnoStatus(errno, "chmod", root_ + "/" + it->first);
+        first = ErrnoStatus(errno, "chmod", root() + "/" + it->first);
       }
     }
     deferred_modes_.clear();
@@ -162,7 +106,7 @@ class PosixDestinationTree final : public DestinationTree {
     current_device_ = nullptr;
     for (auto& [device, info] : devices_) {
       if (info.flush.get() >= 0 && ::syncfs(info.flush.get()) != 0 && first.ok()) {
-        first = ErrnoStatus(errno, "syncfs", root_);
+        first = ErrnoStatus(errno, "syncfs", root());
       }
     }
     devices_.clear();
@@ -171,63 +115,37 @@ class PosixDestinationTree final : public DestinationTree {
 
   DestinationRefusals refusals() const override { return refusals_; }
 
+ protected:
+  const std::string& CurrentKey() const override { return current_; }
+  const DestinationTraits& CurrentTraits() override {
+    if (current_device_ == nullptr) current_device_ = &DeviceOf(current_fd_.get());
+    return current_device_->traits;
+  }
+  void RemoveStaleTemporaryFiles() override { posix::RemoveStaleTemporaryFiles(current_fd_.get()); }
+  Status CopyOnce(const std::string& source, const std::string& folder, const std::string& name,
+                  KeepGoing keep_going, bool* changed) override {
+    posix::CopyTarget target{current_fd_.get(), folder, name, CurrentTraits(), &refusals_};
+    return posix::CopyOnce(source, target, keep_going, changed);
+  }
+
  private:
-  // One folder name below the root, and where it ends in the path it came from.
-  struct Component {
-    std::string_view name;
-    std::size_t end;
-  };
   struct Device {
     DestinationTraits traits;
     UniqueFd flush;  // opened before the first write to the file system
   };
 
-  // Splits `path` (the root's text followed by folders) into the components below the root.
-  Status Split(const std::string& path, std::vector<Component>* components) const {
-    std::size_t start;
-    if (root_ == "/") {
-      if (path.empty() || path[0] != '/') return Outside(path);
-      start = 1;
-    } else if (root_.empty()) {
-      if (!path.empty() && path[0] == '/') return Outside(path);
-      start = 0;
-    } else {
-      if (path.compare(0, root_.size(), root_) != 0 ||
-          (path.size() > root_.size() && path[root_.size()] != '/')) {
-        return Outside(path);
-      }
-      start = root_.size();
-    }
-    while (start < path.size()) {
-      std::size_t end = path.find('/', start);
-      if (end == std::string::npos) end = path.size();
-      std::string_view name(path.data() + start, end - start);
-      if (name == "." || name == "..") return Outside(path);
-      if (!name.empty()) components->push_back(Component{name, end});
-      start = end + 1;
-    }
-    return Status::Ok();
-  }
-
-  static Status Outside(const std::string& path) {
-    return Status::Error(kBadFileName, "open(" + path + "): not below the destination");
-  }
-
-  static std::string Key(const std::vector<Component>& components, std::size_t count = SIZE_MAX) {
-    std::string key;
-    count = std::min(count, components.size());
-    for (std::size_t i = 0; i < count; ++i) {
-      if (i > 0) key.push_back('/');
-      key.append(components[i].name);
-    }
-    return key;
+  static std::string Key(const std::vector<PathComponent>& components,
+                         std::size_t count = SIZE_MAX) {
+    return JoinComponents(components, '/', count);
   }
 
   // Opens the root, creating it and its missing parents (following links: the root's text is
   // the user's own) the first time it is needed.
   Status OpenRoot() {
     if (root_fd_.get() >= 0) return Status::Ok();
-    const std::string path = root_.empty() ? "." : root_;
+    const std::string path = root().empty() ? "." : root();
+    // Where no medium is mounted, its mount point is a folder of the system's disk.
+    if (Status status = CheckMediumMounted(path); !status.ok()) return status;
     root_fd_ = UniqueFd(::open(path.c_str(), kFolderFlags));
     if (root_fd_.get() < 0 && errno == ENOENT) {
       for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
@@ -262,8 +180,8 @@ class PosixDestinationTree final : public DestinationTree {
 
   // Opens the folder `path` as the current folder, creating what is missing when `model` is
   // given.
-  Status OpenFolder(const std::string& path, const std::vector<Component>& components,
-                    FolderModel* model) {
+  Status OpenFolder(const std::string& path, const std::vector<PathComponent>& components,
+                    FolderModel* model) override {
     Status status = OpenRoot();
     if (!status.ok()) return status;
     const std::string key = Key(components);
@@ -300,7 +218,7 @@ class PosixDestinationTree final : public DestinationTree {
       // A folder made here lies on its parent's file system; one that was there may be the
       // mount point of another.
       if (made) {
-        made_.insert(here_key);
+        folders().Made(here_key);
       } else {
         device = nullptr;
       }
@@ -324,10 +242,7 @@ class PosixDestinationTree final : public DestinationTree {
   Status MakeFolder(int parent_fd, const std::string& name, const std::string& path,
                     const std::string& key, const std::string& source,
                     const DestinationTraits& traits, UniqueFd* fd, bool* made) {
-    if (std::string problem = NameProblem(name, traits); !problem.empty()) {
-      return Status::Error(
-          kBadFileName, "mkdir(" + path + "): the destination cannot hold this name: " + problem);
-    }
+    if (Status refused = RefuseFolderName(name, traits, path); !refused.ok()) return refused;
     // Made first and looked at afterwards: below a folder known to exist, the rest of the way
     // is usually new. Private until its bits are set, so that a private source folder is never
     // readable by others meanwhile.
@@ -368,18 +283,13 @@ class PosixDestinationTree final : public DestinationTree {
     return it->second;
   }
 
-  std::string root_;
   UniqueFd root_fd_;
-  // Folders below the root, as "a/b/c": seen (they exist), made by this run (no stale files
-  // in them), swept of stale temporary files.
-  std::unordered_set<std::string> known_, made_, swept_;
+  // Folders below the root, as "a/b/c", that exist.
+  std::unordered_set<std::string> known_;
   std::string current_;
   UniqueFd current_fd_;
   Device* current_device_ = nullptr;
   std::map<dev_t, Device> devices_;
-  // Where letter case does not count: per folder, the upper-cased names copied so far and
-  // the name each was copied under.
-  std::unordered_map<std::string, std::unordered_map<std::string, std::string>> written_;
   std::vector<std::pair<std::string, mode_t>> deferred_modes_;
   DestinationRefusals refusals_;
 };

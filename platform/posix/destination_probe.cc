@@ -39,6 +39,14 @@ bool CanCreate(int folder_fd, const std::string& name) {
   return true;
 }
 
+// Whether the file `fd` keeps the modification time `time` as given.
+bool KeepsTime(int fd, const timespec& time) {
+  const timespec times[2] = {time, time};
+  struct stat st;
+  return ::futimens(fd, times) != 0 || ::fstat(fd, &st) != 0 ||
+         (st.st_mtim.tv_sec == time.tv_sec && st.st_mtim.tv_nsec == time.tv_nsec);
+}
+
 }  // namespace
 
 DestinationTraits ProbeTraits(int folder_fd) {
@@ -69,6 +77,15 @@ DestinationTraits ProbeTraits(int folder_fd) {
     // fusefat stamps a renamed file with the current time, and its answers right after the
     // rename do not show it; only the file system found again after a remount does.
     traits.rename_resets_time = true;
+  }
+  // FAT and exFAT count years from 1980 in seven bits. Their FUSE drivers store a time
+  // outside as it wraps (fusefat keeps 1970 as 2098; exfat-fuse, whole seconds with Windows
+  // names, answers with the time given all the same); the kernel's drivers move it into the
+  // range, which a copy's check would take for a medium that moved its time.
+  if (traits.time_step_ns == 2 * kSecond ||
+      (traits.windows_names && traits.time_step_ns == kSecond) ||
+      (traits.windows_names && !KeepsTime(probe.fd(), timespec{0, 0}))) {
+    LimitToFatTimes(&traits);
   }
   return traits;
 }

@@ -9,7 +9,8 @@ namespace platform::posix {
 // it (letter case does not count), which modification time it keeps of one given to the
 // nanosecond on an odd second (the time step), whether a name with ':' can be created (names
 // follow the Windows rules) and, if not, one with an "é" (ASCII names only). A two-second
-// step means FAT, whose files stop short of 4 GiB. A few system calls, once per file system;
+// step means FAT, whose files stop short of 4 GiB; FAT, and exFAT through FUSE (whole seconds
+// with Windows names), keep the years 1980 to 2107 only. A few system calls, once per file system;
 // a folder where nothing can be created gives the defaults (the copies will fail there
 // anyway).
 //

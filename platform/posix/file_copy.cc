@@ -9,9 +9,11 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 
+#include "platform/clock.h"
 #include "platform/posix/directory_reader.h"
 #include "platform/posix/posix_error.h"
 
@@ -59,15 +61,17 @@ std::string NewTemporaryName() {
   return prefix + std::to_string(counter.fetch_add(1)) + std::string(kTemporarySuffix);
 }
 
-timespec RoundUp(timespec time, std::int64_t step_ns) {
-  if (step_ns <= 1) return time;
-  constexpr std::int64_t kSecond = 1'000'000'000;
-  // Whole seconds first, then the step; both never move the time back.
-  std::int64_t seconds = time.tv_sec + (time.tv_nsec > 0 ? 1 : 0);
-  const std::int64_t step_seconds = std::max<std::int64_t>(1, step_ns / kSecond);
-  std::int64_t remainder = ((seconds % step_seconds) + step_seconds) % step_seconds;
-  if (remainder != 0) seconds += step_seconds - remainder;
-  return timespec{static_cast<time_t>(seconds), 0};
+timespec CopyTimeOf(const timespec& source, const DestinationTraits& traits) {
+  const FileInstant time = CopyTime(FileInstant{source.tv_sec, source.tv_nsec}, traits);
+  return timespec{static_cast<time_t>(time.seconds), static_cast<long>(time.nanoseconds)};
+}
+
+std::string LocalText(const timespec& time) {
+  const CivilTime t = ToLocalTime(time.tv_sec);
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
 }
 
 bool SameTime(const timespec& a, const timespec& b) {
@@ -136,10 +140,10 @@ Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
   return Status::Ok();
 }
 
-// Gives the copy its source's owner (as root), permission bits and times; what the file
-// system refuses is recorded, not failed.
-Status KeepAttributes(int fd, const struct stat& source, const timespec times[2],
-                      const std::string& temporary, DestinationRefusals* refusals) {
+// Gives the copy its source's owner (as root) and permission bits; what the file system
+// refuses is recorded, not failed.
+Status KeepAttributes(int fd, const struct stat& source, const std::string& temporary,
+                      DestinationRefusals* refusals) {
   if (RunningAsRoot() && ::fchown(fd, source.st_uid, source.st_gid) != 0) {
     if (!IsRefusal(errno)) return ErrnoStatus(errno, "chown", temporary);
     refusals->owners = true;
@@ -148,9 +152,29 @@ Status KeepAttributes(int fd, const struct stat& source, const timespec times[2]
     if (!IsRefusal(errno)) return ErrnoStatus(errno, "chmod", temporary);
     refusals->permissions = true;
   }
+  return Status::Ok();
+}
+
+// Sets the copy's times and looks at what the file system kept: a modification time later
+// than the one set and the source's would make every later edit of the source look older
+// than the copy, and the file would never be backed up again. A refusal is recorded instead.
+Status KeepTimes(int fd, const timespec& source_mtime, const timespec times[2],
+                 const std::string& path, DestinationRefusals* refusals) {
   if (::futimens(fd, times) != 0) {
-    if (!IsRefusal(errno)) return ErrnoStatus(errno, "utimens", temporary);
+    if (!IsRefusal(errno)) return ErrnoStatus(errno, "utimens", path);
     refusals->times = true;
+    return Status::Ok();
+  }
+  struct stat kept;
+  if (::fstat(fd, &kept) != 0) return ErrnoStatus(errno, "stat", path);
+  if (StoredTimeHidesChanges(FileInstant{source_mtime.tv_sec, source_mtime.tv_nsec},
+                             FileInstant{times[1].tv_sec, times[1].tv_nsec},
+                             FileInstant{kept.st_mtim.tv_sec, kept.st_mtim.tv_nsec})) {
+    return Status::Error(kDeviceIoError, "utimens(" + path + "): the destination kept " +
+                                             LocalText(kept.st_mtim) + " as the time " +
+                                             LocalText(times[1]) +
+                                             "; later changes of the source would look older "
+                                             "than this copy");
   }
   return Status::Ok();
 }
@@ -260,8 +284,13 @@ Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing k
                          "copy(" + source + "): the file changed while it was copied");
   }
 
-  const timespec times[2] = {before.st_atim, RoundUp(before.st_mtim, target.traits.time_step_ns)};
-  status = KeepAttributes(temporary.fd(), before, times, temporary_path, target.refusals);
+  const timespec times[2] = {before.st_atim, CopyTimeOf(before.st_mtim, target.traits)};
+  status = KeepAttributes(temporary.fd(), before, temporary_path, target.refusals);
+  if (status.ok()) {
+    // Named by the copy's final name: the temporary one means nothing to the user.
+    status = KeepTimes(temporary.fd(), before.st_mtim, times, target.folder + "/" + target.name,
+                       target.refusals);
+  }
   if (!status.ok()) return status;
   // Closing reports late write errors on some file systems (NFS, FUSE), so it comes before
   // the rename; a second descriptor of the same open file keeps the lock until the file has
@@ -280,11 +309,19 @@ Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing k
     return ErrnoStatus(errno, "rename", destination);
   }
   temporary.Keep();
-  if (target.traits.rename_resets_time && ::futimens(lock_keeper.get(), times) != 0) {
-    if (!IsRefusal(errno)) return ErrnoStatus(errno, "utimens", destination);
-    target.refusals->times = true;
+  if (!target.traits.rename_resets_time) return Status::Ok();
+  status = KeepTimes(lock_keeper.get(), before.st_mtim, times, destination, target.refusals);
+  if (status.code() == kDeviceIoError) {
+    // A copy that hides later changes is worse than none: without it the next run copies the
+    // file again. Only this run's own file goes, never one that took its name meanwhile.
+    struct stat ours, named;
+    if (::fstat(lock_keeper.get(), &ours) == 0 &&
+        ::fstatat(target.folder_fd, target.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        ours.st_ino == named.st_ino && ours.st_dev == named.st_dev) {
+      ::unlinkat(target.folder_fd, target.name.c_str(), 0);
+    }
   }
-  return Status::Ok();
+  return status;
 }
 
 }  // namespace platform::posix

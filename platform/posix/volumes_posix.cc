@@ -1,6 +1,10 @@
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -65,6 +69,50 @@ bool IsFolder(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::string ReadMountTable() {
+  std::ifstream file("/proc/self/mounts");
+  std::ostringstream text;
+  if (file) text << file.rdbuf();
+  return text.str();
+}
+
+// A folder is a mount point when the mount table says so (a bind mount of a folder of the same
+// file system included), or, should the table be unreadable (no /proc in a container), when
+// it lies on another device than its parent.
+bool IsMountPoint(const std::string& folder, const std::vector<Volume>& table) {
+  struct stat here, parent;
+  if (::stat(folder.c_str(), &here) != 0 || !S_ISDIR(here.st_mode)) return false;
+  for (const Volume& volume : table) {
+    if (volume.mount_point == folder) return true;
+  }
+  return ::stat((folder + "/..").c_str(), &parent) == 0 && parent.st_dev != here.st_dev;
+}
+
+// `path` made absolute, with the links of its longest existing part resolved: a link to a
+// mount point (~/usb -> /media/u/USB) leads to the medium, and /media/x/.. is not /media.
+std::string Resolved(const std::string& path) {
+  std::string absolute = path;
+  if (absolute.empty() || absolute[0] != '/') {
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof cwd) == nullptr) return path;
+    absolute = std::string(cwd) + "/" + absolute;
+  }
+  std::string head = absolute, rest;
+  for (;;) {
+    if (char* real = ::realpath(head.c_str(), nullptr)) {
+      std::string result = real;
+      std::free(real);
+      if (rest.empty()) return result;
+      return (result == "/" ? "" : result) + "/" + rest;
+    }
+    if (head == "/") return absolute;
+    const std::size_t slash = head.find_last_of('/');
+    const std::string name = head.substr(slash + 1);
+    if (!name.empty()) rest = rest.empty() ? name : name + "/" + rest;
+    head.resize(slash == 0 ? 1 : slash);
+  }
+}
+
 }  // namespace
 
 std::vector<Volume> ParseMountTable(std::string_view table) {
@@ -108,15 +156,56 @@ std::vector<Volume> UserVolumes(const std::vector<Volume>& mounted,
 }
 
 std::vector<Volume> MountedVolumes() {
-  std::ifstream file("/proc/self/mounts");
-  std::string table;
-  if (file) {
-    std::ostringstream text;
-    text << file.rdbuf();
-    table = text.str();
-  }
-  return UserVolumes(ParseMountTable(table),
+  return UserVolumes(ParseMountTable(ReadMountTable()),
                      [](const std::string& path) { return IsFolder(path); });
+}
+
+std::string MediumMountPoint(std::string_view path,
+                             const std::function<bool(std::string_view)>& is_user_folder) {
+  if (path.empty() || path[0] != '/') return std::string();
+  std::vector<std::string_view> names;
+  for (std::size_t start = 0; start < path.size();) {
+    std::size_t end = std::min(path.find('/', start), path.size());
+    std::string_view name = path.substr(start, end - start);
+    if (!name.empty() && name != ".") names.push_back(name);
+    start = end + 1;
+  }
+  // How many names make the mount point: the root's, a user's folder where there is one, and
+  // the medium's own.
+  std::size_t depth = 0;
+  if (names.size() >= 2 && names[0] == "mnt") {
+    depth = 2;
+  } else if (names.size() >= 2 && names[0] == "media") {
+    depth = is_user_folder(names[1]) ? 3 : 2;
+  } else if (names.size() >= 2 && names[0] == "run" && names[1] == "media") {
+    depth = 4;
+  }
+  if (depth == 0 || names.size() < depth) return std::string();
+  std::string mount_point;
+  for (std::size_t i = 0; i < depth; ++i) mount_point.append("/").append(names[i]);
+  return mount_point;
+}
+
+Status CheckMediumMounted(const std::string& path) {
+  const std::string resolved = Resolved(path);
+  std::vector<Volume> table;
+  bool table_read = false;
+  auto is_mount_point = [&](const std::string& folder) {
+    if (!table_read) {
+      table = ParseMountTable(ReadMountTable());
+      table_read = true;
+    }
+    return IsMountPoint(folder, table);
+  };
+  const std::string medium = MediumMountPoint(resolved, [&](std::string_view name) {
+    // A medium mounted at /media/NAME is one even where NAME is also an account's name
+    // ("backup" is one on Debian).
+    const std::string folder = "/media/" + std::string(name);
+    return ::getpwnam(std::string(name).c_str()) != nullptr && !is_mount_point(folder);
+  });
+  if (medium.empty() || is_mount_point(medium)) return Status::Ok();
+  return Status::Error(kPathNotFound, "open(" + path + "): nothing is mounted at " + medium +
+                                          " (is the medium mounted?)");
 }
 
 int VolumeOf(const std::vector<Volume>& volumes, std::string_view path) {

@@ -6,11 +6,11 @@
 #include <cwchar>
 #include <map>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/destination.h"
+#include "platform/destination_policy.h"
+#include "platform/path_rules.h"
 #include "platform/text.h"
 #include "platform/win32/destination_rules.h"
 #include "platform/win32/file_copy.h"
@@ -26,12 +26,9 @@ using win32::Handle;
 using win32::LastErrorStatus;
 using win32::Widen;
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 // A volume the tree writes to: what it holds, and how its writes are made durable.
 struct Volume {
   DestinationTraits traits;
-  std::size_t max_name_length = 255;
   // Opened before the first write to the volume, where the process may (an administrator)
   // and the volume takes a flush as a whole: one flush of it covers every copy.
   Handle flush;
@@ -40,84 +37,17 @@ struct Volume {
   std::vector<std::pair<std::wstring, std::string>> copies;
 };
 
-class Win32DestinationTree final : public DestinationTree {
+class Win32DestinationTree final : public PolicyTree {
  public:
-  explicit Win32DestinationTree(std::string root) : root_(std::move(root)) {
+  explicit Win32DestinationTree(std::string root) : PolicyTree(std::move(root), '\\') {
+    std::string& text = mutable_root();
     // "D:" would name the drive's current folder; the run's paths below it ("D:\20250101")
     // start at the drive's root.
-    if (root_.size() == 2 && root_[1] == ':') root_.push_back('\\');
-    while (root_.size() > 1 && IsSeparator(root_.back()) &&
-           !(root_.size() == 3 && root_[1] == ':')) {
-      root_.pop_back();
+    if (text.size() == 2 && text[1] == ':') text.push_back('\\');
+    while (text.size() > 1 && platform::IsSeparator(text.back()) &&
+           !(text.size() == 3 && text[1] == ':')) {
+      text.pop_back();
     }
-  }
-
-  // Folders made here take the access rights they inherit from their parent, as the system's
-  // own copies do; a source folder's access list is not carried over.
-  Status MakeFolders(const std::string& path, FolderModel) override {
-    std::vector<std::string_view> components;
-    Status status = Split(path, &components);
-    if (!status.ok()) return status;
-    return OpenFolders(path, components, /*create=*/true);
-  }
-
-  Status CopyFile(const std::string& source, const std::string& destination,
-                  KeepGoing keep_going) override {
-    std::size_t separator = destination.size();
-    while (separator > 0 && !IsSeparator(destination[separator - 1])) --separator;
-    const std::string name = destination.substr(separator);
-    std::string folder = destination.substr(0, separator);
-    // The folder text without its separator, except where that is the root's own form.
-    if (folder.size() > root_.size() && IsSeparator(folder.back())) folder.pop_back();
-    if (folder.empty()) folder = root_;
-    std::vector<std::string_view> components;
-    Status status = Split(folder, &components);
-    if (!status.ok()) return status;
-    if (name.empty() || name == "." || name == "..") {
-      return Status::Error(kBadFileName, "copy(" + destination + "): not a file name");
-    }
-    status = OpenFolders(folder, components, /*create=*/false);
-    if (!status.ok()) return status;
-    Folder& current = chain_.back();
-    Volume& volume = *current.volume;
-    const std::wstring wide_name = Widen(name);
-    if (std::string problem = win32::WindowsNameProblem(wide_name, volume.max_name_length);
-        !problem.empty()) {
-      return Status::Error(kBadFileName, "copy(" + source +
-                                             "): the destination cannot hold the name \"" + name +
-                                             "\": " + problem);
-    }
-    // Letter case never tells two names apart here.
-    const std::string folded = UpperCase(name);
-    auto& names = written_[current.key];
-    if (auto it = names.find(folded); it != names.end() && it->second != name) {
-      return Status::Error(kFileAlreadyExists,
-                           "copy(" + source + "): " + win32::PathInside(folder, it->second) +
-                               " was copied in this run, and the destination does not tell "
-                               "it from \"" +
-                               name + "\" (letter case does not count there)");
-    }
-    if (!made_.contains(current.key) && swept_.insert(current.key).second) {
-      win32::RemoveStaleTemporaryFiles(current.held.path);
-    }
-
-    win32::CopyTarget target{current.held.path, folder, name, volume.traits, &refusals_};
-    bool changed = false;
-    status = win32::CopyOnce(source, target, keep_going, &changed);
-    // One more try for a file that was being written; a file that keeps changing is left
-    // for the next run.
-    if (changed) status = win32::CopyOnce(source, target, keep_going, &changed);
-    if (changed) {
-      status = Status::Error(status.code(), status.message() + ", twice; not copied");
-    }
-    if (!status.ok()) return status;
-    names[folded] = name;
-    volume.written = true;
-    if (!volume.flush.valid()) {
-      volume.copies.emplace_back(win32::PathInside(current.held.path, wide_name),
-                                 win32::PathInside(folder, name));
-    }
-    return status;
   }
 
   Status Finish() override {
@@ -127,7 +57,7 @@ class Win32DestinationTree final : public DestinationTree {
       if (!volume.written) continue;
       if (volume.flush.valid()) {
         if (!::FlushFileBuffers(volume.flush.get()) && first.ok()) {
-          first = LastErrorStatus("flush", root_);
+          first = LastErrorStatus("flush", root());
         }
         continue;
       }
@@ -142,6 +72,34 @@ class Win32DestinationTree final : public DestinationTree {
 
   DestinationRefusals refusals() const override { return refusals_; }
 
+ protected:
+  // Folders made here take the access rights they inherit from their parent, as the system's
+  // own copies do; a source folder's access list is not carried over.
+  Status OpenFolder(const std::string& path, const std::vector<PathComponent>& components,
+                    FolderModel* model) override {
+    return OpenFolders(path, components, /*create=*/model != nullptr);
+  }
+  const std::string& CurrentKey() const override { return chain_.back().key; }
+  const DestinationTraits& CurrentTraits() override { return chain_.back().volume->traits; }
+  void RemoveStaleTemporaryFiles() override {
+    win32::RemoveStaleTemporaryFiles(chain_.back().held.path);
+  }
+  Status CopyOnce(const std::string& source, const std::string& folder, const std::string& name,
+                  KeepGoing keep_going, bool* changed) override {
+    Folder& current = chain_.back();
+    win32::CopyTarget target{current.held.path, folder, name, current.volume->traits, &refusals_};
+    return win32::CopyOnce(source, target, keep_going, changed);
+  }
+  void Copied(const std::string& folder, const std::string& name) override {
+    Folder& current = chain_.back();
+    Volume& volume = *current.volume;
+    volume.written = true;
+    if (!volume.flush.valid()) {
+      volume.copies.emplace_back(win32::PathInside(current.held.path, Widen(name)),
+                                 win32::PathInside(folder, name));
+    }
+  }
+
  private:
   // A folder of the chain from the root to the folder the run writes into, held open.
   struct Folder {
@@ -151,58 +109,33 @@ class Win32DestinationTree final : public DestinationTree {
     Volume* volume = nullptr;
   };
 
-  // Splits `path` (the root's text followed by folders) into the components below the root.
-  Status Split(const std::string& path, std::vector<std::string_view>* components) const {
-    auto same = [](char a, char b) { return a == b || (IsSeparator(a) && IsSeparator(b)); };
-    if (path.size() < root_.size() || !std::equal(root_.begin(), root_.end(), path.begin(), same) ||
-        (path.size() > root_.size() && !IsSeparator(root_.back()) &&
-         !IsSeparator(path[root_.size()]))) {
-      return Outside(path);
-    }
-    for (std::size_t start = root_.size(); start < path.size();) {
-      std::size_t end = start;
-      while (end < path.size() && !IsSeparator(path[end])) ++end;
-      std::string_view name(path.data() + start, end - start);
-      if (name == "." || name == "..") return Outside(path);
-      if (!name.empty()) components->push_back(name);
-      start = end + 1;
-    }
-    return Status::Ok();
-  }
-
-  static Status Outside(const std::string& path) {
-    return Status::Error(kBadFileName, "open(" + path + "): not below the destination");
-  }
-
   // Opens the root, creating it and its missing parents (following links: the root's text is
   // the user's own) the first time it is needed.
   Status OpenRoot() {
     if (!chain_.empty()) return Status::Ok();
-    Folder root;
-    Status status = win32::OpenNamedFolder(root_, &root.held);
+    Folder top;
+    Status status = win32::OpenNamedFolder(root(), &top.held);
     if (!status.ok()) return status;
-    root.volume = &VolumeOf(root.held);
-    chain_.push_back(std::move(root));
+    top.volume = &VolumeOf(top.held);
+    chain_.push_back(std::move(top));
     return Status::Ok();
   }
 
   // Makes `chain_` reach the folder `path`, whose components below the root are
   // `components`, creating the missing ones when `create` is set.
-  Status OpenFolders(const std::string& path, const std::vector<std::string_view>& components,
+  Status OpenFolders(const std::string& path, const std::vector<PathComponent>& components,
                      bool create) {
     Status status = OpenRoot();
     if (!status.ok()) return status;
     std::size_t common = 0;
     while (common < components.size() && common + 1 < chain_.size() &&
-           chain_[common + 1].name == components[common]) {
+           chain_[common + 1].name == components[common].name) {
       ++common;
     }
     chain_.resize(common + 1);
     for (std::size_t i = common; i < components.size(); ++i) {
-      // The components lie in `path` itself; the text up to one names that folder.
-      const std::size_t end =
-          static_cast<std::size_t>(components[i].data() - path.data()) + components[i].size();
-      status = OpenChild(std::string(components[i]), path.substr(0, end), create);
+      status =
+          OpenChild(std::string(components[i].name), path.substr(0, components[i].end), create);
       if (!status.ok()) return status;
     }
     return Status::Ok();
@@ -214,11 +147,8 @@ class Win32DestinationTree final : public DestinationTree {
     Folder& parent = chain_.back();
     const std::wstring wide_name = Widen(name);
     if (create) {
-      if (std::string problem =
-              win32::WindowsNameProblem(wide_name, parent.volume->max_name_length);
-          !problem.empty()) {
-        return Status::Error(
-            kBadFileName, "mkdir(" + text + "): the destination cannot hold this name: " + problem);
+      if (Status refused = RefuseFolderName(name, parent.volume->traits, text); !refused.ok()) {
+        return refused;
       }
     }
     Folder folder;
@@ -244,7 +174,7 @@ class Win32DestinationTree final : public DestinationTree {
     // point of another.
     folder.volume = made ? parent.volume : &VolumeOf(folder.held);
     if (made) {
-      made_.insert(folder.key);
+      folders().Made(folder.key);
       folder.volume->written = true;
     }
     chain_.push_back(std::move(folder));
@@ -267,7 +197,7 @@ class Win32DestinationTree final : public DestinationTree {
     Volume& volume = it->second;
     if (added) {
       volume.traits = win32::TraitsOfVolume(file_system);
-      volume.max_name_length = max_name_length;
+      volume.traits.max_name_units = max_name_length;
       volume.flush = OpenVolume(folder.path);
     }
     return volume;
@@ -304,14 +234,8 @@ class Win32DestinationTree final : public DestinationTree {
     return volume;
   }
 
-  std::string root_;
-  std::vector<Folder> chain_;  // the root first
-  // Folders below the root, as "A\B": made by this run (no stale files in them), swept of
-  // stale temporary files.
-  std::unordered_set<std::string> made_, swept_;
+  std::vector<Folder> chain_;        // the root first
   std::map<DWORD, Volume> volumes_;  // by serial number
-  // Per folder, the upper-cased names copied so far and the name each was copied under.
-  std::unordered_map<std::string, std::unordered_map<std::string, std::string>> written_;
   DestinationRefusals refusals_;
 };
 

@@ -154,14 +154,14 @@ Status CopyBytes(HANDLE in, HANDLE out, std::uint64_t size, KeepGoing keep_going
   return Status::Ok();
 }
 
-// Gives the copy its source's modification time (rounded up to the volume's step) and
+// Gives the copy its source's modification time (rounded up to the volume's step, within its
+// range) and
 // attributes; what the file system refuses is recorded, not failed.
 Status KeepAttributes(HANDLE handle, const Snapshot& source, const CopyTarget& target,
                       const std::string& temporary) {
   FILE_BASIC_INFO times = {};
   times.LastAccessTime = source.basic.LastAccessTime;
-  times.LastWriteTime.QuadPart =
-      RoundUpTicks(source.basic.LastWriteTime.QuadPart, target.traits.time_step_ns);
+  times.LastWriteTime.QuadPart = CopyTimeTicks(source.basic.LastWriteTime.QuadPart, target.traits);
   if (!SetBasicInfo(handle, times)) {
     if (!IsRefusal(::GetLastError())) return LastErrorStatus("set times", temporary);
     target.refusals->times = true;

@@ -20,9 +20,6 @@ using win32::LastErrorStatus;
 using win32::Narrow;
 using win32::Widen;
 
-// The longest name FAT, exFAT and NTFS hold, in UTF-16 units.
-constexpr std::size_t kMaxNameLength = 255;
-
 // Why `name` cannot be written here, or "": it must be one name, and one Windows holds (a
 // name it reserves for a device, or one with a trailing dot, would be made through the
 // prefixed form and then be out of every ordinary program's reach).
@@ -31,7 +28,7 @@ std::string NameProblem(std::string_view name) {
       name.find_first_of(std::string_view("\\/\0", 3)) != std::string_view::npos) {
     return "not a single name";
   }
-  return win32::WindowsNameProblem(Widen(name), kMaxNameLength);
+  return platform::NameProblem(name, win32::TraitsOfVolume(L"NTFS"));
 }
 
 Status BadName(std::string_view operation, std::string_view name, const std::string& problem) {

@@ -2,11 +2,13 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 
 #include "app/cli/display_width.h"
+#include "tests/support/private_media.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
@@ -276,6 +278,59 @@ TEST_F(CliTest, TheDestinationMustExistUnlessMkpathIsGiven) {
   EXPECT_EQ(FilesBelow(dest).size(), 1u);
   // Once it is there, the same run needs no --mkpath.
   EXPECT_EQ(Cli({"--dest", dest, "--source", dir_ / "src", "-q"}).exit_status, 0);
+}
+
+// Below the media folders the first folder is a medium's mount point: where nothing is
+// mounted there, the run is refused before anything is created, --mkpath or not, also when an
+// empty mount point was left behind. The real media folders are never touched: the runs see
+// empty ones of their own.
+TEST_F(CliTest, ADestinationOnAMediumThatIsNotMountedIsRefusedEvenWithMkpath) {
+  WriteFile(dir_ / "src/f", "f", kT);
+  auto run = [&](const std::string& dest, std::vector<std::string> extra) {
+    std::vector<std::string> arguments = {"--dest",    dest,   "--source", dir_ / "src",
+                                          "--compare", "none", "--yes"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    ProgramResult result = Cli(arguments);
+    return std::to_string(result.exit_status) + " " + result.err;
+  };
+  const std::string kSection = "----\n";
+  std::string result, skip;
+  if (!testing_support::InPrivateMedia(
+          [&] {
+            std::string out;
+            for (const std::vector<std::string>& extra :
+                 std::vector<std::vector<std::string>>{{"--mkpath"}, {}, {"-n", "--mkpath"}}) {
+              out += run("/media/usb/backup", extra) + kSection;
+            }
+            ::mkdir("/mnt/usb", 0755);
+            out += run("/mnt/usb", {"--mkpath", "-q"}) + kSection;
+            out += testing_support::TreeBelow("/media") + testing_support::TreeBelow("/mnt") +
+                   kSection;
+            if (!testing_support::MountMedium("/media/usb")) return std::string("\x01no tmpfs");
+            out += run("/media/usb/backup", {"--mkpath", "-q"}) + kSection;
+            return out + std::to_string(FilesBelow("/media/usb/backup").size());
+          },
+          &result, &skip)) {
+    GTEST_SKIP() << skip;
+  }
+  std::vector<std::string> sections;
+  for (std::size_t start = 0;;) {
+    std::size_t end = result.find(kSection, start);
+    sections.push_back(result.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + kSection.size();
+  }
+  ASSERT_EQ(sections.size(), 7u) << result;
+  const std::string refused =
+      "3 grebewick-cli: the destination folder /media/usb/backup is on no mounted medium: "
+      "open(/media/usb/backup): nothing is mounted at /media/usb (is the medium mounted?)\n";
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(sections[i], refused) << i;
+  EXPECT_EQ(sections[3],
+            "3 grebewick-cli: the destination folder /mnt/usb is on no mounted medium: "
+            "open(/mnt/usb): nothing is mounted at /mnt/usb (is the medium mounted?)\n");
+  EXPECT_EQ(sections[4], "/mnt/usb\n") << "nothing was made";
+  EXPECT_EQ(sections[5], "0 ");
+  EXPECT_EQ(sections[6], "1");
 }
 
 // The usual slip: the date folder of an earlier backup given as the comparison, which holds

@@ -32,7 +32,11 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 constexpr char kDate[] = "20250101";
-constexpr std::int64_t kT = 961988707;  // an odd second
+constexpr std::int64_t kT = 961988707;            // an odd second
+constexpr std::int64_t k1970 = 13046400;          // 1970-06-01 00:00:00 UTC
+constexpr std::int64_t k2200 = 7258118400;        // 2200-01-01 00:00:00 UTC
+constexpr std::int64_t kFatEarliest = 315532800;  // 1980-01-01 00:00:00 UTC
+constexpr std::int64_t kFatLatest = 4354819198;   // 2107-12-31 23:59:58 UTC
 
 bool Everywhere(VolumeKind) { return true; }
 bool KeepsUnixModes(VolumeKind kind) {
@@ -247,6 +251,12 @@ struct Row {
   std::function<void(Case&)> check;
 };
 
+// A command run in UTC.
+std::vector<std::string> InUtc(std::vector<std::string> command) {
+  command.insert(command.begin(), {"/usr/bin/env", "TZ=UTC0"});
+  return command;
+}
+
 ProgramResult Plain(Case& c, std::vector<std::string> extra = {}) {
   std::vector<std::string> job = c.Job(std::move(extra));
   return RunProgram(job);
@@ -353,6 +363,61 @@ std::vector<Row> Rows() {
                        EXPECT_EQ(again.exit_status, 0) << again.err;
                        EXPECT_THAT(again.err, HasSubstr("コピー対象となるファイルはありません。"));
                      }});
+
+  // FAT and exFAT count years from 1980 in seven bits; their FUSE drivers wrap a time outside
+  // (fusefat keeps 1970 as 2098, both keep 2200 as 2072), so the copy's time is moved into the
+  // range. The runs are in UTC, as the fusefat daemon is.
+  rows.push_back(
+      Row{"times before 1980 and after 2107 are kept as the nearest FAT holds", WindowsNames,
+          [](Case& c) {
+            WriteFile(c.Src("1970.txt"), "old", k1970);
+            WriteFile(c.Src("2200.txt"), "future", k2200);
+            WriteFile(c.Src("2000.txt"), "plain", kT);
+          },
+          [](Case& c) { return RunProgram(InUtc(c.Job())); },
+          [](const Case&) {
+            return Expected{0,
+                            {"3 of 3 files copied"},
+                            {},
+                            {{"1970.txt", "old"}, {"2200.txt", "future"}, {"2000.txt", "plain"}}};
+          },
+          [](Case& c) {
+            EXPECT_EQ(Stat(c.Out("1970.txt")).st_mtim.tv_sec, kFatEarliest);
+            EXPECT_EQ(Stat(c.Out("2200.txt")).st_mtim.tv_sec, kFatLatest);
+            // An edit of the old file is newer than its copy; the future file, whose copy had to be
+            // older, is taken again; the rest is unchanged.
+            WriteFile(c.Src("1970.txt"), "new");  // the same size: only the time tells
+            ProgramResult next =
+                RunProgram(InUtc({GREBEWICK_CLI, "--dest", c.work + "/next", "--source", c.src,
+                                  "--compare", c.Out(), "--date", kDate, "--mkpath", "--dry-run"}));
+            EXPECT_EQ(next.exit_status, 0) << next.err;
+            EXPECT_THAT(next.out, HasSubstr(c.Src("1970.txt")));
+            EXPECT_THAT(next.out, HasSubstr(c.Src("2200.txt")));
+            EXPECT_THAT(next.out, Not(HasSubstr(c.Src("2000.txt"))));
+          }});
+
+  // A medium that answers a change of times with success and keeps the time it had (here
+  // the copy's creation, now) would make every later edit of the source look older than the
+  // copy: the copy fails and goes. The first change of times is the probe's.
+  rows.push_back(Row{"a time the medium does not keep as given fails the copy", KeepsUnixModes,
+                     [](Case& c) { WriteFile(c.Src("f"), "f", kT); },
+                     [](Case& c) {
+                       std::vector<std::string> command = c.Strace();
+                       command.insert(command.end(), {"-e", "trace=utimensat", "-e",
+                                                      "inject=utimensat:retval=0:when=2"});
+                       std::vector<std::string> job = c.Job();
+                       command.insert(command.end(), job.begin(), job.end());
+                       return RunProgram(command);
+                     },
+                     [](const Case& c) {
+                       return Expected{1,
+                                       {c.Failed("f"), c.Out("f") + "): the destination kept ",
+                                        " as the time 2000-06-26 12:05:07;",
+                                        "later changes of the source would look older"},
+                                       {},
+                                       {}};
+                     },
+                     nullptr});
 
   rows.push_back(Row{
       "folders keep their source's permissions, and as root its owners", Everywhere,

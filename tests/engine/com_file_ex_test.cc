@@ -7,8 +7,11 @@
 
 #include <algorithm>
 
+#include "engine/common.h"
 #include "engine/public_function.h"
 #include "platform/file_lock.h"
+#include "tests/support/private_media.h"
+#include "tests/support/scripted_host.h"
 #include "tests/support/temp_dir.h"
 
 namespace engine {
@@ -248,6 +251,63 @@ TEST(CopyFileToTest, RemovesStaleTemporaryFilesButNotALiveRunsOne) {
   ASSERT_EQ(CopyFileTo(dir / "src.txt", dir / "out/dst.txt", overwrite, *tree), 0);
   EXPECT_EQ(FilesBelow(dir / "out"), (std::vector<std::string>{".grebewick-99998-7.tmp",
                                                                ".grebewick-notes.tmp", "dst.txt"}));
+}
+
+// Below the media folders the first folder is a medium's mount point, as a drive letter is
+// on Windows: where nothing is mounted, the run ends with the folder-creation message and
+// writes nothing to the system's disk below it.
+TEST(PrepareDestinationTest, AMediumThatIsNotMountedEndsTheRunAndNothingIsMade) {
+  TempDir dir;
+  WriteFile(dir / "src/f", "f", kNoon2000);
+  DateFolderName = "20001231";
+  auto run = [&](const std::string& destination) {
+    testing_support::ScriptedHost host;
+    host.pairs = {{dir / "src", "なし"}};
+    host.destination = destination;
+    std::string said = std::to_string(static_cast<int>(RunBackup(host.job(), host))) + "\n";
+    for (const auto& box : host.boxes) said += box.title + ": " + box.text + "\n";
+    for (const std::string& note : host.notes) said += "note: " + note + "\n";
+    return said;
+  };
+  const std::string kSection = "----\n";
+  std::string result, skip;
+  if (!testing_support::InPrivateMedia(
+          [&] {
+            std::string out = run("/media/nosuchdisk/backup") + kSection;
+            // An empty mount point left behind, and a user's folder without its medium.
+            ::mkdir("/mnt/usb", 0755);
+            ::mkdir("/media/root", 0755);
+            out += run("/mnt/usb") + kSection + run("/media/root/USB/backup") + kSection;
+            out += testing_support::TreeBelow("/media") + testing_support::TreeBelow("/mnt") +
+                   kSection;
+            if (!testing_support::MountMedium("/media/disk")) return std::string("\x01no tmpfs");
+            return out + run("/media/disk/backup");
+          },
+          &result, &skip)) {
+    GTEST_SKIP() << skip;
+  }
+  std::vector<std::string> sections;
+  for (std::size_t start = 0;;) {
+    std::size_t end = result.find(kSection, start);
+    sections.push_back(result.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + kSection.size();
+  }
+  ASSERT_EQ(sections.size(), 5u) << result;
+  const std::string refused =
+      std::to_string(static_cast<int>(RunOutcome::kDestinationRefused)) +
+      "\nフォルダ作成エラー: フォルダが作成できませんでした。\r処理を中止します。\n";
+  EXPECT_EQ(sections[0], refused +
+                             "note: open(/media/nosuchdisk/backup): nothing is mounted at "
+                             "/media/nosuchdisk (is the medium mounted?)\n");
+  EXPECT_EQ(
+      sections[1],
+      refused + "note: open(/mnt/usb): nothing is mounted at /mnt/usb (is the medium mounted?)\n");
+  EXPECT_EQ(sections[2], refused +
+                             "note: open(/media/root/USB/backup): nothing is mounted at "
+                             "/media/root/USB (is the medium mounted?)\n");
+  EXPECT_EQ(sections[3], "/media/root\n/mnt/usb\n") << "nothing was made";
+  EXPECT_EQ(sections[4], std::to_string(static_cast<int>(RunOutcome::kCompleted)) + "\n");
 }
 
 }  // namespace

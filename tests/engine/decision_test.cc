@@ -146,6 +146,15 @@ TEST(DecisionTest, ACaseTwinIsNeverVouchedForByItsTwinsRecord) {
   catalogue.Append(Member("a.txt", "4", kNoonText));
   EXPECT_EQ(DecideAgainst(folder, 1, {IndexOf({})}, catalogue).verdict, Verdict::kCopyUpperCased);
   EXPECT_EQ(DecideAgainst({folder[1]}, 0, {IndexOf({})}, catalogue).verdict, Verdict::kSkip);
+
+  // Where names ignore case there are no twins: a file's own record is never passed over.
+  DecisionContext insensitive = Context();
+  insensitive.case_sensitive = false;
+  const std::vector<SourceFile> alone = {{"a.txt", 4, kNoon}};
+  EXPECT_EQ(Decide(alone[0], "A.TXT", catalogue, "/SRC", false, {IndexOf({})}, FolderNames(alone),
+                   insensitive)
+                .verdict,
+            Verdict::kSkip);
 }
 
 TEST(DecisionTest, DatesAndTimesAreRealOnesOnly) {

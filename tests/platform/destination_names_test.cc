@@ -43,5 +43,45 @@ TEST(NameProblemTest, WindowsRulesApplyOnlyWhereTheDestinationFollowsThem) {
             "it has characters beyond ASCII, which this destination does not hold");
 }
 
+// Where the system reserves the device names (Windows), they are refused with or without an
+// extension; elsewhere a FAT medium holds them.
+TEST(NameProblemTest, DeviceNamesAreRefusedWhereTheSystemReservesThem) {
+  DestinationTraits windows;
+  windows.windows_names = true;
+  windows.device_names = true;
+  struct Row {
+    const char* name;
+    const char* problem;
+  } rows[] = {
+      {"report.txt", ""},
+      {"CON", "Windows reserves it for the device CON"},
+      {"con.txt", "Windows reserves it for the device con"},
+      {"Aux .tar.gz", "Windows reserves it for the device Aux"},
+      {"nul", "Windows reserves it for the device nul"},
+      {"COM1.log", "Windows reserves it for the device COM1"},
+      {"lpt9", "Windows reserves it for the device lpt9"},
+      {"COM\u00B9", "Windows reserves it for the device COM\u00B9"},
+      {"CONOUT$", "Windows reserves it for the device CONOUT$"},
+      {"COM10", ""},
+      {"CONSOLE.txt", ""},
+      {"x.con", ""},
+      {"a|b", "it contains '|'"},
+      {"a/b", "it contains '/'"},
+      {"", "it is empty"},
+  };
+  DestinationTraits fat = windows;
+  fat.device_names = false;
+  for (const Row& row : rows) {
+    EXPECT_EQ(NameProblem(row.name, windows), row.problem) << row.name;
+    if (std::string(row.problem).starts_with("Windows")) {
+      EXPECT_EQ(NameProblem(row.name, fat), "");
+    }
+  }
+  // Names the system's wide calls take whatever their bytes: no encoding is refused there.
+  DestinationTraits wide = windows;
+  wide.wide_names = true;
+  EXPECT_EQ(NameProblem("caf\xE9", wide), "");
+}
+
 }  // namespace
 }  // namespace platform

@@ -47,50 +47,40 @@ TEST(DestinationRulesWin32Test, TraitsFollowTheFileSystemsName) {
     EXPECT_EQ(traits.max_file_size, limit) << win32::Narrow(name);
     EXPECT_TRUE(traits.case_insensitive);
     EXPECT_TRUE(traits.windows_names);
+    // FAT and exFAT count years from 1980 in seven bits.
+    EXPECT_EQ(traits.latest_time != INT64_MAX, step != 100) << win32::Narrow(name);
   }
 }
 
 TEST(DestinationRulesWin32Test, NamesWindowsCannotHold) {
-  using Row = std::tuple<const wchar_t*, const char*>;
-  for (auto [name, problem] : {
-           Row{L"report.txt", ""},
-           Row{L"CON", "Windows reserves it for the device CON"},
-           Row{L"con.txt", "Windows reserves it for the device con"},
-           Row{L"Aux .tar.gz", "Windows reserves it for the device Aux"},
-           Row{L"nul", "Windows reserves it for the device nul"},
-           Row{L"COM1.log", "Windows reserves it for the device COM1"},
-           Row{L"lpt9", "Windows reserves it for the device lpt9"},
-           Row{L"COM\u00B9", "Windows reserves it for the device COM\u00B9"},
-           Row{L"CONOUT$", "Windows reserves it for the device CONOUT$"},
-           Row{L"COM10", ""},
-           Row{L"CONSOLE.txt", ""},
-           Row{L"x.con", ""},
-           Row{L"a:b", "it contains ':'"},
-           Row{L"a?", "it contains '?'"},
-           Row{L"a|b", "it contains '|'"},
-           Row{L"tab\there", "it contains a control character"},
-           Row{L"trailing.", "it ends with a dot"},
-           Row{L"trailing ", "it ends with a space"},
-           Row{L"日本語.txt", ""},
-       }) {
-    EXPECT_EQ(win32::WindowsNameProblem(name, 255), problem) << win32::Narrow(name);
-  }
-  EXPECT_EQ(win32::WindowsNameProblem(std::wstring(256, L'a'), 255),
-            "it is longer than 255 characters");
-  EXPECT_EQ(win32::WindowsNameProblem(L"ABCDEFGHI.TXT", 12), "it is longer than 12 characters");
+  DestinationTraits traits = win32::TraitsOfVolume(L"NTFS");
+  EXPECT_EQ(NameProblem("CON", traits), "Windows reserves it for the device CON");
+  EXPECT_EQ(NameProblem(std::string(256, 'a'), traits), "it is longer than 255 characters");
+  traits.max_name_units = 12;
+  EXPECT_EQ(NameProblem("ABCDEFGHI.TXT", traits), "it is longer than 12 characters");
 }
 
-TEST(DestinationRulesWin32Test, TimesRoundUpToTheStepNeverDown) {
+TEST(DestinationRulesWin32Test, TimesRoundUpToTheStepNeverDownWithinTheVolumesRange) {
   const std::int64_t even = 130'000'000'000'000'000;  // a whole, even second
-  using Row = std::tuple<std::int64_t, std::int64_t, std::int64_t>;
-  for (auto [ticks, step, rounded] : {
-           Row{even, 2'000'000'000, even},
-           Row{even + 1, 2'000'000'000, even + 2 * kSecondTicks},
-           Row{even + kSecondTicks, 2'000'000'000, even + 2 * kSecondTicks},
-           Row{even + 1, 10'000'000, even + 100'000},
-           Row{even + 1, 100, even + 1},
+  const DestinationTraits fat = win32::TraitsOfVolume(L"FAT32"),
+                          exfat = win32::TraitsOfVolume(L"exFAT"),
+                          ntfs = win32::TraitsOfVolume(L"NTFS");
+  const std::int64_t first = (fat.earliest_time + 11'644'473'600) * kSecondTicks;
+  const std::int64_t last = (fat.latest_time + 11'644'473'600) * kSecondTicks;
+  const std::int64_t year_1970 = 116'444'736'000'000'000;
+  using Row = std::tuple<std::int64_t, const DestinationTraits*, std::int64_t>;
+  for (auto [ticks, traits, copy] : {
+           Row{even, &fat, even},
+           Row{even + 1, &fat, even + 2 * kSecondTicks},
+           Row{even + kSecondTicks, &fat, even + 2 * kSecondTicks},
+           Row{even + 1, &exfat, even + 100'000},
+           Row{even + 1, &ntfs, even + 1},
+           Row{year_1970, &fat, first},
+           Row{year_1970, &exfat, first},
+           Row{year_1970, &ntfs, year_1970},
+           Row{last + 1, &fat, last},
        }) {
-    EXPECT_EQ(win32::RoundUpTicks(ticks, step), rounded) << ticks - even << " " << step;
+    EXPECT_EQ(win32::CopyTimeTicks(ticks, *traits), copy) << ticks - even;
   }
 }
 

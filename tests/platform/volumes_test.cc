@@ -63,4 +63,31 @@ TEST(VolumesTest, VolumeOfIsTheLongestWholeComponentPrefix) {
   EXPECT_EQ(platform::VolumeOf({}, "/home"), -1);
 }
 
+TEST(VolumesTest, TheFirstFolderBelowAMediaFolderIsAMediumsMountPoint) {
+  // "alice" has an account; "backup" is a medium's name.
+  auto is_user = [](std::string_view name) { return name == "alice"; };
+  const std::pair<const char*, const char*> rows[] = {
+      {"/media/backup", "/media/backup"},
+      {"/media/backup/daily/x", "/media/backup"},
+      {"/media//backup/./daily", "/media/backup"},
+      {"/media/alice/USB STICK/backup", "/media/alice/USB STICK"},
+      {"/media/alice/USB", "/media/alice/USB"},
+      {"/media/alice", ""},  // the user's folder of mount points
+      {"/media", ""},
+      {"/run/media/alice/USB/b", "/run/media/alice/USB"},
+      {"/run/media/bob/disk", "/run/media/bob/disk"},
+      {"/run/media/bob", ""},
+      {"/run/user/1000/x", ""},
+      {"/mnt/usb/backup", "/mnt/usb"},
+      {"/mnt", ""},
+      {"/home/alice/backup", ""},
+      {"/mediaX/usb", ""},
+      {"/", ""},
+      {"media/usb", ""},  // only absolute paths name a medium
+  };
+  for (const auto& [path, mount_point] : rows) {
+    EXPECT_EQ(platform::MediumMountPoint(path, is_user), mount_point) << path;
+  }
+}
+
 }  // namespace
