@@ -13,8 +13,9 @@ namespace platform {
 // own error texts stay as they are under the "C" locale, so the output of scripts that parse
 // it does not move with the user's language. Opening twice replaces the first catalogue.
 // Where no catalogue can be used (no translation for the language, a locale the system does
-// not have, a platform without gettext such as the Windows build), every text is its own
-// translation.
+// not have, a platform without gettext such as the Windows build), and where Japanese comes
+// before every language that has a catalogue (the texts are written in Japanese), every text
+// is its own translation.
 void OpenCatalogue(const std::string& domain, const std::string& folder);
 
 // The translation of `id`, or `id` itself when the catalogue has none. The pointer stays

@@ -51,12 +51,21 @@ class LanguageTest : public ::testing::Test {
 };
 
 TEST_F(LanguageTest, JapaneseAndCLocalesPrintTheTextsAsWritten) {
-  for (const std::string lang : {"LANG=ja_JP.UTF-8", "LANG=C.UTF-8", "LANG=C"}) {
-    ProgramResult nothing = InLocale({lang}, NothingToCopy());
+  const std::vector<std::vector<std::string>> as_written = {
+      {"LANG=ja_JP.UTF-8"},
+      {"LANG=C.UTF-8"},
+      {"LANG=C"},
+      // As Japanese desktops set it: English only after Japanese.
+      {"LANG=ja_JP.UTF-8", "LANGUAGE=ja:en"},
+      {"LANG=C.UTF-8", "LANGUAGE=en"},  // gettext ignores LANGUAGE under C
+  };
+  for (const std::vector<std::string>& environment : as_written) {
+    const std::string lang = environment.back();
+    ProgramResult nothing = InLocale(environment, NothingToCopy());
     EXPECT_EQ(nothing.exit_status, 0) << lang;
     EXPECT_EQ(nothing.err, "grebewick-cli: 対象検索結果: コピー対象となるファイルはありません。\n")
         << lang;
-    ProgramResult missing = InLocale({lang}, MissingArchive());
+    ProgramResult missing = InLocale(environment, MissingArchive());
     EXPECT_EQ(missing.exit_status, 4) << lang;
     EXPECT_EQ(missing.err, "grebewick-cli: " + dir_ / "gone.lzh" +
                                " is not a readable LZH archive\n"
@@ -74,6 +83,7 @@ TEST_F(LanguageTest, AnEnglishLocaleGetsEveryLineInEnglish) {
       {"LANG=en_US.UTF-8"},
       {"LANG=ja_JP.UTF-8", "LC_MESSAGES=en_US.UTF-8"},
       {"LANG=en_US.UTF-8", "LANGUAGE=en"},
+      {"LANG=ja_JP.UTF-8", "LANGUAGE=fr:en:ja"},
   };
   for (const std::vector<std::string>& environment : english) {
     ProgramResult nothing = InLocale(environment, NothingToCopy());
