@@ -31,6 +31,29 @@ if(TARGET grebewick)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
 
+# The user units of the daily backup, where the user's service manager looks for them:
+# lib/systemd/user below /usr or /usr/local, share/systemd/user below any other prefix (as
+# ~/.local/share/systemd/user). Both the folder and the service's command (the program where
+# it is installed) follow the prefix the installation is made with (cmake --install
+# --prefix; the package's /usr), so they are settled when installing, not when configuring.
+if(NOT WIN32)
+  set(unit_source ${CMAKE_SOURCE_DIR}/contrib/systemd)
+  set(service ${CMAKE_CURRENT_BINARY_DIR}/systemd/grebewick-backup.service)
+  install(CODE "
+    if(CMAKE_INSTALL_PREFIX MATCHES \"^/usr(/local)?/?$\")
+      set(unit_folder \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/user\")
+    else()
+      set(unit_folder \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/systemd/user\")
+    endif()
+    set(bindir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    configure_file(\"${unit_source}/grebewick-backup.service.in\" \"${service}\" @ONLY)
+    file(INSTALL \"${service}\" \"${unit_source}/grebewick-backup.timer\"
+                 \"${unit_source}/grebewick-backup-failed.service\"
+         DESTINATION \"\${unit_folder}\")
+  ")
+  install(FILES ${unit_source}/backup.conf.example DESTINATION ${GREBEWICK_INSTALL_DOCDIR})
+endif()
+
 # The changelog in Debian's form doubles as the project's; Debian wants it compressed.
 set(changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
 add_custom_command(OUTPUT ${changelog}

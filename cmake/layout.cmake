@@ -13,3 +13,10 @@ set(GREBEWICK_INSTALL_DOCDIR "${CMAKE_INSTALL_DATAROOTDIR}/doc/grebewick")
 # The library folder as seen from the programs' folder ("../lib/x86_64-linux-gnu/grebewick").
 file(RELATIVE_PATH GREBEWICK_LIBRARY_FOLDER "${CMAKE_INSTALL_FULL_BINDIR}"
      "${CMAKE_INSTALL_PREFIX}/${GREBEWICK_INSTALL_LIBRARYDIR}")
+# The message catalogues' folder as seen from the programs' folder ("../share/locale"); the
+# build tree keeps its catalogues in the same place relative to bin/.
+file(RELATIVE_PATH GREBEWICK_LOCALE_FOLDER "${CMAKE_INSTALL_FULL_BINDIR}"
+     "${CMAKE_INSTALL_FULL_LOCALEDIR}")
+# The windows' translations (Qt's form of the same catalogues), likewise.
+file(RELATIVE_PATH GREBEWICK_TRANSLATIONS_FOLDER "${CMAKE_INSTALL_FULL_BINDIR}"
+     "${CMAKE_INSTALL_FULL_DATADIR}/grebewick/translations")

@@ -13,11 +13,15 @@ previous backup, as plain files or packed in LZH archives) and a
 destination; a run copies exactly the new or changed files into a dated
 folder where each source folder reappears under its full path.
 
-The package holds the desktop program grebewick (Japanese interface)
-and grebewick-cli, the same run for scripts and timers, with incremental
-chains of earlier backups.")
+The package holds the desktop program grebewick (Japanese interface,
+English under an English locale) and grebewick-cli, the same run for
+scripts and timers, with incremental chains of earlier backups and a
+daily systemd user timer.")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# Installed with the prefix /usr into a staging folder (DESTDIR), so that what the
+# installation writes into files (the backup service's command) names /usr, not the stage.
+set(CPACK_SET_DESTDIR ON)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

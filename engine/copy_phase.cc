@@ -105,6 +105,7 @@ class CopyPhaseRun {
     if (result == 0) {
       ++run_.stats.copied;
       run_.stats.bytes_copied += item.size;
+      if (run_.options.copied) run_.options.copied(SourceFileOf(item), item.size);
     } else {
       Failed(item, detail);
     }

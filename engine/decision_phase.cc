@@ -15,10 +15,19 @@ namespace {
 constexpr std::size_t kCounterpartsAhead = 32;
 
 // Lists a folder of the job's, hidden entries too where the job wants them; hidden ones
-// left out are counted for the source side.
-platform::Status ListJobFolder(RunContext& run, const std::string& folder, bool want_stat,
-                               long* hidden_left_out,
-                               platform::FunctionRef<bool(const platform::ListedEntry&)> visit) {
+// left out are counted for the source side. Files the job's patterns leave out (by their
+// path `below` the source folder, the same for a source folder and its counterparts) are
+// not listed.
+platform::Status ListJobFolder(RunContext& run, const std::string& folder, const std::string& below,
+                               bool want_stat, long* hidden_left_out,
+                               platform::FunctionRef<bool(const platform::ListedEntry&)> listed) {
+  auto visit = [&](const platform::ListedEntry& entry) {
+    if (!run.job.exclude.empty() &&
+        run.job.exclude.Excludes(PathOfEntry(below, entry.name), false)) {
+      return true;
+    }
+    return listed(entry);
+  };
   if (!run.job.include_hidden && hidden_left_out == nullptr) {
     return run.fs.List(folder, platform::ListWhat::kFiles, want_stat, visit);
   }
@@ -33,12 +42,13 @@ platform::Status ListJobFolder(RunContext& run, const std::string& folder, bool 
 }
 
 // The plain files of a counterpart folder, indexed by upper-cased name.
-FolderIndex IndexOf(RunContext& run, const std::string& folder) {
+FolderIndex IndexOf(RunContext& run, const std::string& folder, const std::string& below) {
   FolderIndex index;
-  ListJobFolder(run, folder + run.separator, true, nullptr, [&](const platform::ListedEntry& e) {
-    index.Add(e.name, platform::UpperCase(e.name), e.size, e.mtime);
-    return true;
-  });
+  ListJobFolder(run, folder + run.separator, below, true, nullptr,
+                [&](const platform::ListedEntry& e) {
+                  index.Add(e.name, platform::UpperCase(e.name), e.size, e.mtime);
+                  return true;
+                });
   return index;
 }
 
@@ -47,8 +57,9 @@ std::vector<FolderIndex> CounterpartsOf(RunContext& run, const PairState& pair,
                                         const std::string& folder) {
   std::vector<FolderIndex> indexes;
   indexes.reserve(pair.comparisons.size());
+  const std::string below = pair.Below(folder);
   for (const std::string& comparison : pair.comparisons) {
-    indexes.push_back(IndexOf(run, pair.Counterpart(comparison, folder)));
+    indexes.push_back(IndexOf(run, pair.Counterpart(comparison, folder), below));
   }
   return indexes;
 }
@@ -119,7 +130,7 @@ void DecisionPhase(RunContext& run, const PairState& pair) {
 
     files.clear();
     platform::Status status = ListJobFolder(
-        run, folder + run.separator, true, &run.hidden_left_out,
+        run, folder + run.separator, pair.Below(folder), true, &run.hidden_left_out,
         [&](const platform::ListedEntry& entry) {
           files.push_back(SourceFile{std::string(entry.name), entry.size, entry.mtime});
           return true;

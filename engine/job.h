@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/exclude_rules.h"
+
 namespace engine {
 
 // What the window's comparison list shows for a pair without a comparison; the terminal
@@ -32,6 +34,8 @@ struct Job {
   bool match_folders = true;       // optFolder(0) selected
   // Dot-files and dot-folders are listed like any other (the terminal front end's --hidden).
   bool include_hidden = false;
+  // Entries of the sources left out: neither walked, copied nor looked for in comparisons.
+  ExcludeRules exclude;
 };
 
 // A job's folder values as the run uses them: upper-cased where names are not

@@ -34,6 +34,10 @@ void Subfolders(const std::string& folder, platform::FileSystem& fs, const WalkR
         names.back().append(entry.name);
         if (!rules.skipped_folder.empty() && names.back() == rules.skipped_folder) {
           names.pop_back();
+        } else if (rules.exclude != nullptr &&
+                   rules.exclude->Excludes(
+                       PathBelow(rules.root, names.back(), platform::Separator()), true)) {
+          names.pop_back();
         }
         return true;
       });

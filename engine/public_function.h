@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/archive_object.h"
+#include "engine/exclude_rules.h"
 #include "engine/job.h"
 #include "engine/run_host.h"
 #include "platform/destination.h"
@@ -65,6 +66,8 @@ struct RunOptions {
   // When set, the run searches but copies nothing: after the search it hands every item of
   // the copy list, in order, as its source file and destination file.
   std::function<void(const std::string& source_file, const std::string& destination_file)> dry_run;
+  // When set, told of each file once it is copied: its source file and its size as listed.
+  std::function<void(const std::string& source_file, std::uint64_t size)> copied;
   // When set, receives the run's counts before each copy of the copy phase (so that a
   // progress display can show bytes) and at the run's end.
   RunStats* stats = nullptr;
@@ -82,6 +85,9 @@ struct WalkRules {
   long* hidden_left_out = nullptr;  // counts the hidden folders left out
   // A folder (as the walk names it) that is neither listed nor entered.
   std::string skipped_folder;
+  // Folders left out by the job's patterns, matched by their path below `root`.
+  const ExcludeRules* exclude = nullptr;
+  std::string root;
 };
 
 // Performs one whole run of `job`, talking to the user through `host`. Never entered twice:

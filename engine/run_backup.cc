@@ -126,6 +126,10 @@ class Run {
       rules.include_hidden = run_.job.include_hidden;
       rules.hidden_left_out = &run_.hidden_left_out;
       rules.skipped_folder = pair.skipped_folder;
+      if (!run_.job.exclude.empty()) {
+        rules.exclude = &run_.job.exclude;
+        rules.root = pair.source_root;
+      }
       n = ListSubfoldersDeep(pair.source_root, pair.folders, run_.fs, rules, found);
     } else {
       pair.folders.assign(1, std::string());

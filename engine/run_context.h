@@ -18,6 +18,7 @@
 #include "engine/run_host.h"
 #include "platform/destination.h"
 #include "platform/file_system.h"
+#include "platform/path_rules.h"
 
 namespace engine {
 
@@ -47,6 +48,11 @@ struct PairState {
   std::vector<std::string> folders;      // FolderList: the subfolders, then the root
   // The folder below the source that the walk leaves out (the destination), or "".
   std::string skipped_folder;
+
+  // The source folder `folder` as the job's exclusion patterns see it ("" for the root).
+  std::string Below(const std::string& folder) const {
+    return PathBelow(source_root, folder, platform::Separator());
+  }
 
   // The folder below `comparison` that corresponds to the source folder `folder`.
   std::string Counterpart(const std::string& comparison, const std::string& folder) const {

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "ui/text.h"
+#include "ui/translation.h"
 
 namespace ui {
 
@@ -33,8 +34,16 @@ void ListBox::SetListIndex(int index) {
   NoteSelection();
 }
 
+namespace {
+
+// What a list shows for an item: the text, except the comparison "none" (a value the run
+// reads, kept as the item's bytes), which shows in the language in use.
+QString Shown(const std::string& text) { return text == "なし" ? Tr("なし") : ToQString(text); }
+
+}  // namespace
+
 void ListBox::AddItem(const std::string& text) {
-  auto* item = new QListWidgetItem(ToQString(text));
+  auto* item = new QListWidgetItem(Shown(text));
   item->setData(kBytesRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
   addItem(item);
 }
@@ -67,7 +76,7 @@ std::string ListBox::List(int index) const {
 void ListBox::SetList(int index, const std::string& text) {
   QListWidgetItem* row_item = item(index);
   if (row_item == nullptr) return;
-  row_item->setText(ToQString(text));
+  row_item->setText(Shown(text));
   row_item->setData(kBytesRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
 }
 

@@ -8,6 +8,7 @@
 
 #include "ui/app_icon.h"
 #include "ui/text.h"
+#include "ui/translation.h"
 #include "util/sys_info.h"
 
 namespace ui {
@@ -42,7 +43,7 @@ QFrame* MakeLine(QWidget* parent, const char* name, QRect geometry) {
 }
 
 QString VersionText() {
-  return QStringLiteral("ﾊﾞｰｼﾞｮﾝ %1.%2.%3")
+  return Tr("ﾊﾞｰｼﾞｮﾝ %1.%2.%3")
       .arg(GREBEWICK_VERSION_MAJOR)
       .arg(GREBEWICK_VERSION_MINOR)
       .arg(GREBEWICK_VERSION_PATCH);
@@ -56,7 +57,7 @@ frmAbout::frmAbout(platform::MessageBoxService& messages) : QDialog(nullptr), me
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(460, 270);
-  setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+  setWindowTitle(Tr("ﾊﾞｰｼﾞｮﾝ情報"));
 
   picIcon = new QLabel(this);
   picIcon->setObjectName(QStringLiteral("picIcon"));
@@ -70,9 +71,8 @@ frmAbout::frmAbout(platform::MessageBoxService& messages) : QDialog(nullptr), me
   title_font.setBold(true);
   lblTitle->setFont(title_font);
   lblVersion = MakeLabel(this, "lblVersion", QStringLiteral("Ver 1.00"), QRect(72, 62, 372, 18));
-  lblDescription =
-      MakeLabel(this, "lblDescription", QStringLiteral("変更されたファイルを抜出します。"),
-                QRect(72, 88, 372, 18));
+  lblDescription = MakeLabel(this, "lblDescription", Tr("変更されたファイルを抜出します。"),
+                             QRect(72, 88, 372, 18));
   // A sunken line is the pair of lines, dark above light.
   MakeLine(this, "Line1", QRect(16, 118, 428, 2));
   lblDisclaimer =
@@ -82,7 +82,7 @@ frmAbout::frmAbout(platform::MessageBoxService& messages) : QDialog(nullptr), me
   cmdOK->setObjectName(QStringLiteral("cmdOK"));
   cmdOK->setGeometry(208, 228, 112, 25);
   cmdOK->setDefault(true);
-  cmdSysInfo = new QPushButton(QStringLiteral("ｼｽﾃﾑ情報(&S)..."), this);
+  cmdSysInfo = new QPushButton(Tr("ｼｽﾃﾑ情報(&S)..."), this);
   cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
   cmdSysInfo->setGeometry(332, 228, 112, 25);
   cmdSysInfo->setAutoDefault(true);  // Enter on it starts the tool, not "OK"
@@ -98,7 +98,7 @@ frmAbout::frmAbout(platform::MessageBoxService& messages) : QDialog(nullptr), me
 }
 
 void frmAbout::Form_Load() {
-  setWindowTitle(QString::fromUtf8(platform::kApplicationTitle) + QStringLiteral("のﾊﾞｰｼﾞｮﾝ情報"));
+  setWindowTitle(Tr("%1のﾊﾞｰｼﾞｮﾝ情報").arg(QString::fromUtf8(platform::kApplicationTitle)));
   lblVersion->setText(VersionText());
   lblTitle->setText(QString::fromUtf8(platform::kApplicationTitle));
 }

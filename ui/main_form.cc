@@ -23,15 +23,16 @@
 #include "ui/sub_form1.h"
 #include "ui/sub_form2.h"
 #include "ui/text.h"
+#include "ui/translation.h"
 #include "ui/twips.h"
 #include "util/c_file.h"
 
 namespace ui {
 namespace {
 
-constexpr char kNoSourceMessage[] = "コピー元のフォルダが指定されていません。";
-constexpr char kNoDestinationMessage[] = "コピー先のフォルダが指定されていません。";
-constexpr char kNoFolderTitle[] = "フォルダ未指定";
+constexpr const char* kNoSourceMessage = Id("コピー元のフォルダが指定されていません。");
+constexpr const char* kNoDestinationMessage = Id("コピー先のフォルダが指定されていません。");
+constexpr const char* kNoFolderTitle = Id("フォルダ未指定");
 
 // The two etched separators: a line in the text colour with one in the window-background
 // colour a pixel below, across the window.
@@ -47,7 +48,7 @@ Widget* Place(Widget* widget, const char* name, QRect geometry) {
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-  auto* button = Place(new QPushButton(QString::fromUtf8(caption), parent), name, geometry);
+  auto* button = Place(new QPushButton(Tr(caption), parent), name, geometry);
   // Enter presses the button that has the focus, as it does on the platform the window was
   // drawn for.
   button->setAutoDefault(true);
@@ -55,7 +56,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-  auto* label = Place(new QLabel(QString::fromUtf8(caption), parent), name, geometry);
+  auto* label = Place(new QLabel(Tr(caption), parent), name, geometry);
   label->setTextFormat(Qt::PlainText);
   return label;
 }
@@ -105,7 +106,7 @@ void MainForm::CreateControls() {
   listComp = Place(new ListBox(this), "listComp", TwipsRect(5040, 600, 4575, 2175));
   cmdAddDir = MakeButton(this, "cmdAddDir", "追加", TwipsRect(240, 3000, 1095, 375));
   cmdDelDir = MakeButton(this, "cmdDelDir", "削除", TwipsRect(1680, 3000, 1095, 375));
-  chkSubDir = Place(new CheckBox(QStringLiteral("ｻﾌﾞﾌｫﾙﾀﾞも対象"), this), "chkSubDir",
+  chkSubDir = Place(new CheckBox(Tr("ｻﾌﾞﾌｫﾙﾀﾞも対象"), this), "chkSubDir",
                     TwipsRect(3240, 3000, 1575, 255));
   cmdChange = MakeButton(this, "cmdChange", "変更", TwipsRect(5040, 3000, 1095, 375));
   cmdClear = MakeButton(this, "cmdClear", "なし", TwipsRect(6480, 3000, 1095, 375));
@@ -113,15 +114,14 @@ void MainForm::CreateControls() {
   txtTgtDir = Place(new QLineEdit(this), "txtTgtDir", TwipsRect(240, 4200, 2535, 375));
   Label3 = MakeLabel(this, "Label3", "", TwipsRect(2760, 4320, 975, 255));
   cmdFind = MakeButton(this, "cmdFind", "参照", TwipsRect(3720, 4200, 1095, 375));
-  Frame1 =
-      Place(new Frame(QStringLiteral("ｱｰｶｲﾊﾞ"), this), "Frame1", TwipsRect(5040, 3720, 4575, 855));
+  Frame1 = Place(new Frame(Tr("ｱｰｶｲﾊﾞ"), this), "Frame1", TwipsRect(5040, 3720, 4575, 855));
   chkLHA =
       Place(new CheckBox(QStringLiteral("LHA"), Frame1), "chkLHA", TwipsRect(240, 240, 1335, 255));
   chkZIP =
       Place(new CheckBox(QStringLiteral("Zip"), Frame1), "chkZIP", TwipsRect(240, 480, 1095, 255));
-  optFolder[0] = Place(new QRadioButton(QStringLiteral("ﾌｫﾙﾀﾞ有効"), Frame1), "optFolder(0)",
+  optFolder[0] = Place(new QRadioButton(Tr("ﾌｫﾙﾀﾞ有効"), Frame1), "optFolder(0)",
                        TwipsRect(3120, 240, 1215, 255));
-  optFolder[1] = Place(new QRadioButton(QStringLiteral("ﾌｫﾙﾀﾞ無効"), Frame1), "optFolder(1)",
+  optFolder[1] = Place(new QRadioButton(Tr("ﾌｫﾙﾀﾞ無効"), Frame1), "optFolder(1)",
                        TwipsRect(3120, 480, 1215, 255));
   cmdExec = MakeButton(this, "cmdExec", "実行", TwipsRect(240, 5160, 1695, 495));
   cmdExit = MakeButton(this, "cmdExit", "終了", TwipsRect(7920, 5160, 1695, 495));
@@ -170,8 +170,8 @@ void MainForm::Form_Load() {
 
 void MainForm::Form_DblClick() {
   if (about_ == nullptr) about_ = new frmAbout(*messages_);
-  about_->lblTitle->setText(LinesText(kCreditsTitle));
-  about_->lblDisclaimer->setText(LinesText(kCreditsText));
+  about_->lblTitle->setText(LinesText(TranslateLines(kCreditsTitle)));
+  about_->lblDisclaimer->setText(LinesText(TranslateLines(kCreditsText)));
   about_->show();
   about_->raise();
   about_->activateWindow();

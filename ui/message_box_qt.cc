@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ui/text.h"
+#include "ui/translation.h"
 
 namespace ui {
 namespace {
@@ -25,12 +26,12 @@ struct ButtonChoice {
 };
 
 const ButtonChoice kOk = {"OK", QMessageBox::AcceptRole, platform::kAnswerOk};
-const ButtonChoice kCancel = {"キャンセル", QMessageBox::RejectRole, platform::kAnswerCancel};
-const ButtonChoice kAbort = {"中止(&A)", QMessageBox::RejectRole, kAnswerAbort};
-const ButtonChoice kRetry = {"再試行(&R)", QMessageBox::AcceptRole, kAnswerRetry};
-const ButtonChoice kIgnore = {"無視(&I)", QMessageBox::AcceptRole, kAnswerIgnore};
-const ButtonChoice kYes = {"はい(&Y)", QMessageBox::YesRole, platform::kAnswerYes};
-const ButtonChoice kNo = {"いいえ(&N)", QMessageBox::NoRole, platform::kAnswerNo};
+const ButtonChoice kCancel = {Id("キャンセル"), QMessageBox::RejectRole, platform::kAnswerCancel};
+const ButtonChoice kAbort = {Id("中止(&A)"), QMessageBox::RejectRole, kAnswerAbort};
+const ButtonChoice kRetry = {Id("再試行(&R)"), QMessageBox::AcceptRole, kAnswerRetry};
+const ButtonChoice kIgnore = {Id("無視(&I)"), QMessageBox::AcceptRole, kAnswerIgnore};
+const ButtonChoice kYes = {Id("はい(&Y)"), QMessageBox::YesRole, platform::kAnswerYes};
+const ButtonChoice kNo = {Id("いいえ(&N)"), QMessageBox::NoRole, platform::kAnswerNo};
 
 // The buttons of each button set, left to right, and the one that Esc and the close box
 // press; -1 where there is neither an OK nor a Cancel button, and only a button answers.
@@ -103,14 +104,14 @@ QMessageBox::Icon IconFor(int flags) {
 }  // namespace
 
 int QtMessageBoxService::MsgBox(const std::string& text, int flags, const std::string& title) {
-  AnsweredBox box(IconFor(flags), ToQString(title), LinesText(text), QMessageBox::NoButton,
-                  QApplication::activeWindow());
+  AnsweredBox box(IconFor(flags), ToQString(TranslateLine(title)), LinesText(TranslateLines(text)),
+                  QMessageBox::NoButton, QApplication::activeWindow());
   box.setTextFormat(Qt::PlainText);
 
   ButtonSet set = ButtonsFor(flags);
   std::vector<std::pair<QAbstractButton*, int>> answers;
   for (const ButtonChoice& choice : set.buttons) {
-    QPushButton* button = box.addButton(QString::fromUtf8(choice.caption), choice.role);
+    QPushButton* button = box.addButton(Tr(choice.caption), choice.role);
     answers.emplace_back(button, choice.answer);
   }
   // The default is the first button unless the flags name the second or third.

@@ -12,6 +12,7 @@
 
 #include "engine/public_function.h"
 #include "ui/text.h"
+#include "ui/translation.h"
 #include "ui/twips.h"
 
 namespace ui {
@@ -40,9 +41,9 @@ SubForm1::SubForm1() : QWidget(nullptr) {
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(TwipsSize(4740, 2085));
-  setWindowTitle(QStringLiteral("コピーしています・・・"));
+  setWindowTitle(Tr("コピーしています・・・"));
 
-  cmdCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+  cmdCancel = new QPushButton(Tr("ｷｬﾝｾﾙ"), this);
   cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
   cmdCancel->setGeometry(TwipsRect(3480, 1560, 975, 375));
   // Not a dialog to Qt, so Enter would pass the focused button by.
@@ -83,14 +84,16 @@ void SubForm1::closeEvent(QCloseEvent* event) {
   event->ignore();
 }
 
-void SubForm1::SetCaption(const std::string& text) { setWindowTitle(ToQString(text)); }
-void SubForm1::SetLabel1(const std::string& text) { SetLine(Label1, text); }
+void SubForm1::SetCaption(const std::string& text) {
+  setWindowTitle(ToQString(TranslateLine(text)));
+}
+void SubForm1::SetLabel1(const std::string& text) { SetLine(Label1, TranslateLine(text)); }
 void SubForm1::SetLabel1Visible(bool visible) { Label1->setVisible(visible); }
 void SubForm1::RefreshLabel1() {
   ShowPendingText();
   Label1->repaint();
 }
-void SubForm1::SetLabel2(const std::string& text) { SetLine(Label2, text); }
+void SubForm1::SetLabel2(const std::string& text) { SetLine(Label2, TranslateLine(text)); }
 void SubForm1::SetLabel2Visible(bool visible) { Label2->setVisible(visible); }
 void SubForm1::RefreshLabel2() {
   ShowPendingText();

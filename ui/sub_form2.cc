@@ -8,6 +8,7 @@
 #include "ui/drive_list.h"
 #include "ui/folder_list.h"
 #include "ui/main_form.h"
+#include "ui/translation.h"
 #include "ui/twips.h"
 
 namespace ui {
@@ -43,13 +44,13 @@ SubForm2::SubForm2(MainForm& owner) : QDialog(&owner), owner_(owner) {
   Drive1->setObjectName(QStringLiteral("Drive1"));
   Drive1->setGeometry(TwipsRect(120, 2160, 4575, 300));
 
-  Command1 = new QPushButton(QStringLiteral("確定"), this);
+  Command1 = new QPushButton(Tr("確定"), this);
   Command1->setObjectName(QStringLiteral("Command1"));
   Command1->setGeometry(TwipsRect(120, 2640, 1455, 495));
   // Enter presses the button that has the focus; "確定" takes it from the other controls.
   Command1->setDefault(true);
 
-  Command2 = new QPushButton(QStringLiteral("取消"), this);
+  Command2 = new QPushButton(Tr("取消"), this);
   Command2->setObjectName(QStringLiteral("Command2"));
   Command2->setGeometry(TwipsRect(3240, 2640, 1455, 495));
   Command2->setAutoDefault(true);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/cli/exit_status.h"
+#include "app/cli/messages.h"
 #include "app/cli/terminal_host.h"
 #include "app/cli/terminal_text.h"
 #include "archive/c_unlha.h"
@@ -67,13 +68,14 @@ void PrintOutput(const std::string& output) {
   if (counted) {
     std::fprintf(stderr, "grebewick-cli: %s", output.substr(last).c_str());
   } else {
-    std::fprintf(stderr, "grebewick-cli: more members failed than could be shown\n");
+    std::fprintf(stderr, "grebewick-cli: %s\n", Tr("more members failed than could be shown"));
   }
 }
 
 int Run(const std::string& command, bool quotable, const std::string& archive, bool testing) {
   if (!quotable) {
-    std::fprintf(stderr, "grebewick-cli: names with a double quote cannot be passed on\n");
+    std::fprintf(stderr, "grebewick-cli: %s\n",
+                 Tr("names with a double quote cannot be passed on"));
     return kExitUsage;
   }
   const std::string library = FindArchiveLibrary();
@@ -102,7 +104,7 @@ int Run(const std::string& command, bool quotable, const std::string& archive, b
   }
   if (code == 0) return kExitDone;
   std::fprintf(stderr, "grebewick-cli: %s: %s\n", Printable(archive).c_str(),
-               unlha.ErrString().c_str());
+               TrLine(unlha.ErrString()).c_str());
   return testing || IsArchiveFault(code) ? kExitArchiveUnreadable : kExitSomeFailed;
 }
 
@@ -111,8 +113,10 @@ int Run(const std::string& command, bool quotable, const std::string& archive, b
 std::string FindArchiveLibrary() {
   const std::string library = platform::SearchPath(platform::ArchiveLibraryFileName());
   if (library.empty()) {
-    std::fprintf(stderr, "grebewick-cli: the archive library %s was not found\n",
-                 std::string(platform::ArchiveLibraryFileName()).c_str());
+    std::fprintf(
+        stderr, "grebewick-cli: %s\n",
+        Substitute(Tr("the archive library %s was not found"), {platform::ArchiveLibraryFileName()})
+            .c_str());
   }
   return library;
 }

@@ -4,6 +4,7 @@
 
 #include "app/cli/archive_commands.h"
 #include "app/cli/exit_status.h"
+#include "app/cli/messages.h"
 #include "app/cli/terminal_host.h"
 #include "archive/c_unlha.h"
 #include "platform/vb_error.h"
@@ -35,15 +36,16 @@ int ListArchive(const std::string& path, const RecordFormat& format) {
     return kExitArchiveUnreadable;
   }
   if (messages.boxes_shown() > 0) {
-    std::fprintf(stderr, "grebewick-cli: %s is not a readable LZH archive\n",
-                 Printable(path).c_str());
+    std::fprintf(stderr, "grebewick-cli: %s\n",
+                 Substitute(Tr("%s is not a readable LZH archive"), {Printable(path)}).c_str());
     return kExitArchiveUnreadable;
   }
   if (!whole) {
-    std::fprintf(stderr,
-                 "grebewick-cli: %s: the archive is damaged or cut short; %d member(s) before "
-                 "the damage listed\n",
-                 Printable(path).c_str(), static_cast<int>(count));
+    std::fprintf(stderr, "grebewick-cli: %s\n",
+                 Substitute(Tr("%s: the archive is damaged or cut short; %s member(s) before the "
+                               "damage listed"),
+                            {Printable(path), std::to_string(count)})
+                     .c_str());
   }
   for (std::int16_t i = 0; i < count; ++i) {
     const std::string record =

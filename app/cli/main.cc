@@ -8,9 +8,11 @@
 
 #include "app/cli/archive_commands.h"
 #include "app/cli/comparison_chain.h"
+#include "app/cli/config_file.h"
 #include "app/cli/exit_status.h"
 #include "app/cli/folder_checks.h"
 #include "app/cli/list_archive.h"
+#include "app/cli/messages.h"
 #include "app/cli/progress_line.h"
 #include "app/cli/signals.h"
 #include "app/cli/terminal_host.h"
@@ -30,6 +32,37 @@ namespace {
 void OnInterrupt() { engine::CancelRequested = true; }
 
 void InstallInterruptHandler() { platform::OnInterrupt(OnInterrupt); }
+
+// Every option as it is written on the command line, for suggestions.
+std::vector<std::string> KnownOptions(const CLI::App& app) {
+  std::vector<std::string> known;
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& name : option->get_lnames()) known.push_back("--" + name);
+    for (const std::string& name : option->get_snames()) known.push_back("-" + name);
+  }
+  return known;
+}
+
+// Takes the pairs whose source folder does not exist out of the job, each named on one line
+// (an error: -q does not silence it). The run goes on with the others.
+bool DropMissingSources(engine::Job& job, platform::FileSystem& fs) {
+  bool dropped = false;
+  std::vector<engine::FolderPair> present;
+  for (engine::FolderPair& pair : job.pairs) {
+    platform::EntryInfo info;
+    if (fs.Probe(pair.source, &info).ok() && info.kind == platform::EntryKind::kMissing) {
+      std::fprintf(
+          stderr, "grebewick-cli: %s\n",
+          cli::Substitute(cli::Tr("source folder %s does not exist"), {cli::Printable(pair.source)})
+              .c_str());
+      dropped = true;
+    } else {
+      present.push_back(std::move(pair));
+    }
+  }
+  job.pairs = std::move(present);
+  return dropped;
+}
 
 int ExitStatusOf(engine::RunOutcome outcome, const engine::RunStats& stats) {
   switch (outcome) {
@@ -79,10 +112,13 @@ std::string ElapsedText(double seconds) {
 
 int main(int argc, char** argv) {
   platform::PrepareConsole();
+  cli::OpenMessages();
   const auto started = std::chrono::steady_clock::now();
   CLI::App app{"", "grebewick-cli"};
   app.set_help_flag("-h,--help");
   app.set_version_flag("--version", "grebewick-cli " GREBEWICK_VERSION);
+  // Unknown arguments are answered here, with a suggestion, rather than by the parser.
+  app.allow_extras();
 
   engine::Job job;
   std::string usage_error;
@@ -102,6 +138,7 @@ int main(int argc, char** argv) {
   bool yes = false;
   bool no = false;
   bool quiet = false;
+  bool verbose = false;
   bool hidden = false;
   bool compare_given = false;
 
@@ -123,7 +160,8 @@ int main(int argc, char** argv) {
          "--compare",
          [&](const std::string& folder) {
            if (job.pairs.empty() || compare_given) {
-             refuse("--compare " + folder + " must follow its own --source");
+             refuse(
+                 cli::Substitute(cli::Tr("--compare %s must follow its own --source"), {folder}));
              return;
            }
            compare_given = true;
@@ -132,6 +170,23 @@ int main(int argc, char** argv) {
            } else if (folder != "none" && folder != engine::kNoComparison) {
              job.pairs.back().comparisons.push_back(platform::FullPath(folder));
            }
+         })
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->trigger_on_parse();
+  // Patterns apply in the order given, from --exclude and --exclude-from alike.
+  job.exclude = engine::ExcludeRules(platform::NamesAreCaseSensitive());
+  app.add_option_function<std::string>(
+         "--exclude", [&](const std::string& pattern) { job.exclude.Add(pattern); })
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->trigger_on_parse();
+  app.add_option_function<std::string>(
+         "--exclude-from",
+         [&](const std::string& file) {
+           std::string text, reason;
+           if (!cli::ReadTextFile(file, &text, &reason)) {
+             refuse(cli::Substitute(cli::Tr("--exclude-from %s: %s"), {file, reason}));
+           }
+           job.exclude.AddLines(text);
          })
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
       ->trigger_on_parse();
@@ -145,7 +200,12 @@ int main(int argc, char** argv) {
   app.add_flag("-0,--null", null_terminated);
   auto* yes_flag = app.add_flag("-y,--yes", yes);
   app.add_flag("--no", no)->excludes(yes_flag);
-  app.add_flag("-q,--quiet", quiet);
+  auto* quiet_flag = app.add_flag("-q,--quiet", quiet);
+  app.add_flag("-v,--verbose", verbose)->excludes(quiet_flag);
+  // Replaced by the job file's options before parsing (ExpandJobFiles); known here for help
+  // and suggestions.
+  std::string job_file, job_file_error;
+  app.add_option("--config", job_file);
   app.add_option("--list-archive", list_archive);
   app.add_option("--test-archive", test_archive);
   app.add_option("--extract-archive", extract_archive)->expected(2, -1);
@@ -153,10 +213,14 @@ int main(int argc, char** argv) {
   chain.AddOptions(app);
 
   try {
-    platform::Utf8Arguments arguments(argc, argv);
-    app.parse(arguments.argc(), arguments.argv());
+    platform::Utf8Arguments utf8(argc, argv);
+    std::vector<std::string> arguments =
+        cli::ExpandJobFiles({utf8.argv(), utf8.argv() + utf8.argc()}, &job_file_error);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::CallForHelp&) {
-    const std::string_view help = cli::HelpText();
+    const std::string_view help = cli::Tr(cli::HelpText());
     std::fwrite(help.data(), 1, help.size(), stdout);
     return cli::kExitDone;
   } catch (const CLI::CallForVersion&) {
@@ -165,9 +229,12 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     usage_error = e.what();
   }
+  if (!app.remaining().empty()) {
+    usage_error = cli::UnexpectedArgumentText(app.remaining(), KnownOptions(app));
+  }
+  if (!job_file_error.empty()) usage_error = job_file_error;
   auto usage = [&](const std::string& message) {
-    std::fprintf(stderr, "grebewick-cli: %s\nTry 'grebewick-cli --help' for more information.\n",
-                 cli::Printable(message).c_str());
+    std::fprintf(stderr, "grebewick-cli: %s\n", cli::Printable(message).c_str());
     return cli::kExitUsage;
   };
   if (!usage_error.empty()) return usage(usage_error);
@@ -179,10 +246,10 @@ int main(int argc, char** argv) {
     return cli::ExtractArchive(extract_archive[0], extract_archive[1],
                                {extract_archive.begin() + 2, extract_archive.end()});
   }
-  if (job.destination.empty()) return usage("--dest is required");
-  if (job.pairs.empty()) return usage("at least one --source is required");
+  if (job.destination.empty()) return usage(cli::Tr("--dest is required"));
+  if (job.pairs.empty()) return usage(cli::Tr("at least one --source is required"));
   if (!date.empty() && !engine::IsDateFolderName(date)) {
-    return usage("--date must be a date as YYYYMMDD");
+    return usage(cli::Tr("--date must be a date as YYYYMMDD"));
   }
   platform::FileSystem& fs = platform::FileSystem::Default();
   if (std::string error = chain.Check(app); !error.empty()) return usage(error);
@@ -194,6 +261,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "grebewick-cli: %s\n", missing.c_str());
     return cli::kExitEndedEarly;
   }
+  const bool sources_missing = DropMissingSources(job, fs);
+  if (job.pairs.empty()) return cli::kExitSomeFailed;
 
   job.include_subfolders = !no_subfolders;
   job.match_folders = !any_folder;
@@ -205,10 +274,11 @@ int main(int argc, char** argv) {
   chain.Resolve(job, fs, &notes);
   if (std::string problem = engine::JobProblem(job, fs); !problem.empty()) return usage(problem);
   if (!no_lha && options.archive_library.empty() && !quiet) {
-    std::fprintf(stderr,
-                 "grebewick-cli: the archive library %s was not found; LZH archives in "
-                 "comparison folders are not read\n",
-                 std::string(platform::ArchiveLibraryFileName()).c_str());
+    std::fprintf(stderr, "grebewick-cli: %s\n",
+                 cli::Substitute(cli::Tr("the archive library %s was not found; LZH archives in "
+                                         "comparison folders are not read"),
+                                 {platform::ArchiveLibraryFileName()})
+                     .c_str());
   }
   if (!quiet) {
     for (const std::string& note : notes) {
@@ -230,6 +300,12 @@ int main(int argc, char** argv) {
   answers.quiet = quiet;
   cli::TerminalHost host(answers, stdin, stderr);
   host.set_stats(&stats);
+  if (verbose) {
+    options.copied = [&host](const std::string& source, std::uint64_t size) {
+      host.Say(cli::Substitute(cli::Tr("copied %s (%s)"),
+                               {cli::Printable(source), cli::FormatBytes(size)}));
+    };
+  }
   InstallInterruptHandler();
   cli::InstallTerminationHandlers();
   engine::RunOutcome outcome = engine::RunBackup(job, host, options);
@@ -237,11 +313,14 @@ int main(int argc, char** argv) {
   if (!quiet && !dry_run && stats.selected > 0) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::fprintf(stderr, "grebewick-cli: %ld of %ld files copied to %s, %s in %s", stats.copied,
-                 stats.selected, cli::Printable(engine::DestinationRoot).c_str(),
-                 cli::FormatBytes(stats.bytes_copied).c_str(), ElapsedText(seconds).c_str());
-    if (stats.failed > 0) std::fprintf(stderr, ", %ld failed", stats.failed);
-    std::fputc('\n', stderr);
+    const std::string summary = cli::Substitute(
+        stats.failed > 0 ? cli::Tr("%s of %s files copied to %s, %s in %s, %s failed")
+                         : cli::Tr("%s of %s files copied to %s, %s in %s"),
+        {std::to_string(stats.copied), std::to_string(stats.selected),
+         cli::Printable(engine::DestinationRoot), cli::FormatBytes(stats.bytes_copied),
+         ElapsedText(seconds), std::to_string(stats.failed)});
+    std::fprintf(stderr, "grebewick-cli: %s\n", summary.c_str());
   }
-  return ExitStatusOf(outcome, stats);
+  const int status = ExitStatusOf(outcome, stats);
+  return sources_missing && status == cli::kExitDone ? cli::kExitSomeFailed : status;
 }

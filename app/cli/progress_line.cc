@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "app/cli/display_width.h"
+#include "app/cli/messages.h"
 #include "app/cli/terminal_text.h"
 #include "platform/console.h"
 
@@ -21,8 +22,8 @@ double SecondsSince(Clock::time_point start) {
 
 class TerminalProgress : public engine::ProgressView {
  public:
-  TerminalProgress(std::FILE* output, const engine::RunStats* stats)
-      : output_(output), stats_(stats) {}
+  TerminalProgress(std::FILE* output, const engine::RunStats* stats, const Clock::duration* waited)
+      : output_(output), stats_(stats), waited_(waited) {}
   ~TerminalProgress() override {
     if (drawn_) std::fputs("\r\033[K", output_);
     std::fflush(output_);
@@ -58,7 +59,7 @@ class TerminalProgress : public engine::ProgressView {
   bool Copying() const { return stats_ != nullptr && stats_->selected > 0; }
 
   std::string SearchLine() const {
-    std::string line = caption_ + " ";
+    std::string line = TrLine(caption_) + " ";
     if (bar_visible_ && max_ > min_) {
       constexpr int kBarWidth = 20;
       double share = std::clamp((value_ - min_) / (max_ - min_), 0.0, 1.0);
@@ -68,20 +69,22 @@ class TerminalProgress : public engine::ProgressView {
       line.append(static_cast<std::size_t>(kBarWidth - filled), '-');
       line.append("] ");
     }
-    return line + label1_ + " " + label2_;
+    return line + TrLine(label1_) + " " + TrLine(label2_);
   }
 
   std::string CopyLine() {
     if (!copy_started_) {
       copy_started_ = true;
       copy_start_ = Clock::now();
+      waited_before_copy_ = Waited();
     }
     CopyCounts counts;
     counts.files_done = stats_->copied + stats_->failed;
     counts.files_total = stats_->selected;
     counts.bytes_done = stats_->bytes_copied;
     counts.bytes_total = stats_->bytes_selected;
-    counts.seconds = SecondsSince(copy_start_);
+    counts.seconds = SecondsSince(copy_start_) -
+                     std::chrono::duration<double>(Waited() - waited_before_copy_).count();
     return CopyStatus(counts) + "  " + label2_;
   }
 
@@ -98,8 +101,12 @@ class TerminalProgress : public engine::ProgressView {
     drawn_ = true;
   }
 
+  Clock::duration Waited() const { return waited_ != nullptr ? *waited_ : Clock::duration(); }
+
   std::FILE* output_;
   const engine::RunStats* stats_;
+  const Clock::duration* waited_;
+  Clock::duration waited_before_copy_{};
   std::string caption_, label1_, label2_;
   double min_ = 0, max_ = 1, value_ = 0;
   bool bar_visible_ = false;
@@ -139,22 +146,24 @@ std::string FormatDuration(double seconds) {
 }
 
 std::string CopyStatus(const CopyCounts& counts) {
-  std::string status = std::to_string(counts.files_done) + "/" +
-                       std::to_string(counts.files_total) + " files  " +
-                       FormatBytes(counts.bytes_done) + "/" + FormatBytes(counts.bytes_total);
+  std::string status =
+      Substitute(Tr("%s/%s files"),
+                 {std::to_string(counts.files_done), std::to_string(counts.files_total)}) +
+      "  " + FormatBytes(counts.bytes_done) + "/" + FormatBytes(counts.bytes_total);
   if (counts.seconds >= 1 && counts.bytes_done > 0) {
     const double rate = static_cast<double>(counts.bytes_done) / counts.seconds;
     const std::uint64_t left =
         counts.bytes_total > counts.bytes_done ? counts.bytes_total - counts.bytes_done : 0;
     status += "  " + FormatBytes(static_cast<std::uint64_t>(rate)) + "/s  " +
-              FormatDuration(static_cast<double>(left) / rate) + " left";
+              Substitute(Tr("%s left"), {FormatDuration(static_cast<double>(left) / rate)});
   }
   return status;
 }
 
 std::unique_ptr<engine::ProgressView> MakeTerminalProgress(std::FILE* output,
-                                                           const engine::RunStats* stats) {
-  return std::make_unique<TerminalProgress>(output, stats);
+                                                           const engine::RunStats* stats,
+                                                           const Clock::duration* waited) {
+  return std::make_unique<TerminalProgress>(output, stats, waited);
 }
 
 std::size_t TerminalWidth(std::FILE* output) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -32,9 +33,12 @@ std::string CopyStatus(const CopyCounts& counts);
 // The progress dialog as one line on the terminal `output`, redrawn at most ten times a
 // second and always fitted to the terminal's width. While the copy phase runs, the line
 // shows the counts of `stats` (which the run keeps up to date) and the file being copied;
-// before it, the dialog's caption and labels. The line is cleared when the view goes.
-std::unique_ptr<engine::ProgressView> MakeTerminalProgress(std::FILE* output,
-                                                           const engine::RunStats* stats);
+// before it, the dialog's caption and labels. The rate and the time left count only the
+// time spent copying: `waited`, when given, is the time spent so far waiting for answers,
+// which the host keeps adding to. The line is cleared when the view goes.
+std::unique_ptr<engine::ProgressView> MakeTerminalProgress(
+    std::FILE* output, const engine::RunStats* stats,
+    const std::chrono::steady_clock::duration* waited = nullptr);
 
 // The width of the terminal `output`, in columns (80 when it cannot be told).
 std::size_t TerminalWidth(std::FILE* output);

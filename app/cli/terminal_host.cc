@@ -1,8 +1,10 @@
 #include "app/cli/terminal_host.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
+#include "app/cli/messages.h"
 #include "app/cli/progress_line.h"
 #include "app/cli/terminal_text.h"
 #include "engine/public_function.h"
@@ -49,18 +51,22 @@ const char* TerminalHost::LineStart() const {
 std::uintptr_t TerminalHost::WindowHandle() { return 0; }
 
 std::unique_ptr<engine::ProgressView> TerminalHost::LoadProgress() {
-  if (show_progress_) return MakeTerminalProgress(output_, stats_);
+  if (show_progress_) return MakeTerminalProgress(output_, stats_, &waited_);
   return std::make_unique<SilentProgress>();
 }
 
 void TerminalHost::DoEvents() {}
+
+void TerminalHost::Say(const std::string& line) {
+  std::fprintf(output_, "%sgrebewick-cli: %s\n", LineStart(), line.c_str());
+}
 
 void TerminalHost::Note(const std::string& text) {
   if (!answers_.quiet) Error(text);
 }
 
 void TerminalHost::Error(const std::string& text) {
-  std::fprintf(output_, "%sgrebewick-cli: %s\n", LineStart(), Printable(text).c_str());
+  std::fprintf(output_, "%sgrebewick-cli: %s\n", LineStart(), Printable(TrLines(text)).c_str());
 }
 
 int TerminalHost::MsgBox(const std::string& text, int flags, const std::string& title) {
@@ -69,8 +75,8 @@ int TerminalHost::MsgBox(const std::string& text, int flags, const std::string& 
   if (!yes_no && informational && answers_.quiet) return platform::kAnswerOk;
 
   ++boxes_shown_;
-  std::fprintf(output_, "%sgrebewick-cli: %s: %s\n", LineStart(), Printable(title).c_str(),
-               MessageText(text).c_str());
+  std::fprintf(output_, "%sgrebewick-cli: %s: %s\n", LineStart(), Printable(TrLine(title)).c_str(),
+               MessageText(TrLines(text)).c_str());
   if (!yes_no) {
     std::fflush(output_);
     return platform::kAnswerOk;
@@ -80,35 +86,62 @@ int TerminalHost::MsgBox(const std::string& text, int flags, const std::string& 
   const bool about_remaining = text.find("残りのファイルをコピーしますか？") != std::string::npos;
   if (about_remaining && answers_.continue_after_failure) {
     int forced = *answers_.continue_after_failure ? platform::kAnswerYes : platform::kAnswerNo;
-    std::fprintf(output_, "-> %s\n", forced == platform::kAnswerYes ? "Yes" : "No");
+    std::fprintf(output_, "%s\n", forced == platform::kAnswerYes ? Tr("-> Yes") : Tr("-> No"));
     std::fflush(output_);
     return forced;
   }
   if (!interactive_) {
-    std::fprintf(output_, "-> %s (default)\n",
-                 default_answer == platform::kAnswerYes ? "Yes" : "No");
+    std::fprintf(
+        output_, "%s\n",
+        default_answer == platform::kAnswerYes ? Tr("-> Yes (default)") : Tr("-> No (default)"));
     std::fflush(output_);
     return default_answer;
   }
-  return Ask(default_answer);
+  // Ctrl-C while a question waits asks to stop: a second one during the cancel question is
+  // its Yes, and during the question after a failed copy its No.
+  const bool about_cancel = text.find("キャンセルして良いですか？") != std::string::npos;
+  const int on_interrupt = about_cancel      ? platform::kAnswerYes
+                           : about_remaining ? platform::kAnswerNo
+                                             : default_answer;
+  return Ask(default_answer, on_interrupt);
 }
 
-int TerminalHost::Ask(int default_answer) {
-  for (;;) {
-    std::fputs(default_answer == platform::kAnswerYes ? "[Y/n] " : "[y/N] ", output_);
+int TerminalHost::Ask(int default_answer, int on_interrupt) {
+  const auto asked = std::chrono::steady_clock::now();
+  auto prompt = [&] {
+    std::fputs(default_answer == platform::kAnswerYes ? Tr("[Y/n] ") : Tr("[y/N] "), output_);
     std::fflush(output_);
-    char line[64];
+  };
+  auto read = [&](std::string* line) {
+    char buffer[64];
     errno = 0;
-    if (std::fgets(line, sizeof line, input_) == nullptr) {
-      if (errno == EINTR && !engine::AbortRequested) {
-        std::clearerr(input_);
-        std::fputc('\n', output_);
-        continue;  // Ctrl-C while asking: ask again
-      }
-      std::fputc('\n', output_);
-      return default_answer;
+    if (std::fgets(buffer, sizeof buffer, input_) != nullptr) {
+      *line = buffer;
+      return ReadResult::kLine;
     }
-    std::string answer(line);
+    const bool interrupted = errno == EINTR && !engine::AbortRequested;
+    std::clearerr(input_);
+    std::fputc('\n', output_);
+    return interrupted ? ReadResult::kInterrupted : ReadResult::kEnd;
+  };
+  const int answer = AnswerFromTerminal(read, prompt, default_answer, on_interrupt);
+  waited_ += std::chrono::steady_clock::now() - asked;
+  return answer;
+}
+
+int AnswerFromTerminal(platform::FunctionRef<ReadResult(std::string*)> read,
+                       platform::FunctionRef<void()> prompt, int default_answer, int on_interrupt) {
+  for (;;) {
+    prompt();
+    std::string answer;
+    switch (read(&answer)) {
+      case ReadResult::kInterrupted:
+        return on_interrupt;
+      case ReadResult::kEnd:
+        return default_answer;
+      case ReadResult::kLine:
+        break;
+    }
     while (!answer.empty() && (answer.back() == '\n' || answer.back() == ' ')) answer.pop_back();
     if (answer.empty()) return default_answer;
     if (answer == "y" || answer == "Y" || answer == "yes" || answer == "はい") {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -8,6 +9,7 @@
 
 #include "engine/public_function.h"
 #include "engine/run_host.h"
+#include "platform/function_ref.h"
 
 namespace cli {
 
@@ -33,6 +35,9 @@ class TerminalHost : public engine::RunHost {
   void Error(const std::string& text) override;
   int MsgBox(const std::string& text, int flags, const std::string& title) override;
 
+  // Writes one line of the program's own on the output, where a progress line may stand.
+  void Say(const std::string& line);
+
   // How many message boxes were shown so far.
   int boxes_shown() const { return boxes_shown_; }
 
@@ -41,7 +46,7 @@ class TerminalHost : public engine::RunHost {
   void set_stats(const engine::RunStats* stats) { stats_ = stats; }
 
  private:
-  int Ask(int default_answer);
+  int Ask(int default_answer, int on_interrupt);
   const char* LineStart() const;
 
   Answers answers_;
@@ -51,6 +56,18 @@ class TerminalHost : public engine::RunHost {
   bool show_progress_;
   int boxes_shown_ = 0;
   const engine::RunStats* stats_ = nullptr;
+  // Time spent waiting for answers, which the progress line's rate leaves out.
+  std::chrono::steady_clock::duration waited_{};
 };
+
+// What reading one answer from the terminal gave.
+enum class ReadResult { kLine, kInterrupted, kEnd };
+
+// Asks a yes/no question until it is answered: `prompt` writes "[Y/n] " or "[y/N] ", `read`
+// reads one line. "y", "yes", "はい" and "n", "no", "いいえ" answer; an empty line or the
+// end of input is the default answer; an interrupt (Ctrl-C) while waiting is
+// `on_interrupt`, the answer that ends the run; anything else asks again.
+int AnswerFromTerminal(platform::FunctionRef<ReadResult(std::string*)> read,
+                       platform::FunctionRef<void()> prompt, int default_answer, int on_interrupt);
 
 }  // namespace cli

@@ -1,10 +1,14 @@
 #include "app/cli/usage.h"
 
+#include <algorithm>
+
+#include "app/cli/messages.h"
+
 namespace cli {
 
 // Kept in step with man/grebewick-cli.1 and README.md.
-std::string_view HelpText() {
-  return R"(Usage: grebewick-cli --dest DIR --source DIR [--compare DIR|none]... [OPTION]...
+const char* HelpText() {
+  return Id(R"(Usage: grebewick-cli --dest DIR --source DIR [--compare DIR|none]... [OPTION]...
        grebewick-cli --dest DIR --source DIR... --incremental [OPTION]...
        grebewick-cli --list-archive FILE [-0]
        grebewick-cli --test-archive FILE
@@ -42,6 +46,16 @@ The job:
       --hidden            include hidden files and folders (names beginning
                           with "."); otherwise a note counts those left out
       --date YYYYMMDD     the date folder's name (default: today, local time)
+      --exclude PATTERN   leave out what PATTERN matches, as in .gitignore:
+                          "*.tmp" (a name at any depth), "node_modules/"
+                          (folders only), "/notes.txt" or "docs/*.bak" (from
+                          the source folder down), "**/cache" (any folders),
+                          "!keep.tmp" (back in); repeatable, the last match
+                          decides. Left out means neither copied nor compared
+      --exclude-from FILE the patterns of FILE, one a line ("#" comments)
+      --config FILE       read options from FILE, one a line without its dashes
+                          ("dest = /media/me/backup", "source = ~/docs",
+                          "incremental"), as if given here in its place
 
 Output and questions:
   -n, --dry-run           search only: print SOURCE<TAB>DESTINATION for each
@@ -52,6 +66,9 @@ Output and questions:
   -y, --yes               after a failed copy, go on with the rest
       --no                after a failed copy, stop
   -q, --quiet             no progress line, notes, warnings or information
+  -v, --verbose           one line for each file copied (name and size); the
+                          summary line ends every run that copies, with or
+                          without it, unless --quiet
       --list-archive FILE list the members of an LZH archive, one line each:
                           name, folder, size, packed size, ratio, date, time,
                           attributes, method and CRC, separated by TABs; a
@@ -70,12 +87,14 @@ Output and questions:
 
 Without --yes or --no, a question is asked on the terminal, or answered by its
 default button when nobody is there. Ctrl-C asks whether to stop (on a
-terminal) or stops; a test or an extraction it stops at once. The archive
-commands take no option of the run (--dest, --source, ...).
+terminal; Ctrl-C again while the question waits is Yes) or stops; a test or an
+extraction it stops at once. The archive commands take no option of the run
+(--dest, --source, ...).
 
 Exit status:
   0  done (also when nothing needed copying)
-  1  done, but some copies failed or some source folders could not be read
+  1  done, but some copies failed, or some source folders do not exist or could
+     not be read
   2  usage error (also: a comparison that is, holds or lies inside a source,
      a source given twice, an empty folder value)
   3  the run ended early: cancelled, SIGTERM or SIGHUP, a missing or refused
@@ -84,7 +103,59 @@ Exit status:
   4  the archive could not be read or is damaged (--list-archive,
      --test-archive, --extract-archive; 1 when only writing extracted files
      failed or a pattern matched no member)
-)";
+)");
+}
+
+namespace {
+
+// Optimal string alignment distance: insertions, deletions, substitutions and swaps of two
+// neighbours, each one edit.
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t change = a[i - 1] == b[j - 1] ? 0 : 1;
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + change});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+      }
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+}  // namespace
+
+std::string NearestOption(std::string_view word, const std::vector<std::string>& known) {
+  // "--sorce=folder" names the option "--sorce".
+  word = word.substr(0, word.find('='));
+  std::string nearest;
+  std::size_t best = SIZE_MAX;
+  for (const std::string& option : known) {
+    const std::size_t distance = EditDistance(word, option);
+    if (distance < best) {
+      best = distance;
+      nearest = option;
+    }
+  }
+  // Two slips at most, and fewer than a third of the name: "-x" is no slip for "-n".
+  const std::size_t letters = word.size() - std::min(word.find_first_not_of('-'), word.size());
+  if (best == 0 || best > 2 || best * 3 > letters) return std::string();
+  return nearest;
+}
+
+std::string UnexpectedArgumentText(const std::vector<std::string>& extras,
+                                   const std::vector<std::string>& known) {
+  for (const std::string& extra : extras) {
+    if (extra.size() < 2 || extra[0] != '-') continue;
+    const std::string option = extra.substr(0, extra.find('='));
+    const std::string nearest = NearestOption(option, known);
+    if (nearest.empty()) return Substitute(Tr("unknown option %s"), {option});
+    return Substitute(Tr("unknown option %s; did you mean %s?"), {option, nearest});
+  }
+  return Substitute(Tr("unexpected argument %s"), {extras.empty() ? "" : extras.front()});
 }
 
 }  // namespace cli

@@ -1,13 +1,17 @@
 // What grebewick-cli writes: the progress line (display widths, fitting, the counts it
 // shows), the records of standard output, the help text.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <tuple>
+#include <vector>
 
 #include "app/cli/display_width.h"
 #include "app/cli/progress_line.h"
+#include "app/cli/terminal_host.h"
 #include "app/cli/terminal_text.h"
 #include "app/cli/usage.h"
 
@@ -91,6 +95,107 @@ TEST(HelpTest, EveryLineFitsEightyColumns) {
     ++lines;
   }
   EXPECT_GT(lines, 40u);
+}
+
+// The copy rate is bytes over the time spent copying: a question that waited a second for its
+// answer does not slow it down.
+TEST(TerminalProgressTest, TheRateLeavesOutTimeSpentWaitingForAnAnswer) {
+  engine::RunStats stats;
+  stats.selected = 2;
+  stats.bytes_selected = 8 << 20;
+  stats.bytes_copied = 4 << 20;
+  std::chrono::steady_clock::duration waited{};
+  std::FILE* counted = std::tmpfile();
+  std::FILE* left_out = std::tmpfile();
+  ASSERT_TRUE(counted != nullptr && left_out != nullptr);
+  auto plain = MakeTerminalProgress(counted, &stats);
+  auto asking = MakeTerminalProgress(left_out, &stats, &waited);
+  plain->SetLabel2("a.txt");  // the copy phase's first line starts its clock
+  asking->SetLabel2("a.txt");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  waited += std::chrono::milliseconds(1100);  // all of it spent on a question
+  plain->Refresh();
+  asking->Refresh();
+  auto last_line = [](std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;) text.push_back(static_cast<char>(c));
+    return text.substr(text.rfind("\r\033[K") + 4);
+  };
+  EXPECT_THAT(last_line(counted), ::testing::HasSubstr("MiB/s"));
+  EXPECT_THAT(last_line(left_out), ::testing::Not(::testing::HasSubstr("/s")));
+  EXPECT_THAT(last_line(left_out), ::testing::StartsWith("0/2 files  4.0 MiB/8.0 MiB"));
+  plain.reset();  // a view clears its line as it goes
+  asking.reset();
+  std::fclose(counted);
+  std::fclose(left_out);
+}
+
+// Questions on a terminal: the answers people type, and Ctrl-C while one waits.
+TEST(AnswerFromTerminalTest, TypedAnswersDefaultsAndInterrupts) {
+  using platform::kAnswerNo;
+  using platform::kAnswerYes;
+  struct Row {
+    std::vector<std::string> typed;  // "^C" an interrupt, "EOF" the end of input
+    int default_answer, on_interrupt, expected, prompts;
+  };
+  const Row rows[] = {
+      {{"y\n"}, kAnswerNo, kAnswerNo, kAnswerYes, 1},
+      {{"はい\n"}, kAnswerNo, kAnswerNo, kAnswerYes, 1},
+      {{"no \n"}, kAnswerYes, kAnswerYes, kAnswerNo, 1},
+      {{"\n"}, kAnswerNo, kAnswerYes, kAnswerNo, 1},
+      {{"EOF"}, kAnswerYes, kAnswerNo, kAnswerYes, 1},
+      {{"maybe\n", "n\n"}, kAnswerYes, kAnswerYes, kAnswerNo, 2},
+      // The cancel question: a second Ctrl-C is its Yes, whatever the default.
+      {{"^C"}, kAnswerNo, kAnswerYes, kAnswerYes, 1},
+      {{"maybe\n", "^C"}, kAnswerNo, kAnswerYes, kAnswerYes, 2},
+      // Go on after a failed copy? Ctrl-C stops.
+      {{"^C"}, kAnswerYes, kAnswerNo, kAnswerNo, 1},
+  };
+  for (const Row& row : rows) {
+    std::size_t next = 0;
+    int prompts = 0;
+    auto read = [&](std::string* line) {
+      const std::string& typed = row.typed.at(next++);
+      if (typed == "^C") return ReadResult::kInterrupted;
+      if (typed == "EOF") return ReadResult::kEnd;
+      *line = typed;
+      return ReadResult::kLine;
+    };
+    auto prompt = [&] { ++prompts; };
+    EXPECT_EQ(AnswerFromTerminal(read, prompt, row.default_answer, row.on_interrupt), row.expected)
+        << row.typed.back();
+    EXPECT_EQ(prompts, row.prompts) << row.typed.back();
+  }
+}
+
+TEST(NearestOptionTest, SuggestsOnlyWhatLooksLikeASlip) {
+  const std::vector<std::string> known = {"--source", "--dest",    "--compare", "--dry-run",
+                                          "-n",       "--no",      "--quiet",   "-q",
+                                          "--date",   "--verbose", "--exclude"};
+  const std::tuple<std::string, std::string> rows[] = {
+      {"--sorce", "--source"},          // a letter left out
+      {"--sourcee", "--source"},        // one added
+      {"--dset", "--dest"},             // two swapped
+      {"--sorce=/home/u", "--source"},  // the value is not part of the name
+      {"--dryrun", "--dry-run"},
+      {"--comapre", "--compare"},
+      {"--exlcude", "--exclude"},
+      {"-x", ""},              // one letter: anything would be "near"
+      {"--frobnicate", ""},    // another word altogether
+      {"--source", ""},        // known: nothing to suggest
+      {"--verbsoe-mode", ""},  // too many edits
+  };
+  for (const auto& [word, nearest] : rows) EXPECT_EQ(NearestOption(word, known), nearest) << word;
+}
+
+TEST(UnexpectedArgumentTest, NamesTheFirstUnknownOptionOrElseTheStrayArgument) {
+  const std::vector<std::string> known = {"--source", "--dest"};
+  EXPECT_EQ(UnexpectedArgumentText({"--sorce", "/home/u"}, known),
+            "unknown option --sorce; did you mean --source?");
+  EXPECT_EQ(UnexpectedArgumentText({"/home/u", "--frob=1"}, known), "unknown option --frob");
+  EXPECT_EQ(UnexpectedArgumentText({"/home/u", "-"}, known), "unexpected argument /home/u");
 }
 
 }  // namespace

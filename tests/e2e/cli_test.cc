@@ -96,6 +96,113 @@ TEST_F(CliTest, ProgressGoesOnlyToATerminalAndFitsItsWidth) {
   EXPECT_GT(lines, 0) << shown.out;
 }
 
+// What a timer's journal (standard error, not a terminal) holds: with -v a line for each file
+// copied and the summary; without it the summary alone; with -q nothing.
+TEST_F(CliTest, VerboseNamesEachCopiedFileAndTheSummaryAlwaysReachesTheLog) {
+  WriteFile(dir_ / "src/a.txt", std::string(1536, 'a'), kT);
+  WriteFile(dir_ / "src/sub/b.txt", "b", kT);
+  WriteFile(dir_ / "cmp/sub/other.txt", "o", kT);
+  ProgramResult verbose = Cli(Job({"-v"}));
+  EXPECT_EQ(verbose.exit_status, 0) << verbose.err;
+  EXPECT_THAT(verbose.err,
+              ::testing::StartsWith("grebewick-cli: copied " + dir_ / "src/sub/b.txt" + " (1 B)\n" +
+                                    "grebewick-cli: copied " + dir_ / "src/a.txt" + " (1.5 KiB)\n" +
+                                    "grebewick-cli: 2 of 2 files copied to " +
+                                    dir_ / "out/20001231" + ", 1.5 KiB in "));
+  EXPECT_EQ(std::count(verbose.err.begin(), verbose.err.end(), '\n'), 3);
+  EXPECT_EQ(verbose.out, "");
+
+  auto elsewhere = [&](const std::string& dest, const std::string& flag) {
+    std::vector<std::string> arguments = {"--dest", dir_ / dest, "--mkpath", "--source",
+                                          dir_ / "src"};
+    if (!flag.empty()) arguments.push_back(flag);
+    return Cli(arguments);
+  };
+  ProgramResult plain = elsewhere("plain", "");
+  EXPECT_EQ(plain.exit_status, 0) << plain.err;
+  EXPECT_THAT(plain.err, ::testing::MatchesRegex("grebewick-cli: 2 of 2 files copied to .*\n"));
+  EXPECT_EQ(elsewhere("quiet", "-q").err, "");
+  EXPECT_EQ(Cli(Job({"-q", "-v"})).exit_status, 2);
+}
+
+// Leaving things out, as .gitignore does: what -n lists is what is copied, and a comparison
+// holds no say over a file that is left out.
+TEST_F(CliTest, ExcludedEntriesAreNeitherListedNorCopied) {
+  for (const char* file : {"a.txt", "a.tmp", "sub/b.tmp", "sub/keep.tmp", "sub/c.txt",
+                           "web/node_modules/x/m.js", "lib/node_modules", "cache/deep/c.bin",
+                           "x/cache/d.bin", "docs/old.bak", "docs/deep/old.bak", "vm/disk.img"}) {
+    WriteFile(dir_ / ("src/" + std::string(file)), file, kT);
+  }
+  // The comparison holds a.tmp unchanged; left out, it is not looked at either way.
+  WriteFile(dir_ / "cmp/a.txt", "a.txt", kT);
+  struct Row {
+    std::vector<std::string> options;
+    std::vector<std::string> copied;
+  };
+  const std::vector<std::string> everything_but_a = {"a.tmp",
+                                                     "cache/deep/c.bin",
+                                                     "docs/deep/old.bak",
+                                                     "docs/old.bak",
+                                                     "lib/node_modules",
+                                                     "sub/b.tmp",
+                                                     "sub/c.txt",
+                                                     "sub/keep.tmp",
+                                                     "vm/disk.img",
+                                                     "web/node_modules/x/m.js",
+                                                     "x/cache/d.bin"};
+  const Row rows[] = {
+      {{}, everything_but_a},
+      // A glob at any depth, with one name taken back.
+      {{"--exclude", "*.tmp", "--exclude", "!keep.tmp"},
+       {"cache/deep/c.bin", "docs/deep/old.bak", "docs/old.bak", "lib/node_modules", "sub/c.txt",
+        "sub/keep.tmp", "vm/disk.img", "web/node_modules/x/m.js", "x/cache/d.bin"}},
+      // Folders only: the file named node_modules stays.
+      {{"--exclude", "node_modules/", "--exclude", "/docs/*.bak"},
+       {"a.tmp", "cache/deep/c.bin", "docs/deep/old.bak", "lib/node_modules", "sub/b.tmp",
+        "sub/c.txt", "sub/keep.tmp", "vm/disk.img", "x/cache/d.bin"}},
+      // Across folders.
+      {{"--exclude", "**/cache/**", "--exclude", "vm/**", "--exclude", "**/deep"},
+       {"a.tmp", "docs/old.bak", "lib/node_modules", "sub/b.tmp", "sub/c.txt", "sub/keep.tmp",
+        "web/node_modules/x/m.js"}},
+  };
+  int n = 0;
+  for (const Row& row : rows) {
+    std::vector<std::string> options = row.options;
+    options.push_back("-n");
+    ProgramResult dry = Cli(Job(options));
+    EXPECT_EQ(dry.exit_status, 0) << dry.err;
+    std::vector<std::string> listed;
+    for (std::size_t start = 0; start < dry.out.size();) {
+      const std::size_t end = dry.out.find('\n', start);
+      const std::string line = dry.out.substr(start, end - start);
+      listed.push_back(line.substr(line.find('\t') + 1).substr(Out("").size()));
+      start = end + 1;
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, row.copied) << row.options.size() << " options";
+    // The copy itself, into a date folder of its own.
+    options.back() = "-q";
+    const std::string date = "2001010" + std::to_string(++n);
+    options.insert(options.end(), {"--date", date});
+    std::vector<std::string> arguments = {"--dest",     dir_ / "out", "--mkpath",  "--source",
+                                          dir_ / "src", "--compare",  dir_ / "cmp"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    ASSERT_EQ(Cli(arguments).exit_status, 0);
+    EXPECT_EQ(FilesBelow(dir_ / ("out/" + date) + dir_.path() + "/src"), row.copied);
+  }
+  // The same patterns from a file, with comments, and from a job file.
+  WriteFile(dir_ / "exclude", "# caches and builds\n**/cache/**\nvm/**\n\n**/deep\n");
+  WriteFile(dir_ / "job.conf", "exclude-from = " + dir_ / "exclude" + "\n");
+  ProgramResult from_file = Cli(Job({"-n", "--exclude-from", dir_ / "exclude"}));
+  ProgramResult from_job = Cli(Job({"-n", "--config", dir_ / "job.conf"}));
+  EXPECT_EQ(from_file.out, from_job.out);
+  EXPECT_EQ(std::count(from_file.out.begin(), from_file.out.end(), '\n'), 7);
+  ProgramResult missing = Cli(Job({"-n", "--exclude-from", dir_ / "none"}));
+  EXPECT_EQ(missing.exit_status, 2);
+  EXPECT_EQ(missing.err,
+            "grebewick-cli: --exclude-from " + dir_ / "none" + ": No such file or directory\n");
+}
+
 TEST_F(CliTest, NothingToCopyIsReportedAndCreatesNothing) {
   WriteFile(dir_ / "src/same", "s", kT);
   WriteFile(dir_ / "cmp/same", "s", kT);
@@ -122,7 +229,25 @@ TEST_F(CliTest, BadArgumentsAreUsageErrorsThatNameTheProgram) {
     ProgramResult result = Cli(row);
     EXPECT_EQ(result.exit_status, 2) << row[0];
     EXPECT_THAT(result.err, ::testing::StartsWith("grebewick-cli: ")) << row[0];
+    // One line, whatever went wrong.
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
   }
+  // An unknown option is named with the option it most likely stands for, before anything
+  // else is judged; nothing is created.
+  WriteFile(dir_ / "src/f", "f", kT);
+  ProgramResult typo = Cli({"--dest", dir_ / "out", "--sorce", dir_ / "src", "--mkpath"});
+  EXPECT_EQ(typo.exit_status, 2);
+  EXPECT_EQ(typo.err, "grebewick-cli: unknown option --sorce; did you mean --source?\n");
+  EXPECT_EQ(Cli({"--dest", "d", "--source", "s", "--frobnicate"}).err,
+            "grebewick-cli: unknown option --frobnicate\n");
+  EXPECT_EQ(Cli({"--dest", "d", "--source", "s", "stray"}).err,
+            "grebewick-cli: unexpected argument stray\n");
+  // The same source twice would copy every file twice.
+  ProgramResult twice = Cli({"--dest", dir_ / "out", "--mkpath", "--source", dir_ / "src",
+                             "--source", dir_ / "src/../src/"});
+  EXPECT_EQ(twice.exit_status, 2);
+  EXPECT_EQ(twice.err, "grebewick-cli: the source folder " + dir_ / "src" + " is given twice\n");
+  EXPECT_FALSE(Exists(dir_ / "out"));
   for (const char* flag : {"--help", "-h"}) {
     ProgramResult help = Cli({flag});
     EXPECT_EQ(help.exit_status, 0);
@@ -317,10 +442,18 @@ TEST_F(CliTest, LinksToFilesAreCopiedAndLinksToFoldersAreNotWalked) {
             (std::vector<std::string>{"link.txt", "real.txt"}));
 }
 
-TEST_F(CliTest, AMissingSourceFolderIsWarnedAboutAndCounted) {
-  ProgramResult run = Cli(Job());
-  EXPECT_EQ(run.exit_status, 1);
-  EXPECT_THAT(run.err, HasSubstr("warning: source folder " + dir_ / "src" + " does not exist"));
+// A typo in a source path: one line naming it, also with -q; the other sources are backed up
+// and the exit status tells that not all were.
+TEST_F(CliTest, AMissingSourceFolderIsOneLineAndTheOthersAreCopied) {
+  WriteFile(dir_ / "other/f", "f", kT);
+  for (const std::vector<std::string>& extra :
+       std::vector<std::vector<std::string>>{{}, {"-q"}, {"--source", dir_ / "other", "-q"}}) {
+    ProgramResult run = Cli(Job(extra));
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.err, "grebewick-cli: source folder " + dir_ / "src" + " does not exist\n");
+  }
+  EXPECT_EQ(FilesBelow(dir_ / "out/20001231"),
+            std::vector<std::string>{dir_.path().substr(1) + "/other/f"});
 }
 
 }  // namespace

@@ -49,14 +49,17 @@ TEST(InstalledTreeTest, HoldsEveryFileInItsPlaceAndRunsAJobWithArchives) {
   ProgramResult install =
       RunProgram({GREBEWICK_CMAKE, "--install", GREBEWICK_BUILD_DIR, "--prefix", prefix});
   ASSERT_EQ(install.exit_status, 0) << install.out << install.err;
-  std::vector<std::string> expected = {"bin/grebewick-cli",
-                                       GREBEWICK_LIBRARY_DIR "/grebewick/libunlha32.so",
-                                       "share/man/man1/grebewick-cli.1.gz",
-                                       "share/doc/grebewick/README.md",
-                                       "share/doc/grebewick/LICENSE",
-                                       "share/doc/grebewick/copyright"};
+  std::vector<std::string> expected = {
+      "bin/grebewick-cli", GREBEWICK_LIBRARY_DIR "/grebewick/libunlha32.so",
+      "share/man/man1/grebewick-cli.1.gz", "share/locale/en/LC_MESSAGES/grebewick.mo",
+      // below a prefix of the user's own
+      "share/systemd/user/grebewick-backup.service", "share/systemd/user/grebewick-backup.timer",
+      "share/systemd/user/grebewick-backup-failed.service",
+      "share/doc/grebewick/backup.conf.example", "share/doc/grebewick/README.md",
+      "share/doc/grebewick/LICENSE", "share/doc/grebewick/copyright"};
   if (fs::exists(fs::path(GREBEWICK_CLI).parent_path() / "grebewick")) {
     expected.insert(expected.end(), {"bin/grebewick", "share/man/man1/grebewick.1.gz",
+                                     "share/grebewick/translations/grebewick_en.qm",
                                      "share/applications/grebewick.desktop",
                                      "share/metainfo/org.grebewick.Grebewick.metainfo.xml",
                                      "share/icons/hicolor/scalable/apps/grebewick.svg",
@@ -85,12 +88,82 @@ TEST(InstalledTreeTest, HoldsEveryFileInItsPlaceAndRunsAJobWithArchives) {
   EXPECT_EQ(run.exit_status, 0) << run.err;
   EXPECT_EQ(testing_support::FilesBelow(dir / "out"),
             std::vector<std::string>{"20200102" + dir.path() + "/src/b.txt"});
+  // The window's program answers --help and --version without a display.
+  if (fs::exists(prefix + "/bin/grebewick")) {
+    for (const char* option : {"--version", "--help"}) {
+      ProgramResult answered =
+          RunProgram({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                      "QT_QPA_PLATFORM", prefix + "/bin/grebewick", option});
+      EXPECT_EQ(answered.exit_status, 0) << option << answered.err;
+      EXPECT_THAT(answered.out, ::testing::StartsWith(std::string(option) == "--version"
+                                                          ? "grebewick " GREBEWICK_VERSION "\n"
+                                                          : "Usage: grebewick"));
+    }
+  }
+  // The installed program finds its catalogue relative to itself.
+  WriteFile(dir / "same/f.txt", "f", kT);
+  WriteFile(dir / "same-copy/f.txt", "f", kT);
+  ProgramResult english =
+      RunProgram({"/usr/bin/env", "-u", "LC_ALL", "-u", "LANGUAGE", "LANG=en_US.UTF-8",
+                  prefix + "/bin/grebewick-cli", "--dest", dir / "out", "--source", dir / "same",
+                  "--compare", dir / "same-copy"});
+  if (std::system("locale -a 2>/dev/null | grep -qix en_US.utf8") == 0) {
+    EXPECT_THAT(english.err, HasSubstr("Search result: There are no files to copy."));
+  }
 
   ProgramResult listed =
       RunProgram({prefix + "/bin/grebewick-cli", "-0", "--list-archive", dir / "cmp/old.lzh"});
   EXPECT_EQ(listed.exit_status, 0) << listed.err;
   EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\0'), 30);
   EXPECT_THAT(listed.out, HasSubstr(std::string("line\nbreak.txt\0src\\\0", 20)));
+}
+
+// The timer's units as installed: systemd accepts them, and the service's command, run as
+// the service manager would run it for a user whose job file names a source and a medium,
+// backs that source up and leaves its summary in the journal (standard error).
+TEST(InstalledTreeTest, TheUserUnitsVerifyAndTheServiceRunsTheJobFile) {
+  TempDir dir;
+  const std::string prefix = dir / "root/usr";
+  ProgramResult install =
+      RunProgram({GREBEWICK_CMAKE, "--install", GREBEWICK_BUILD_DIR, "--prefix", prefix});
+  ASSERT_EQ(install.exit_status, 0) << install.out << install.err;
+  const std::string units = prefix + "/share/systemd/user/";
+  if (Have("systemd-analyze")) {
+    fs::create_directories(dir / "runtime");
+    // The units' Documentation= pages are looked up in the installed tree.
+    ProgramResult verify = RunProgram(
+        {"/usr/bin/env", "XDG_RUNTIME_DIR=" + dir / "runtime", "MANPATH=" + prefix + "/share/man",
+         "systemd-analyze", "--user", "verify", units + "grebewick-backup.service",
+         units + "grebewick-backup.timer", units + "grebewick-backup-failed.service"});
+    EXPECT_EQ(verify.exit_status, 0) << verify.out << verify.err;
+    EXPECT_EQ(verify.err, "");
+  }
+
+  std::string command = testing_support::ReadFile(units + "grebewick-backup.service");
+  command = command.substr(command.find("\nExecStart=") + 11);
+  command = command.substr(0, command.find('\n'));
+  EXPECT_THAT(command, ::testing::StartsWith(prefix + "/bin/grebewick-cli "));
+  const std::string home = dir / "home";
+  for (std::size_t at; (at = command.find("%h")) != std::string::npos;) {
+    command.replace(at, 2, home);
+  }
+  WriteFile(home + "/docs/a.txt", "a", kT);
+  fs::create_directories(dir / "media/backup");
+  WriteFile(home + "/.config/grebewick/backup.conf",
+            "# the medium\ndest = " + dir / "media/backup" + "\nsource = ~/docs\n");
+  std::vector<std::string> arguments = {"/usr/bin/env", "HOME=" + home};
+  for (std::size_t start = 0; start < command.size();) {
+    const std::size_t blank = std::min(command.find(' ', start), command.size());
+    arguments.push_back(command.substr(start, blank - start));
+    start = blank + 1;
+  }
+  ProgramResult run = RunProgram(arguments);
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_THAT(run.err, HasSubstr("1 of 1 files copied to " + dir / "media/backup/"));
+  EXPECT_EQ(testing_support::FilesBelow(dir / "media/backup").size(), 1u);
+  // The medium not mounted: the unit fails (and its OnFailure= unit tells the desktop).
+  fs::remove_all(dir / "media/backup");
+  EXPECT_EQ(RunProgram(arguments).exit_status, 3);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // character of every caption itself, so no caption depends on a fallback font or shows
 // boxes for missing glyphs.
 #include "test_support.h"
+#include "ui/translation.h"
 
 namespace {
 
@@ -51,10 +52,17 @@ class ScreenshotTest : public QObject {
        "/home/user/photos", "/media/user/CDROM"},
       "/home/user/documents"};
   QTemporaryDir library_folder_;
+  QString prefix_;  // "" for the Japanese pictures, "en/" for the English ones
+
+  void RenderEveryWindow() {
+    MainWindowFolderPickerAndAboutBox();
+    ProgressDialog();
+  }
 
   // Checks that the window font has every character of the window's captions, and saves the
   // picture.
   void Capture(QWidget* window, const char* file) {
+    const QString name = prefix_ + QString::fromLatin1(file);
     const QFontMetrics metrics(ui::UiFont());
     for (const QString& caption : Captions(window)) {
       for (char32_t c : caption.toUcs4()) {
@@ -64,23 +72,11 @@ class ScreenshotTest : public QObject {
                                                        .arg(caption)));
       }
     }
-    const QString path = out_.filePath(QString::fromLatin1(file));
+    const QString path = out_.filePath(name);
     QVERIFY2(Framed(window).save(path), qPrintable(path));
   }
 
- private slots:
-  void initTestCase() {
-    ui::ApplyLook(*qApp);
-    QString dir = qEnvironmentVariable("GREBEWICK_SCREENSHOT_DIR");
-    if (dir.isEmpty()) dir = QStringLiteral(GREBEWICK_DEFAULT_SCREENSHOT_DIR);
-    QVERIFY(QDir().mkpath(dir));
-    out_ = QDir(dir);
-    // The pictures show the window as it is with the archive library installed.
-    QFile library(library_folder_.filePath(QStringLiteral("libunlha32.so")));
-    QVERIFY(library_folder_.isValid() && library.open(QIODevice::WriteOnly));
-  }
-
-  void mainWindowFolderPickerAndAboutBox() {
+  void MainWindowFolderPickerAndAboutBox() {
     ui::MainFormOptions options = ui_test::TreeOptions(messages_, tree_, "/media/user/CDROM");
     options.archive_library_name =
         library_folder_.filePath(QStringLiteral("libunlha32.so")).toStdString();
@@ -101,7 +97,7 @@ class ScreenshotTest : public QObject {
     Capture(form.About(), "about-box.png");
   }
 
-  void progressDialog() {
+  void ProgressDialog() {
     ui::SubForm1 dialog;
     dialog.SetCaption("対象ファイルコピー中・・・");
     dialog.SetProgressMax(12);
@@ -115,6 +111,31 @@ class ScreenshotTest : public QObject {
     dialog.Refresh();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     Capture(&dialog, "progress-dialog.png");
+  }
+
+ private slots:
+  void initTestCase() {
+    ui::ApplyLook(*qApp);
+    QString dir = qEnvironmentVariable("GREBEWICK_SCREENSHOT_DIR");
+    if (dir.isEmpty()) dir = QStringLiteral(GREBEWICK_DEFAULT_SCREENSHOT_DIR);
+    QVERIFY(QDir().mkpath(dir));
+    out_ = QDir(dir);
+    // The pictures show the window as it is with the archive library installed.
+    QFile library(library_folder_.filePath(QStringLiteral("libunlha32.so")));
+    QVERIFY(library_folder_.isValid() && library.open(QIODevice::WriteOnly));
+    QVERIFY(QDir().mkpath(out_.filePath(QStringLiteral("en"))));
+  }
+
+  // The windows as written: what every locale but an English one shows.
+  void japaneseWindows() { RenderEveryWindow(); }
+
+  // The same windows under an English locale, with the English catalogue.
+  void englishWindows() {
+    QVERIFY(ui::UseEnglish(true));
+    prefix_ = QStringLiteral("en/");
+    RenderEveryWindow();
+    prefix_.clear();
+    ui::UseEnglish(false);
   }
 };
 
