@@ -198,6 +198,7 @@ int main(int argc, char** argv) {
   }
   engine::RunStats stats;
   options.stats = &stats;
+  options.write_records = !dry_run;
 
   cli::Answers answers;
   if (yes || no) answers.continue_after_failure = yes;

@@ -92,8 +92,8 @@ class PosixDestinationTree final : public DestinationTree {
     return OpenFolder(path, components, &model);
   }
 
-  Status CopyFile(const std::string& source, const std::string& destination,
-                  KeepGoing keep_going) override {
+  Status CopyFile(const std::string& source, const std::string& destination, KeepGoing keep_going,
+                  Sha256* hash) override {
     const std::size_t slash = destination.rfind('/');
     const std::string folder = slash == std::string::npos ? ""
                                : slash == 0               ? "/"
@@ -131,7 +131,7 @@ class PosixDestinationTree final : public DestinationTree {
     }
 
     const std::string& folder_text = folder.empty() ? root_ : folder;
-    posix::CopyTarget target{current_fd_.get(), folder_text, name, traits, &refusals_};
+    posix::CopyTarget target{current_fd_.get(), folder_text, name, traits, &refusals_, hash};
     bool changed = false;
     status = posix::CopyOnce(source, target, keep_going, &changed);
     // One more try for a file that was being written; a file that keeps changing is left

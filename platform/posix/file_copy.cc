@@ -86,11 +86,14 @@ std::string Grouped(std::uint64_t value) {
 }
 
 // Copies exactly `size` bytes from the start of `in` to `out`, asking `keep_going` after
-// each part. Sets `*shrank` when the source ends early.
+// each part and handing each part to `hash` when given. Sets `*shrank` when the source ends
+// early.
 Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
-                 const std::string& source, const std::string& temporary, bool* shrank) {
+                 const std::string& source, const std::string& temporary, Sha256* hash,
+                 bool* shrank) {
   thread_local std::unique_ptr<char[]> buffer(new char[kBufferSize]);
-  bool kernel_copy = true;
+  // The kernel's copy never shows the bytes; hashed copies pass through the buffer.
+  bool kernel_copy = hash == nullptr;
   std::size_t part = kBufferSize;
   std::uint64_t done = 0;
   while (done < size) {
@@ -116,6 +119,7 @@ Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
         return ErrnoStatus(errno, "read", source);
       }
       if (got > 0) {
+        if (hash != nullptr) hash->Add(buffer.get(), static_cast<std::size_t>(got));
         Status status =
             WriteAll(out, std::string_view(buffer.get(), static_cast<std::size_t>(got)), temporary);
         if (!status.ok()) return status;
@@ -250,7 +254,9 @@ Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing k
   if (!status.ok()) return status;
   const std::string temporary_path = target.folder + "/" + temporary.name();
   bool shrank = false;
-  status = CopyBytes(in.get(), temporary.fd(), size, keep_going, source, temporary_path, &shrank);
+  if (target.hash != nullptr) target.hash->Reset();
+  status = CopyBytes(in.get(), temporary.fd(), size, keep_going, source, temporary_path,
+                     target.hash, &shrank);
   if (!status.ok()) return status;
   struct stat after;
   if (::fstat(in.get(), &after) != 0) return ErrnoStatus(errno, "stat", source);

@@ -61,8 +61,8 @@ class Win32DestinationTree final : public DestinationTree {
     return OpenFolders(path, components, /*create=*/true);
   }
 
-  Status CopyFile(const std::string& source, const std::string& destination,
-                  KeepGoing keep_going) override {
+  Status CopyFile(const std::string& source, const std::string& destination, KeepGoing keep_going,
+                  Sha256* hash) override {
     std::size_t separator = destination.size();
     while (separator > 0 && !IsSeparator(destination[separator - 1])) --separator;
     const std::string name = destination.substr(separator);
@@ -101,7 +101,7 @@ class Win32DestinationTree final : public DestinationTree {
       win32::RemoveStaleTemporaryFiles(current.held.path);
     }
 
-    win32::CopyTarget target{current.held.path, folder, name, volume.traits, &refusals_};
+    win32::CopyTarget target{current.held.path, folder, name, volume.traits, &refusals_, hash};
     bool changed = false;
     status = win32::CopyOnce(source, target, keep_going, &changed);
     // One more try for a file that was being written; a file that keeps changing is left
