@@ -45,6 +45,14 @@ bool Wanted(std::string_view path, const std::vector<std::string>& roots,
   return false;
 }
 
+// Whether `root` is a source of `record` or lies inside one.
+bool Recorded(const engine::RunRecord& record, std::string_view root) {
+  for (const engine::RecordedSource& source : record.sources) {
+    if (Wanted(root, {source.path}, {})) return true;
+  }
+  return false;
+}
+
 // Whether a file below a date folder is one of ours rather than a backup: the record, or a
 // temporary file an interrupted run left.
 bool IsOurs(std::string_view path) {
@@ -84,6 +92,13 @@ class Restorer {
       for (const engine::RecordedSource& source : record.sources) {
         for (const engine::RecordedFile& file : source.files) {
           if (Wanted(file.path, roots_, request_.patterns)) listed.push_back(file.path);
+        }
+      }
+      for (std::size_t i = 0; i < request_.sources.size(); ++i) {
+        if (!Recorded(record, roots_[i])) {
+          Error(request_.sources[i] + ": not a source, nor inside one, in the record of " +
+                days_[0]);
+          return kExitSomeFailed;
         }
       }
     } else {

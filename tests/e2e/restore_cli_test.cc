@@ -260,6 +260,9 @@ TEST_F(RestoreCliTest, OneSourceOfSeveralAndUsageErrors) {
   ASSERT_EQ(run.exit_status, 0) << run.err;
   EXPECT_EQ(testing_support::FilesBelow(dir_ / "R"),
             std::vector<std::string>{engine::BelowDateFolder("", dir_ / "two/b.txt").substr(1)});
+  run = Cli({"--restore", "--dest", Dest(), "--to", dir_ / "R3", "--source", dir_ / "three"});
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_THAT(run.err, HasSubstr("not a source"));
   EXPECT_EQ(Cli({"--restore", "--dest", Dest()}).exit_status, 2);
   EXPECT_EQ(Cli({"--restore", "--dest", Dest(), "--to", dir_ / "R", "--as-of", "2025"}).exit_status,
             2);
