@@ -2,6 +2,7 @@
 // bcrypt.h needs the types of windows.h first.
 #include <bcrypt.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/sha256.h"
