@@ -1,30 +1,37 @@
 #include "engine/restore_plan.h"
 
 #include <algorithm>
-#include <string_view>
 #include <unordered_map>
+#include <utility>
+
+#include "platform/text.h"
 
 namespace engine {
 
 RestorePlan PlanRestore(const std::vector<std::string>* listed,
-                        const std::vector<std::vector<std::string>>& held) {
-  // The newest holder of each path: the first day, walking newest first, that names it.
-  std::unordered_map<std::string_view, std::size_t> newest;
+                        const std::vector<std::vector<std::string>>& held, bool case_sensitive) {
+  auto key = [case_sensitive](const std::string& path) {
+    return case_sensitive ? path : platform::UpperCase(path);
+  };
+  // The newest holder of each path: the first day, walking newest first, that names it,
+  // and the name it has there.
+  std::unordered_map<std::string, std::pair<std::size_t, const std::string*>> newest;
   for (std::size_t day = 0; day < held.size(); ++day) {
-    for (const std::string& path : held[day]) newest.try_emplace(path, day);
+    for (const std::string& path : held[day]) newest.try_emplace(key(path), day, &path);
   }
   RestorePlan plan;
   if (listed != nullptr) {
     for (const std::string& path : *listed) {
-      if (auto it = newest.find(path); it != newest.end()) {
-        plan.files.push_back(RestoreChoice{path, it->second});
+      if (auto it = newest.find(key(path)); it != newest.end()) {
+        plan.files.push_back(RestoreChoice{path, it->second.first});
       } else {
         plan.missing.push_back(path);
       }
     }
   } else {
-    for (const auto& [path, day] : newest)
-      plan.files.push_back(RestoreChoice{std::string(path), day});
+    for (const auto& entry : newest) {
+      plan.files.push_back(RestoreChoice{*entry.second.second, entry.second.first});
+    }
   }
   std::sort(plan.files.begin(), plan.files.end(),
             [](const RestoreChoice& a, const RestoreChoice& b) { return a.path < b.path; });

@@ -24,8 +24,11 @@ struct RestorePlan {
 // ones before it). With `listed` (the files of the day restored, as its record lists them),
 // each listed file comes from the newest date folder that holds it, and files held but not
 // listed (deleted before that day) are left out. Without it (a chain without records), every
-// file held anywhere comes from the newest date folder that holds it.
+// file held anywhere comes from the newest date folder that holds it. Without
+// `case_sensitive`, paths that differ only in letter case are one (Windows backups hold
+// upper-cased names of what the record lists as the user spelled it).
 RestorePlan PlanRestore(const std::vector<std::string>* listed,
-                        const std::vector<std::vector<std::string>>& held);
+                        const std::vector<std::vector<std::string>>& held,
+                        bool case_sensitive = true);
 
 }  // namespace engine

@@ -109,7 +109,8 @@ class Restorer {
     }
     std::vector<std::vector<std::string>> held(days_.size());
     for (std::size_t day = 0; day < days_.size(); ++day) Walk(days_[day], &held[day]);
-    const engine::RestorePlan plan = engine::PlanRestore(recorded ? &listed : nullptr, held);
+    const engine::RestorePlan plan =
+        engine::PlanRestore(recorded ? &listed : nullptr, held, platform::NamesAreCaseSensitive());
     for (const std::string& path : plan.missing) {
       Error(path + ": listed in the record of " + days_[0] +
             ", but no date folder up to it holds a copy");

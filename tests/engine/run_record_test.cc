@@ -108,6 +108,13 @@ TEST(RestorePlanTest, EachListedFileComesFromTheNewestDayHoldingIt) {
   // Without a record every file held comes back, deleted ones too.
   EXPECT_THAT(Describe(PlanRestore(nullptr, held)),
               ElementsAre("s/deleted@2", "s/edited@0", "s/kept@2", "s/renamed@1"));
+  // Where letter case does not count, an upper-cased backup holds the file; it comes back
+  // under the name the record gives.
+  const std::vector<std::vector<std::string>> upper = {{"S/EDITED", "S/Kept"}};
+  const std::vector<std::string> mixed = {"s/edited", "s/kept"};
+  EXPECT_THAT(Describe(PlanRestore(&mixed, upper, false)), ElementsAre("s/edited@0", "s/kept@0"));
+  EXPECT_THAT(Describe(PlanRestore(&mixed, upper, true)),
+              ElementsAre("s/edited missing", "s/kept missing"));
   // Nothing held: every listed file is missing.
   EXPECT_THAT(
       Describe(PlanRestore(&listed, {})),
