@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/output_folder.h"
+#include "platform/posix/file_copy.h"
 #include "platform/posix/file_util.h"
 #include "platform/posix/posix_error.h"
 
@@ -78,9 +79,15 @@ class PosixOutputFile final : public OutputFile {
     if (!IsSingleName(name)) return BadName("rename", name);
     const std::string target(name);
     const mode_t bits = mode ? static_cast<mode_t>(*mode & 0777) : 0666 & ~CurrentUmask();
-    if (::fchmod(fd_.get(), bits) != 0) return ErrnoStatus(errno, "chmod", name_);
+    // FAT and its kin keep neither bits nor (through some FUSE drivers) times: the file's
+    // bytes are what matters, as for a copy.
+    if (::fchmod(fd_.get(), bits) != 0 && !posix::IsRefusal(errno)) {
+      return ErrnoStatus(errno, "chmod", name_);
+    }
     const struct timespec times[2] = {{0, UTIME_OMIT}, Seconds(mtime)};
-    if (::futimens(fd_.get(), times) != 0) return ErrnoStatus(errno, "utimens", name_);
+    if (::futimens(fd_.get(), times) != 0 && !posix::IsRefusal(errno)) {
+      return ErrnoStatus(errno, "utimens", name_);
+    }
     if (fd_.Close() != 0) return ErrnoStatus(errno, "close", name_);
     return replace ? Replace(target) : RenameNoReplace(target);
   }
