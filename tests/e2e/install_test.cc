@@ -83,8 +83,10 @@ TEST(InstalledTreeTest, HoldsEveryFileInItsPlaceAndRunsAJobWithArchives) {
                                   dir / "out", "--mkpath", "--source", dir / "src", "--compare",
                                   dir / "cmp", "--date", "20200102"});
   EXPECT_EQ(run.exit_status, 0) << run.err;
+  // The one changed file, and the run's record beside it.
   EXPECT_EQ(testing_support::FilesBelow(dir / "out"),
-            std::vector<std::string>{"20200102" + dir.path() + "/src/b.txt"});
+            (std::vector<std::string>{"20200102/.grebewick/SHA256SUMS", "20200102/.grebewick/files",
+                                      "20200102" + dir.path() + "/src/b.txt"}));
 
   ProgramResult listed =
       RunProgram({prefix + "/bin/grebewick-cli", "-0", "--list-archive", dir / "cmp/old.lzh"});
