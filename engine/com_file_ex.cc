@@ -132,7 +132,7 @@ int CheckSourceFile(std::string path, platform::FileSystem& fs) {
 int CopyFileTo(std::string source, std::string destination, const long& overwrite,
                platform::DestinationTree& tree, platform::Status* detail,
                platform::KeepGoing keep_going, platform::FileSystem& fs, bool hidden_too,
-               platform::Sha256* hash) {
+               platform::HashSink* hash) {
   auto fail = [&](platform::Status status) {
     if (detail) *detail = status;
     return status.code();

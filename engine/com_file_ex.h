@@ -70,6 +70,6 @@ int CopyFileTo(
     platform::DestinationTree& tree, platform::Status* detail = nullptr,
     platform::KeepGoing keep_going = [] { return true; },
     platform::FileSystem& fs = platform::FileSystem::Default(), bool hidden_too = false,
-    platform::Sha256* hash = nullptr);
+    platform::HashSink* hash = nullptr);
 
 }  // namespace engine

@@ -6,6 +6,7 @@
 #include "engine/common.h"
 #include "engine/run_context.h"
 #include "platform/path_rules.h"
+#include "platform/sha256.h"
 
 namespace engine {
 namespace {

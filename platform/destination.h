@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "platform/function_ref.h"
-#include "platform/sha256.h"
+#include "platform/hash_sink.h"
 #include "platform/status.h"
 
 namespace platform {
@@ -106,7 +106,7 @@ class DestinationTree {
   // a folder the tree did not create are removed before its first copy into it; a file that
   // a live run still writes is locked and stays.
   virtual Status CopyFile(const std::string& source, const std::string& destination,
-                          KeepGoing keep_going, Sha256* hash = nullptr) = 0;
+                          KeepGoing keep_going, HashSink* hash = nullptr) = 0;
 
   // Ends the tree's work, on every way out of a run: gives deferred folders their exact
   // permission bits and makes everything written durable, on every file system written to,
@@ -129,7 +129,7 @@ class DestinationTreeWrapper : public DestinationTree {
     return target_->MakeFolders(path, model);
   }
   Status CopyFile(const std::string& source, const std::string& destination, KeepGoing keep_going,
-                  Sha256* hash = nullptr) override {
+                  HashSink* hash = nullptr) override {
     return target_->CopyFile(source, destination, keep_going, hash);
   }
   Status Finish() override { return target_->Finish(); }

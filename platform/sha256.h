@@ -6,12 +6,14 @@
 #include <span>
 #include <string>
 
+#include "platform/hash_sink.h"
+
 namespace platform {
 
 // SHA-256 of bytes handed over in parts, from the system's own implementation (libcrypto on
 // POSIX, which uses the processor's SHA instructions; BCrypt on Windows). A copy feeds it
 // with each part it reads, so a file's digest costs no second reading.
-class Sha256 {
+class Sha256 final : public HashSink {
  public:
   using Digest = std::array<std::uint8_t, 32>;
 
@@ -20,12 +22,9 @@ class Sha256 {
   Sha256(const Sha256&) = delete;
   Sha256& operator=(const Sha256&) = delete;
 
-  // Starts over, forgetting every byte added so far (a copy that is tried again).
-  void Reset();
-  void Add(std::span<const std::uint8_t> bytes);
-  void Add(const void* data, std::size_t size) {
-    Add(std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(data), size));
-  }
+  void Reset() override;
+  void Add(std::span<const std::uint8_t> bytes) override;
+  using HashSink::Add;
   // The digest of the bytes added since the last Reset; starts over afterwards.
   Digest Finish();
 

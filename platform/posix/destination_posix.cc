@@ -93,7 +93,7 @@ class PosixDestinationTree final : public DestinationTree {
   }
 
   Status CopyFile(const std::string& source, const std::string& destination, KeepGoing keep_going,
-                  Sha256* hash) override {
+                  HashSink* hash) override {
     const std::size_t slash = destination.rfind('/');
     const std::string folder = slash == std::string::npos ? ""
                                : slash == 0               ? "/"

@@ -89,7 +89,7 @@ std::string Grouped(std::uint64_t value) {
 // each part and handing each part to `hash` when given. Sets `*shrank` when the source ends
 // early.
 Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
-                 const std::string& source, const std::string& temporary, Sha256* hash,
+                 const std::string& source, const std::string& temporary, HashSink* hash,
                  bool* shrank) {
   thread_local std::unique_ptr<char[]> buffer(new char[kBufferSize]);
   // The kernel's copy never shows the bytes; hashed copies pass through the buffer.

@@ -57,7 +57,7 @@ struct CopyTarget {
   const std::string& name;
   const DestinationTraits& traits;
   DestinationRefusals* refusals;
-  Sha256* hash = nullptr;  // fed with every byte copied, when given
+  HashSink* hash = nullptr;  // fed with every byte copied, when given
 };
 
 // One attempt of DestinationTree::CopyFile (see there) for a name that passed the name

@@ -62,7 +62,7 @@ class Win32DestinationTree final : public DestinationTree {
   }
 
   Status CopyFile(const std::string& source, const std::string& destination, KeepGoing keep_going,
-                  Sha256* hash) override {
+                  HashSink* hash) override {
     std::size_t separator = destination.size();
     while (separator > 0 && !IsSeparator(destination[separator - 1])) --separator;
     const std::string name = destination.substr(separator);

@@ -126,7 +126,7 @@ class TemporaryFile {
 // each part and handing each part to `hash` when given. Sets `*shrank` when the source ends
 // early.
 Status CopyBytes(HANDLE in, HANDLE out, std::uint64_t size, KeepGoing keep_going,
-                 const std::string& source, const std::string& temporary, Sha256* hash,
+                 const std::string& source, const std::string& temporary, HashSink* hash,
                  bool* shrank) {
   thread_local std::unique_ptr<char[]> buffer(new char[kPartSize]);
   std::uint64_t done = 0;

@@ -20,7 +20,7 @@ struct CopyTarget {
   const std::string& name;
   const DestinationTraits& traits;
   DestinationRefusals* refusals;
-  Sha256* hash = nullptr;  // fed with every byte copied, when given
+  HashSink* hash = nullptr;  // fed with every byte copied, when given
 };
 
 // A new name "~grebewick-<pid>-<n>.tmp" for a temporary file of this process.

@@ -56,7 +56,7 @@ class FaultyFileSystem : public platform::FileSystemWrapper {
 
     platform::Status CopyFile(const std::string& source, const std::string& destination,
                               platform::KeepGoing keep_going,
-                              platform::Sha256* hash = nullptr) override {
+                              platform::HashSink* hash = nullptr) override {
       if (owner_.copy_fault) {
         platform::Status status = owner_.copy_fault(source, destination);
         if (!status.ok()) return status;
