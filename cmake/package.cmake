@@ -32,7 +32,10 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE "")
 # them; the archive library is loaded at run time and ships in the package. The windows'
 # Japanese captions need a CJK font, which nothing links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic")
+# libcrypto (the copies' SHA-256) is found by dpkg-shlibdeps too; named here as well, since its
+# package was renamed (libssl3t64) on newer releases.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic, libssl3 | libssl3t64")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

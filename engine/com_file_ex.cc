@@ -131,7 +131,8 @@ int CheckSourceFile(std::string path, platform::FileSystem& fs) {
 
 int CopyFileTo(std::string source, std::string destination, const long& overwrite,
                platform::DestinationTree& tree, platform::Status* detail,
-               platform::KeepGoing keep_going, platform::FileSystem& fs, bool hidden_too) {
+               platform::KeepGoing keep_going, platform::FileSystem& fs, bool hidden_too,
+               platform::HashSink* hash) {
   auto fail = [&](platform::Status status) {
     if (detail) *detail = status;
     return status.code();
@@ -155,7 +156,7 @@ int CopyFileTo(std::string source, std::string destination, const long& overwrit
     if (!status.ok()) return fail(status);
     if (info.kind == platform::EntryKind::kFile && !info.hidden) return kDestinationExists;
   }
-  platform::Status status = tree.CopyFile(source, destination, keep_going);
+  platform::Status status = tree.CopyFile(source, destination, keep_going, hash);
   if (!status.ok()) return fail(status);
   if (detail) *detail = platform::Status::Ok();
   return 0;

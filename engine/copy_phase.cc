@@ -6,6 +6,7 @@
 #include "engine/common.h"
 #include "engine/run_context.h"
 #include "platform/path_rules.h"
+#include "platform/sha256.h"
 
 namespace engine {
 namespace {
@@ -98,14 +99,20 @@ class CopyPhaseRun {
     platform::Status detail;
     const long overwrite = 1;
     auto keep_copying = [this] { return KeepCopying(); };
-    int result =
-        CopyFileTo(SourceFileOf(item), destination_folder + run_.separator + DiskName(item),
-                   overwrite, *run_.tree, &detail, keep_copying, run_.fs, run_.job.include_hidden);
+    platform::Sha256* hash = run_.options.write_records ? &hash_ : nullptr;
+    int result = CopyFileTo(
+        SourceFileOf(item), destination_folder + run_.separator + DiskName(item), overwrite,
+        *run_.tree, &detail, keep_copying, run_.fs, run_.job.include_hidden, hash);
     if (copy_cancelled_ || AbortRequested) throw RunEnded{RunOutcome::kCancelled};
     if (result == 0) {
       ++run_.stats.copied;
       run_.stats.bytes_copied += item.size;
       if (run_.options.copied) run_.options.copied(SourceFileOf(item), item.size);
+      if (hash != nullptr) {
+        run_.record.sums.push_back(
+            RecordedSum{RecordPathOf(run_.source_folders[item.folder], DiskName(item)),
+                        platform::HexDigest(hash->Finish())});
+      }
     } else {
       Failed(item, detail);
     }
@@ -158,12 +165,19 @@ class CopyPhaseRun {
   bool refused_folder_ = false;
   std::chrono::steady_clock::time_point copy_started_, last_events_;
   bool copy_cancelled_ = false;
+  platform::Sha256 hash_;
 };
 
 }  // namespace
 
 std::string DestinationFolderOf(const std::string& source_folder) {
   return BelowDateFolder(DestinationRoot, source_folder);
+}
+
+std::string RecordPathOf(const std::string& folder, const std::string& file) {
+  std::string path = RecordPath(BelowDateFolder("", folder));
+  if (!path.empty()) path.push_back('/');
+  return path + file;
 }
 
 RunOutcome CopyPhase(RunContext& run) { return CopyPhaseRun(run).Execute(); }
@@ -173,6 +187,15 @@ RunOutcome CopyPhase(RunContext& run) { return CopyPhaseRun(run).Execute(); }
 RunOutcome FlushCopies(RunContext& run, RunOutcome outcome) {
   CopyPhaseRun::PublishStats(run);
   if (!run.tree) return outcome;
+  // Written before the flush, which makes them durable with the copies they describe.
+  if (run.options.write_records && run.stats.copied > 0) {
+    platform::Status recorded = WriteRunRecord(run.job.destination, DateFolderName, run.record);
+    if (!recorded.ok()) {
+      run.host.Error(DestinationRoot +
+                     ": the record of this run was not written: " + recorded.message());
+      if (outcome == RunOutcome::kCompleted) outcome = RunOutcome::kCompletedWithFailures;
+    }
+  }
   platform::Status status = run.tree->Finish();
   // FAT and its kin hold no permissions or owners: worth knowing once, not per file.
   const platform::DestinationRefusals refused = run.tree->refusals();

@@ -105,9 +105,21 @@ void DecideFolder(RunContext& run, const std::string& folder, const std::vector<
   }
 }
 
+// Every file of the source, copied or not, so that a restore knows what existed that day.
+void Record(RunContext& run, const std::string& folder, const std::vector<SourceFile>& files) {
+  std::vector<RecordedFile>& recorded = run.record.sources.back().files;
+  for (const SourceFile& file : files) {
+    recorded.push_back(RecordedFile{RecordPathOf(folder, file.name), file.size, file.mtime});
+  }
+}
+
 }  // namespace
 
 void DecisionPhase(RunContext& run, const PairState& pair) {
+  if (run.options.write_records) {
+    run.record.sources.push_back(
+        RecordedSource{RecordPath(BelowDateFolder("", pair.source_root)), {}});
+  }
   const bool has_comparison = !pair.comparisons.empty();
   const std::string short_suffix = " " + run.separator + " ";
   // The counterpart folders are read ahead on a second thread while the source folders
@@ -143,6 +155,7 @@ void DecisionPhase(RunContext& run, const PairState& pair) {
       ++run.stats.unreadable_folders;
       run.host.Error(status.message());
     }
+    if (run.options.write_records) Record(run, folder, files);
     if (files.empty()) continue;
     BeginFolder(run, folder);
     if (!has_comparison) {

@@ -77,6 +77,9 @@ struct RunOptions {
   // The run's start (Unix seconds), after which no comparison's time is trusted; unset
   // means now.
   std::optional<std::int64_t> start_time;
+  // A run that copies records its copies' SHA-256 (taken while copying) and the files of its
+  // sources in its date folder (engine/run_record.h), for restores and checks of the medium.
+  bool write_records = false;
 };
 
 // What the walk of a source tree leaves out besides system entries.

@@ -16,6 +16,7 @@
 #include "engine/public_function.h"
 #include "engine/records.h"
 #include "engine/run_host.h"
+#include "engine/run_record.h"
 #include "platform/destination.h"
 #include "platform/file_system.h"
 #include "platform/path_rules.h"
@@ -91,6 +92,8 @@ class RunContext {
   // cannot be trusted; hidden entries left out; folders left out as the destination.
   long distrusted = 0;
   long hidden_left_out = 0;
+  // What the run records of itself, when it does (RunOptions::write_records).
+  RunRecord record;
 };
 
 // The phases of one pair, in the order the driver calls them.
@@ -106,5 +109,9 @@ RunOutcome FlushCopies(RunContext& run, RunOutcome outcome);
 
 // DestinationRoot followed by the source folder without its root name.
 std::string DestinationFolderOf(const std::string& source_folder);
+
+// The path below a date folder where `file` of the source folder `folder` is filed, as the
+// run's record names it.
+std::string RecordPathOf(const std::string& folder, const std::string& file);
 
 }  // namespace engine

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/function_ref.h"
+#include "platform/hash_sink.h"
 #include "platform/status.h"
 
 namespace platform {
@@ -142,12 +143,14 @@ class DestinationTree {
   // - fails (kDeviceIoError, with no copy left under `destination`) when the destination
   //   keeps a modification time that StoredTimeHidesChanges;
   // - calls `keep_going` between parts; when it answers false the copy is abandoned and
-  //   fails with kUserInterrupt.
+  //   fails with kUserInterrupt;
+  // - when `hash` is given, feeds it every byte of the copy as it passes (after a Reset, so
+  //   a second attempt starts over): on success it holds the copy's digest.
   // On failure no temporary file remains. Temporary files that an interrupted run left in
   // a folder the tree did not create are removed before its first copy into it; a file that
   // a live run still writes is locked and stays.
   virtual Status CopyFile(const std::string& source, const std::string& destination,
-                          KeepGoing keep_going) = 0;
+                          KeepGoing keep_going, HashSink* hash = nullptr) = 0;
 
   // Ends the tree's work, on every way out of a run: gives deferred folders their exact
   // permission bits and makes everything written durable, on every file system written to,
@@ -169,9 +172,9 @@ class DestinationTreeWrapper : public DestinationTree {
   Status MakeFolders(const std::string& path, FolderModel model) override {
     return target_->MakeFolders(path, model);
   }
-  Status CopyFile(const std::string& source, const std::string& destination,
-                  KeepGoing keep_going) override {
-    return target_->CopyFile(source, destination, keep_going);
+  Status CopyFile(const std::string& source, const std::string& destination, KeepGoing keep_going,
+                  HashSink* hash = nullptr) override {
+    return target_->CopyFile(source, destination, keep_going, hash);
   }
   Status Finish() override { return target_->Finish(); }
   DestinationRefusals refusals() const override { return target_->refusals(); }

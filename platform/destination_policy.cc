@@ -125,7 +125,7 @@ Status PolicyTree::MakeFolders(const std::string& path, FolderModel model) {
 }
 
 Status PolicyTree::CopyFile(const std::string& source, const std::string& destination,
-                            KeepGoing keep_going) {
+                            KeepGoing keep_going, HashSink* hash) {
   std::string folder, name;
   Status status = SplitFilePath(root_, destination, &folder, &name);
   if (!status.ok()) return status;
@@ -144,7 +144,7 @@ Status PolicyTree::CopyFile(const std::string& source, const std::string& destin
   }
   if (folders_.NeedsSweep(key)) RemoveStaleTemporaryFiles();
   status = CopyWithOneRetry(
-      [&](bool* changed) { return CopyOnce(source, folder, name, keep_going, changed); });
+      [&](bool* changed) { return CopyOnce(source, folder, name, keep_going, hash, changed); });
   if (!status.ok()) return status;
   if (traits.case_insensitive) collisions_.Record(key, name);
   Copied(folder, name);

@@ -89,8 +89,8 @@ Status CopyWithOneRetry(FunctionRef<Status(bool* changed)> copy_once);
 class PolicyTree : public DestinationTree {
  public:
   Status MakeFolders(const std::string& path, FolderModel model) final;
-  Status CopyFile(const std::string& source, const std::string& destination,
-                  KeepGoing keep_going) final;
+  Status CopyFile(const std::string& source, const std::string& destination, KeepGoing keep_going,
+                  HashSink* hash = nullptr) final;
 
  protected:
   // `root` as the user gave it; `separator` joins folder keys and messages.
@@ -109,10 +109,11 @@ class PolicyTree : public DestinationTree {
   virtual const DestinationTraits& CurrentTraits() = 0;
   // Removes the temporary files an interrupted run left in the folder opened last.
   virtual void RemoveStaleTemporaryFiles() = 0;
-  // Copies `source` once to `name` in the folder opened last (shown as `folder`), setting
-  // `*changed` when the source changed meanwhile.
+  // Copies `source` once to `name` in the folder opened last (shown as `folder`), handing
+  // its bytes to `hash` when given and setting `*changed` when the source changed meanwhile.
   virtual Status CopyOnce(const std::string& source, const std::string& folder,
-                          const std::string& name, KeepGoing keep_going, bool* changed) = 0;
+                          const std::string& name, KeepGoing keep_going, HashSink* hash,
+                          bool* changed) = 0;
   // A copy into the folder opened last succeeded.
   virtual void Copied(const std::string& folder, const std::string& name) {
     (void)folder;

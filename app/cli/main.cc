@@ -14,10 +14,12 @@
 #include "app/cli/list_archive.h"
 #include "app/cli/messages.h"
 #include "app/cli/progress_line.h"
+#include "app/cli/restore.h"
 #include "app/cli/signals.h"
 #include "app/cli/terminal_host.h"
 #include "app/cli/terminal_text.h"
 #include "app/cli/usage.h"
+#include "app/cli/verify.h"
 #include "engine/common.h"
 #include "engine/job_check.h"
 #include "engine/public_function.h"
@@ -141,6 +143,11 @@ int main(int argc, char** argv) {
   bool verbose = false;
   bool hidden = false;
   bool compare_given = false;
+  bool restore = false;
+  std::string restore_to;
+  std::string as_of;
+  std::vector<std::string> patterns;
+  std::string verify_folder;
 
   // An empty value (an unset shell variable) would name the current folder: refused.
   app.add_option_function<std::string>("--dest", [&](const std::string& folder) {
@@ -209,6 +216,11 @@ int main(int argc, char** argv) {
   app.add_option("--list-archive", list_archive);
   app.add_option("--test-archive", test_archive);
   app.add_option("--extract-archive", extract_archive)->expected(2, -1);
+  app.add_flag("--restore", restore);
+  app.add_option("--to", restore_to);
+  app.add_option("--as-of", as_of);
+  auto* verify = app.add_option("--verify", verify_folder)->expected(0, 1);
+  app.add_option("patterns", patterns);
   cli::ComparisonChain chain;
   chain.AddOptions(app);
 
@@ -246,6 +258,29 @@ int main(int argc, char** argv) {
     return cli::ExtractArchive(extract_archive[0], extract_archive[1],
                                {extract_archive.begin() + 2, extract_archive.end()});
   }
+  if (verify->count() > 0) {
+    if (verify_folder.empty() == job.destination.empty()) {
+      return usage("--verify needs a date folder, or --dest for every date folder");
+    }
+    InstallInterruptHandler();
+    cli::InstallTerminationHandlers();
+    return cli::Verify(verify_folder, job.destination, quiet, stderr);
+  }
+  if (restore) {
+    if (job.destination.empty() || restore_to.empty()) {
+      return usage("--restore needs --dest and --to");
+    }
+    if (!as_of.empty() && !engine::IsDateFolderName(as_of)) {
+      return usage("--as-of must be a date as YYYYMMDD");
+    }
+    cli::RestoreRequest request{job.destination, restore_to, as_of, {},
+                                patterns,        dry_run,    quiet, format};
+    for (const engine::FolderPair& pair : job.pairs) request.sources.push_back(pair.source);
+    InstallInterruptHandler();
+    cli::InstallTerminationHandlers();
+    return cli::Restore(request, stdout, stderr);
+  }
+  if (!patterns.empty()) return usage("unexpected argument " + patterns[0]);
   if (job.destination.empty()) return usage(cli::Tr("--dest is required"));
   if (job.pairs.empty()) return usage(cli::Tr("at least one --source is required"));
   if (!date.empty() && !engine::IsDateFolderName(date)) {
@@ -294,6 +329,7 @@ int main(int argc, char** argv) {
   }
   engine::RunStats stats;
   options.stats = &stats;
+  options.write_records = !dry_run;
 
   cli::Answers answers;
   if (yes || no) answers.continue_after_failure = yes;

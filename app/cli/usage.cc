@@ -10,6 +10,9 @@ namespace cli {
 const char* HelpText() {
   return Id(R"(Usage: grebewick-cli --dest DIR --source DIR [--compare DIR|none]... [OPTION]...
        grebewick-cli --dest DIR --source DIR... --incremental [OPTION]...
+       grebewick-cli --restore --dest DIR --to DIR [--as-of YYYYMMDD]
+                     [--source DIR]... [PATTERN]... [-n]
+       grebewick-cli --verify DATEDIR | --verify --dest DIR
        grebewick-cli --list-archive FILE [-0]
        grebewick-cli --test-archive FILE
        grebewick-cli --extract-archive FILE DIR [PATTERN]...
@@ -18,7 +21,9 @@ const char* HelpText() {
 Copies the files that changed since the last backup into DIR/yyyymmdd, where
 each source folder reappears under its full path. A file counts as unchanged
 when its comparison holds a file of the same name with the same size and a
-modification time not earlier than its own.
+modification time not earlier than its own. Each run that copies records, in
+DIR/yyyymmdd/.grebewick/, the SHA-256 of its copies (SHA256SUMS, as sha256sum
+writes it) and every file of its sources with size and time (files).
 
 The job:
       --dest DIR          the destination; the date folder goes below it. It
@@ -82,6 +87,20 @@ Output and questions:
                           nothing is written outside DIR; permission bits
                           less the umask; a PATTERN matching no member is an
                           error
+Getting files back:
+      --restore           rebuild the sources below --to DIR, under their full
+                          paths, as they were at the end of the run of --as-of:
+                          each file the record of that day lists, from the
+                          newest date folder up to that day that holds it.
+                          Nothing is replaced, nothing written through a link
+                          or outside DIR; -n lists BACKUP<TAB>RESTORED instead
+      --to DIR            where --restore rebuilds the sources
+      --as-of YYYYMMDD    the day to restore (default: the newest date folder)
+      --source DIR        with --restore: only this source (repeatable)
+      PATTERN             with --restore: only the files whose names match
+      --verify DATEDIR    read every file the record of DATEDIR lists and
+                          report each missing or damaged one; with --dest DIR
+                          instead of DATEDIR, every date folder below DIR
   -h, --help              show this help and exit
       --version           show the version and exit
 
@@ -94,7 +113,8 @@ extraction it stops at once. The archive commands take no option of the run
 Exit status:
   0  done (also when nothing needed copying)
   1  done, but some copies failed, or some source folders do not exist or could
-     not be read
+     not be read; --verify, --restore: a file is missing, damaged or could not
+     be restored
   2  usage error (also: a comparison that is, holds or lies inside a source,
      a source given twice, an empty folder value)
   3  the run ended early: cancelled, SIGTERM or SIGHUP, a missing or refused

@@ -123,8 +123,8 @@ class PosixDestinationTree final : public PolicyTree {
   }
   void RemoveStaleTemporaryFiles() override { posix::RemoveStaleTemporaryFiles(current_fd_.get()); }
   Status CopyOnce(const std::string& source, const std::string& folder, const std::string& name,
-                  KeepGoing keep_going, bool* changed) override {
-    posix::CopyTarget target{current_fd_.get(), folder, name, CurrentTraits(), &refusals_};
+                  KeepGoing keep_going, HashSink* hash, bool* changed) override {
+    posix::CopyTarget target{current_fd_.get(), folder, name, CurrentTraits(), &refusals_, hash};
     return posix::CopyOnce(source, target, keep_going, changed);
   }
 

@@ -84,12 +84,15 @@ std::string Grouped(std::uint64_t value) {
 }
 
 // Copies exactly `size` bytes from the start of `in` to `out`, asking `keep_going` after
-// each part. Sets `*shrank` when the source ends early.
+// each part and handing each part to `hash` when given. Sets `*shrank` when the source ends
+// early.
 Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
-                 const std::string& source, const std::string& temporary, bool* shrank) {
+                 const std::string& source, const std::string& temporary, HashSink* hash,
+                 bool* shrank) {
   thread_local std::vector<char> buffer;
-  bool kernel_copy = true;
-  PartSizer parts(kFirstPart, kMinPart, kMaxKernelPart);
+  // The kernel's copy never shows the bytes; hashed copies pass through the buffer.
+  bool kernel_copy = hash == nullptr;
+  PartSizer parts(kFirstPart, kMinPart, kernel_copy ? kMaxKernelPart : kMaxBufferedPart);
   std::uint64_t done = 0;
   while (done < size) {
     std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(parts.part(), size - done));
@@ -116,6 +119,7 @@ Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
         return ErrnoStatus(errno, "read", source);
       }
       if (got > 0) {
+        if (hash != nullptr) hash->Add(buffer.data(), static_cast<std::size_t>(got));
         Status status = WriteAll(
             out, std::string_view(buffer.data(), static_cast<std::size_t>(got)), temporary);
         if (!status.ok()) return status;
@@ -273,7 +277,9 @@ Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing k
   if (!status.ok()) return status;
   const std::string temporary_path = target.folder + "/" + temporary.name();
   bool shrank = false;
-  status = CopyBytes(in.get(), temporary.fd(), size, keep_going, source, temporary_path, &shrank);
+  if (target.hash != nullptr) target.hash->Reset();
+  status = CopyBytes(in.get(), temporary.fd(), size, keep_going, source, temporary_path,
+                     target.hash, &shrank);
   if (!status.ok()) return status;
   struct stat after;
   if (::fstat(in.get(), &after) != 0) return ErrnoStatus(errno, "stat", source);

@@ -63,6 +63,7 @@ struct CopyTarget {
   const std::string& name;
   const DestinationTraits& traits;
   DestinationRefusals* refusals;
+  HashSink* hash = nullptr;  // fed with every byte copied, when given
 };
 
 // One attempt of DestinationTree::CopyFile (see there) for a name that passed the name

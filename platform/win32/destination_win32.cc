@@ -85,9 +85,10 @@ class Win32DestinationTree final : public PolicyTree {
     win32::RemoveStaleTemporaryFiles(chain_.back().held.path);
   }
   Status CopyOnce(const std::string& source, const std::string& folder, const std::string& name,
-                  KeepGoing keep_going, bool* changed) override {
+                  KeepGoing keep_going, HashSink* hash, bool* changed) override {
     Folder& current = chain_.back();
-    win32::CopyTarget target{current.held.path, folder, name, current.volume->traits, &refusals_};
+    win32::CopyTarget target{current.held.path,      folder,     name,
+                             current.volume->traits, &refusals_, hash};
     return win32::CopyOnce(source, target, keep_going, changed);
   }
   void Copied(const std::string& folder, const std::string& name) override {

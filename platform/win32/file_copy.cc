@@ -127,9 +127,11 @@ class TemporaryFile {
 };
 
 // Copies exactly `size` bytes from the start of `in` to `out`, asking `keep_going` after
-// each part. Sets `*shrank` when the source ends early.
+// each part and handing each part to `hash` when given. Sets `*shrank` when the source ends
+// early.
 Status CopyBytes(HANDLE in, HANDLE out, std::uint64_t size, KeepGoing keep_going,
-                 const std::string& source, const std::string& temporary, bool* shrank) {
+                 const std::string& source, const std::string& temporary, HashSink* hash,
+                 bool* shrank) {
   thread_local std::vector<char> buffer;
   PartSizer parts(kFirstPart, kMinPart, kMaxPart);
   std::uint64_t done = 0;
@@ -145,6 +147,7 @@ Status CopyBytes(HANDLE in, HANDLE out, std::uint64_t size, KeepGoing keep_going
       *shrank = true;
       return Status::Ok();
     }
+    if (hash != nullptr) hash->Add(buffer.data(), got);
     for (DWORD written_so_far = 0; written_so_far < got;) {
       DWORD written = 0;
       if (!::WriteFile(out, buffer.data() + written_so_far, got - written_so_far, &written,
@@ -337,8 +340,9 @@ Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing k
   Status status = temporary.Create(target);
   if (!status.ok()) return status;
   bool shrank = false;
-  status =
-      CopyBytes(in.get(), temporary.get(), size, keep_going, source, temporary.text(), &shrank);
+  if (target.hash != nullptr) target.hash->Reset();
+  status = CopyBytes(in.get(), temporary.get(), size, keep_going, source, temporary.text(),
+                     target.hash, &shrank);
   if (!status.ok()) return status;
   Snapshot after;
   if (!Take(in.get(), &after)) return LastErrorStatus("stat", source);

@@ -20,6 +20,7 @@ struct CopyTarget {
   const std::string& name;
   const DestinationTraits& traits;
   DestinationRefusals* refusals;
+  HashSink* hash = nullptr;  // fed with every byte copied, when given
 };
 
 // A new name "~grebewick-<pid>-<n>.tmp" for a temporary file of this process.

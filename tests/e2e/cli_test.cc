@@ -275,7 +275,8 @@ TEST_F(CliTest, TheDestinationMustExistUnlessMkpathIsGiven) {
   }
   ProgramResult made = Cli({"--dest", dest, "--source", dir_ / "src", "--mkpath", "-q"});
   EXPECT_EQ(made.exit_status, 0) << made.err;
-  EXPECT_EQ(FilesBelow(dest).size(), 1u);
+  // The copy, and the run's record beside it (its hashes, its list of files).
+  EXPECT_EQ(FilesBelow(dest).size(), 3u);
   // Once it is there, the same run needs no --mkpath.
   EXPECT_EQ(Cli({"--dest", dest, "--source", dir_ / "src", "-q"}).exit_status, 0);
 }
@@ -330,7 +331,7 @@ TEST_F(CliTest, ADestinationOnAMediumThatIsNotMountedIsRefusedEvenWithMkpath) {
             "open(/mnt/usb): nothing is mounted at /mnt/usb (is the medium mounted?)\n");
   EXPECT_EQ(sections[4], "/mnt/usb\n") << "nothing was made";
   EXPECT_EQ(sections[5], "0 ");
-  EXPECT_EQ(sections[6], "1");
+  EXPECT_EQ(sections[6], "3");  // the copy and the run's two records
 }
 
 // The usual slip: the date folder of an earlier backup given as the comparison, which holds
@@ -453,7 +454,8 @@ TEST_F(CliTest, AMissingSourceFolderIsOneLineAndTheOthersAreCopied) {
     EXPECT_EQ(run.err, "grebewick-cli: source folder " + dir_ / "src" + " does not exist\n");
   }
   EXPECT_EQ(FilesBelow(dir_ / "out/20001231"),
-            std::vector<std::string>{dir_.path().substr(1) + "/other/f"});
+            (std::vector<std::string>{".grebewick/SHA256SUMS", ".grebewick/files",
+                                      dir_.path().substr(1) + "/other/f"}));
 }
 
 }  // namespace

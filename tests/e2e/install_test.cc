@@ -86,8 +86,10 @@ TEST(InstalledTreeTest, HoldsEveryFileInItsPlaceAndRunsAJobWithArchives) {
                                   dir / "out", "--mkpath", "--source", dir / "src", "--compare",
                                   dir / "cmp", "--date", "20200102"});
   EXPECT_EQ(run.exit_status, 0) << run.err;
+  // The one changed file, and the run's record beside it.
   EXPECT_EQ(testing_support::FilesBelow(dir / "out"),
-            std::vector<std::string>{"20200102" + dir.path() + "/src/b.txt"});
+            (std::vector<std::string>{"20200102/.grebewick/SHA256SUMS", "20200102/.grebewick/files",
+                                      "20200102" + dir.path() + "/src/b.txt"}));
   // The window's program answers --help and --version without a display.
   if (fs::exists(prefix + "/bin/grebewick")) {
     for (const char* option : {"--version", "--help"}) {
@@ -160,7 +162,8 @@ TEST(InstalledTreeTest, TheUserUnitsVerifyAndTheServiceRunsTheJobFile) {
   ProgramResult run = RunProgram(arguments);
   EXPECT_EQ(run.exit_status, 0) << run.err;
   EXPECT_THAT(run.err, HasSubstr("1 of 1 files copied to " + dir / "media/backup/"));
-  EXPECT_EQ(testing_support::FilesBelow(dir / "media/backup").size(), 1u);
+  // The copy and the run's two records.
+  EXPECT_EQ(testing_support::FilesBelow(dir / "media/backup").size(), 3u);
   // The medium not mounted: the unit fails (and its OnFailure= unit tells the desktop).
   fs::remove_all(dir / "media/backup");
   EXPECT_EQ(RunProgram(arguments).exit_status, 3);

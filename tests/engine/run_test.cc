@@ -7,6 +7,7 @@
 
 #include "engine/common.h"
 #include "engine/public_function.h"
+#include "engine/run_record.h"
 #include "engine/run_text.h"
 #include "platform/message_box.h"
 #include "platform/path_rules.h"
@@ -165,6 +166,37 @@ TEST_F(RunTest, CopiesExactlyTheNewAndChangedFiles) {
 // A folder may hold files whose names differ only in case: each is judged against the
 // backup's file of its exact name, and a name in another case is taken only when the exact
 // one is missing (as DOS-era tools store names).
+// Only a front end that asks for it (the terminal's) records the run; the window keeps the
+// date folder to the copies.
+TEST_F(RunTest, TheRecordHoldsEachCopysDigestAndEveryFileOnlyWhenAsked) {
+  WriteFile(Src("abc.txt"), "abc", kT);
+  WriteFile(Src("same.txt"), "same", kT);
+  WriteFile(Cmp("same.txt"), "same", kT);
+  host_.pairs = {{Src(), Cmp()}};
+  ASSERT_EQ(Run(), RunOutcome::kCompleted);
+  EXPECT_FALSE(testing_support::Exists(OutRoot() + platform::Separator() + kRecordFolder));
+
+  options_.write_records = true;
+  ASSERT_EQ(Run(), RunOutcome::kCompleted);
+  RunRecord record;
+  bool found = false;
+  ASSERT_TRUE(ReadRunRecord(OutRoot(), &record, &found).ok());
+  ASSERT_TRUE(found);
+  const std::string abc = BelowOut("abc.txt").substr(std::string(kDate).size() + 1);
+  ASSERT_EQ(record.sums.size(), 1u);
+  EXPECT_EQ(record.sums[0].path, abc);
+  EXPECT_EQ(record.sums[0].hex, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  ASSERT_EQ(record.sources.size(), 1u);
+  std::vector<std::string> files;
+  for (const RecordedFile& file : record.sources[0].files) {
+    files.push_back(file.path.substr(file.path.rfind('/') + 1) + " " + std::to_string(file.size) +
+                    " " + std::to_string(file.mtime));
+  }
+  std::sort(files.begin(), files.end());
+  EXPECT_THAT(files,
+              ElementsAre("abc.txt 3 " + std::to_string(kT), "same.txt 4 " + std::to_string(kT)));
+}
+
 TEST_F(RunTest, FilesThatDifferOnlyInCaseAreNeverTakenForEachOther) {
   std::vector<std::string> expected;
   for (char c = 'a'; c <= 'h'; ++c) {

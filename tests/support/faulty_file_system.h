@@ -55,7 +55,8 @@ class FaultyFileSystem : public platform::FileSystemWrapper {
         : DestinationTreeWrapper(std::move(target)), owner_(owner), root_(std::move(root)) {}
 
     platform::Status CopyFile(const std::string& source, const std::string& destination,
-                              platform::KeepGoing keep_going) override {
+                              platform::KeepGoing keep_going,
+                              platform::HashSink* hash = nullptr) override {
       if (owner_.copy_fault) {
         platform::Status status = owner_.copy_fault(source, destination);
         if (!status.ok()) return status;
@@ -64,7 +65,7 @@ class FaultyFileSystem : public platform::FileSystemWrapper {
         if (owner_.during_copy) owner_.during_copy(source);
         return keep_going();
       };
-      return target().CopyFile(source, destination, hooked);
+      return target().CopyFile(source, destination, hooked, hash);
     }
 
     platform::Status Finish() override {

@@ -1,0 +1,298 @@
+#include "engine/run_record.h"
+
+#include <charconv>
+#include <ctime>
+#include <memory>
+#include <unordered_map>
+
+#include "platform/input_file.h"
+#include "platform/output_folder.h"
+#include "platform/path_rules.h"
+
+namespace engine {
+namespace {
+
+constexpr std::string_view kFilesHeader =
+    "# grebewick files 1: \"source<TAB>path\", then \"size<TAB>mtime<TAB>path\" per file\n";
+
+// sha256sum escapes only these three; TAB is escaped too in the files list, whose fields
+// TABs separate.
+std::string Escape(std::string_view text, bool tab, bool* escaped) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        if (tab) {
+          out += "\\t";
+          break;
+        }
+        [[fallthrough]];
+      default:
+        out.push_back(c);
+        continue;
+    }
+    *escaped = true;
+  }
+  return out;
+}
+
+bool Unescape(std::string_view text, bool tab, std::string* out) {
+  out->clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      out->push_back(text[i]);
+      continue;
+    }
+    if (++i == text.size()) return false;
+    switch (text[i]) {
+      case '\\':
+        out->push_back('\\');
+        break;
+      case 'n':
+        out->push_back('\n');
+        break;
+      case 'r':
+        out->push_back('\r');
+        break;
+      case 't':
+        if (!tab) return false;
+        out->push_back('\t');
+        break;
+      default:
+        return false;
+    }
+  }
+  return true;
+}
+
+bool IsHex(std::string_view text) {
+  return text.size() == 64 && text.find_first_not_of("0123456789abcdefABCDEF") == text.npos;
+}
+
+template <typename Number>
+bool ParseNumber(std::string_view text, Number* value) {
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
+  return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+// Calls `line` for each line of `text` (without its line feed) with its 1-based number;
+// stops at the first false and reports that line.
+template <typename Visit>
+bool EachLine(std::string_view text, std::size_t* bad_line, Visit line) {
+  std::size_t number = 0;
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    ++number;
+    if (!line(text.substr(0, end))) {
+      if (bad_line) *bad_line = number;
+      return false;
+    }
+    text.remove_prefix(std::min(end + 1, text.size()));
+  }
+  return true;
+}
+
+platform::Status ReadWhole(const std::string& path, std::string* text, bool* found) {
+  std::unique_ptr<platform::InputFile> file;
+  platform::Status status = platform::InputFile::Open(path, &file);
+  *found = !status.IsNotFound();
+  if (!status.ok()) return *found ? status : platform::Status::Ok();
+  text->clear();
+  char buffer[1 << 16];
+  for (;;) {
+    std::size_t got = 0;
+    status = file->Read(std::span(reinterpret_cast<std::uint8_t*>(buffer), sizeof buffer), &got);
+    if (!status.ok()) return status;
+    if (got == 0) return platform::Status::Ok();
+    text->append(buffer, got);
+  }
+}
+
+platform::Status WriteOne(platform::OutputFolder& folder, std::string_view name,
+                          std::string_view text) {
+  std::unique_ptr<platform::OutputFile> file;
+  platform::Status status = folder.CreateTemporary(&file);
+  if (!status.ok()) return status;
+  status = file->Write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  if (!status.ok()) return status;
+  return file->Commit(name, std::nullopt, static_cast<std::int64_t>(std::time(nullptr)), true);
+}
+
+}  // namespace
+
+std::string RecordPath(std::string_view path) {
+  std::string out(path);
+  while (!out.empty() && platform::IsSeparator(out.front())) out.erase(0, 1);
+  if (platform::Separator() != '/') {
+    for (char& c : out) {
+      if (platform::IsSeparator(c)) c = '/';
+    }
+  }
+  return out;
+}
+
+std::string PlatformPath(std::string_view record_path) {
+  std::string out(record_path);
+  if (platform::Separator() != '/') {
+    for (char& c : out) {
+      if (c == '/') c = platform::Separator();
+    }
+  }
+  return out;
+}
+
+std::string SumsText(const std::vector<RecordedSum>& sums) {
+  std::string text;
+  for (const RecordedSum& sum : sums) {
+    bool escaped = false;
+    const std::string name = Escape(sum.path, false, &escaped);
+    if (escaped) text.push_back('\\');
+    text += sum.hex;
+    text += "  ";
+    text += name;
+    text.push_back('\n');
+  }
+  return text;
+}
+
+bool ParseSums(std::string_view text, std::vector<RecordedSum>* sums, std::size_t* bad_line) {
+  return EachLine(text, bad_line, [&](std::string_view line) {
+    const bool escaped = line.starts_with('\\');
+    if (escaped) line.remove_prefix(1);
+    // "<hex>  <name>" for text mode, "<hex> *<name>" for binary mode.
+    if (line.size() < 67 || !IsHex(line.substr(0, 64)) || line[64] != ' ' ||
+        (line[65] != ' ' && line[65] != '*')) {
+      return false;
+    }
+    RecordedSum sum;
+    sum.hex = std::string(line.substr(0, 64));
+    for (char& c : sum.hex) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (escaped) {
+      if (!Unescape(line.substr(66), false, &sum.path)) return false;
+    } else {
+      sum.path = std::string(line.substr(66));
+    }
+    sums->push_back(std::move(sum));
+    return true;
+  });
+}
+
+std::string FilesText(const std::vector<RecordedSource>& sources) {
+  std::string text(kFilesHeader);
+  bool escaped = false;
+  for (const RecordedSource& source : sources) {
+    text += "source\t" + Escape(source.path, true, &escaped) + "\n";
+    for (const RecordedFile& file : source.files) {
+      text += std::to_string(file.size) + "\t" + std::to_string(file.mtime) + "\t" +
+              Escape(file.path, true, &escaped) + "\n";
+    }
+  }
+  return text;
+}
+
+bool ParseFiles(std::string_view text, std::vector<RecordedSource>* sources,
+                std::size_t* bad_line) {
+  return EachLine(text, bad_line, [&](std::string_view line) {
+    if (line.empty() || line.starts_with('#')) return true;
+    if (line.starts_with("source\t")) {
+      RecordedSource source;
+      if (!Unescape(line.substr(7), true, &source.path)) return false;
+      sources->push_back(std::move(source));
+      return true;
+    }
+    const std::size_t first = line.find('\t');
+    const std::size_t second = line.find('\t', first == line.npos ? line.size() : first + 1);
+    RecordedFile file;
+    if (sources->empty() || second == line.npos ||
+        !ParseNumber(line.substr(0, first), &file.size) ||
+        !ParseNumber(line.substr(first + 1, second - first - 1), &file.mtime) ||
+        !Unescape(line.substr(second + 1), true, &file.path) || file.path.empty()) {
+      return false;
+    }
+    sources->back().files.push_back(std::move(file));
+    return true;
+  });
+}
+
+void MergeRecord(RunRecord* earlier, const RunRecord& later) {
+  for (const RecordedSource& source : later.sources) {
+    bool replaced = false;
+    for (RecordedSource& old : earlier->sources) {
+      if (old.path == source.path) {
+        old = source;
+        replaced = true;
+      }
+    }
+    if (!replaced) earlier->sources.push_back(source);
+  }
+  std::unordered_map<std::string_view, std::size_t> at;
+  for (std::size_t i = 0; i < earlier->sums.size(); ++i) at[earlier->sums[i].path] = i;
+  std::vector<RecordedSum> added;
+  for (const RecordedSum& sum : later.sums) {
+    if (auto it = at.find(sum.path); it != at.end()) {
+      earlier->sums[it->second].hex = sum.hex;
+    } else {
+      added.push_back(sum);
+    }
+  }
+  earlier->sums.insert(earlier->sums.end(), added.begin(), added.end());
+}
+
+platform::Status ReadRunRecord(const std::string& date_folder, RunRecord* record, bool* found) {
+  const std::string folder =
+      date_folder + platform::Separator() + kRecordFolder + platform::Separator();
+  std::string text;
+  bool sums_found = false, files_found = false;
+  std::size_t bad_line = 0;
+  platform::Status status = ReadWhole(folder + kSumsFile, &text, &sums_found);
+  if (!status.ok()) return status;
+  if (sums_found && !ParseSums(text, &record->sums, &bad_line)) {
+    return platform::Status::Error(platform::kInvalidArgument,
+                                   "read(" + folder + kSumsFile + "): line " +
+                                       std::to_string(bad_line) + " is not a sha256sum line");
+  }
+  status = ReadWhole(folder + kFilesFile, &text, &files_found);
+  if (!status.ok()) return status;
+  if (files_found && !ParseFiles(text, &record->sources, &bad_line)) {
+    return platform::Status::Error(
+        platform::kInvalidArgument,
+        "read(" + folder + kFilesFile + "): line " + std::to_string(bad_line) + " is malformed");
+  }
+  *found = sums_found || files_found;
+  return platform::Status::Ok();
+}
+
+platform::Status WriteRunRecord(const std::string& destination, const std::string& date_name,
+                                const RunRecord& record) {
+  RunRecord merged;
+  bool found = false;
+  std::string date_folder = destination;
+  if (date_folder.empty() || !platform::IsSeparator(date_folder.back())) {
+    date_folder += platform::Separator();
+  }
+  date_folder += date_name;
+  platform::Status status = ReadRunRecord(date_folder, &merged, &found);
+  if (!status.ok()) return status;
+  MergeRecord(&merged, record);
+
+  std::unique_ptr<platform::OutputFolder> top, day, folder;
+  bool created = false;
+  status = platform::OutputFolder::Open(destination, &top);
+  if (status.ok()) status = top->OpenFolder(date_name, false, &day, &created);
+  if (status.ok()) status = day->OpenFolder(kRecordFolder, true, &folder, &created);
+  if (status.ok()) status = WriteOne(*folder, kSumsFile, SumsText(merged.sums));
+  if (status.ok()) status = WriteOne(*folder, kFilesFile, FilesText(merged.sources));
+  return status;
+}
+
+}  // namespace engine
