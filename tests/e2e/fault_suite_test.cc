@@ -1269,12 +1269,18 @@ std::vector<XRow> ExtractionRows() {
       [](XCase& c) {
         // The same where writing costs 0.1 s a call: the file is written in growing parts.
         const std::string log = c.work + "/writes.log";
-        ProgramResult slow_writes =
-            RunProgram({"/usr/bin/strace", "-f", "-o", log, "-e", "trace=write", "-e",
-                        "inject=write:delay_exit=100000", GREBEWICK_CLI, "--extract-archive",
-                        c.archive, c.out + "/slow writes"});
+        // A sanitized build's leak checker cannot work in a traced program.
+        const char* sanitizer = std::getenv("ASAN_OPTIONS");
+        ProgramResult slow_writes = RunProgram(
+            {"/usr/bin/env",
+             std::string("ASAN_OPTIONS=") + (sanitizer ? sanitizer : "") + ":detect_leaks=0",
+             "/usr/bin/strace", "-f", "-o", log, "-e", "trace=write", "-e",
+             "inject=write:delay_exit=100000", GREBEWICK_CLI, "--extract-archive", c.archive,
+             c.out + "/slow writes"});
         EXPECT_EQ(slow_writes.exit_status, 0) << slow_writes.err;
-        EXPECT_LE(CallsIn(log, {"write("}), 10);
+        // Parts of a fixed 64 KiB would take 64 calls. A sanitized build decodes several
+        // times slower, so its first parts are written before the sizer has grown them.
+        EXPECT_LE(CallsIn(log, {"write("}), sanitizer != nullptr ? 50 : 10);
         return RunProgram(
             c.Traced({"-e", "trace=read", "-e", "inject=read:delay_exit=100000"}, c.Extract()));
       },
