@@ -314,13 +314,7 @@ TEST_F(CliTest, ADestinationOnAMediumThatIsNotMountedIsRefusedEvenWithMkpath) {
           &result, &skip)) {
     GTEST_SKIP() << skip;
   }
-  std::vector<std::string> sections;
-  for (std::size_t start = 0;;) {
-    std::size_t end = result.find(kSection, start);
-    sections.push_back(result.substr(start, end - start));
-    if (end == std::string::npos) break;
-    start = end + kSection.size();
-  }
+  const std::vector<std::string> sections = testing_support::Sections(result, kSection);
   ASSERT_EQ(sections.size(), 7u) << result;
   const std::string refused =
       "3 grebewick-cli: the destination folder /media/usb/backup is on no mounted medium: "

@@ -286,13 +286,7 @@ TEST(PrepareDestinationTest, AMediumThatIsNotMountedEndsTheRunAndNothingIsMade) 
           &result, &skip)) {
     GTEST_SKIP() << skip;
   }
-  std::vector<std::string> sections;
-  for (std::size_t start = 0;;) {
-    std::size_t end = result.find(kSection, start);
-    sections.push_back(result.substr(start, end - start));
-    if (end == std::string::npos) break;
-    start = end + kSection.size();
-  }
+  const std::vector<std::string> sections = testing_support::Sections(result, kSection);
   ASSERT_EQ(sections.size(), 5u) << result;
   const std::string refused =
       std::to_string(static_cast<int>(RunOutcome::kDestinationRefused)) +

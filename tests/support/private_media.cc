@@ -77,4 +77,14 @@ std::string TreeBelow(const std::string& folder) {
   return text;
 }
 
+std::vector<std::string> Sections(const std::string& result, const std::string& separator) {
+  std::vector<std::string> sections;
+  for (std::size_t start = 0;;) {
+    std::size_t end = result.find(separator, start);
+    sections.push_back(result.substr(start, end - start));
+    if (end == std::string::npos) return sections;
+    start = end + separator.size();
+  }
+}
+
 }  // namespace testing_support

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -19,5 +20,9 @@ bool MountMedium(const std::string& folder);
 
 // Every path below `folder`, one a line, sorted: what a run left in the media folders.
 std::string TreeBelow(const std::string& folder);
+
+// The parts of what a private-media body returned, cut at each `separator` it put between
+// its steps.
+std::vector<std::string> Sections(const std::string& result, const std::string& separator);
 
 }  // namespace testing_support
