@@ -168,6 +168,12 @@ class CopyPhaseRun {
   platform::Sha256 hash_;
 };
 
+bool DayHasRecord(RunContext& run) {
+  platform::EntryInfo info;
+  return run.fs.Probe(DestinationRoot + run.separator + kRecordFolder, &info).ok() &&
+         info.kind == platform::EntryKind::kFolder;
+}
+
 }  // namespace
 
 std::string DestinationFolderOf(const std::string& source_folder) {
@@ -186,10 +192,20 @@ RunOutcome CopyPhase(RunContext& run) { return CopyPhaseRun(run).Execute(); }
 // destination's file system costs a fraction of a flush per file.
 RunOutcome FlushCopies(RunContext& run, RunOutcome outcome) {
   CopyPhaseRun::PublishStats(run);
+  // A run of a day that already has a backup records what exists now even when it copies
+  // nothing: a file deleted since the earlier run must not come back in a restore.
+  if (run.options.write_records && run.stats.copied == 0 && !run.tree &&
+      outcome == RunOutcome::kNothingToCopy && DayHasRecord(run)) {
+    run.tree = run.fs.OpenDestination(run.job.destination);
+    // Opening the day's folder through the tree makes the flush below reach the record.
+    auto no_model = [](std::string_view) { return std::string(); };
+    if (!run.tree->MakeFolders(DestinationRoot, no_model).ok()) run.tree.reset();
+  }
   if (!run.tree) return outcome;
   // Written before the flush, which makes them durable with the copies they describe.
-  if (run.options.write_records && run.stats.copied > 0) {
-    platform::Status recorded = WriteRunRecord(run.job.destination, DateFolderName, run.record);
+  if (run.options.write_records && (run.stats.copied > 0 || DayHasRecord(run))) {
+    platform::Status recorded =
+        WriteRunRecord(run.job.destination, DateFolderName, run.record, run.files);
     if (!recorded.ok()) {
       run.host.Error(DestinationRoot +
                      ": the record of this run was not written: " + recorded.message());

@@ -107,9 +107,8 @@ void DecideFolder(RunContext& run, const std::string& folder, const std::vector<
 
 // Every file of the source, copied or not, so that a restore knows what existed that day.
 void Record(RunContext& run, const std::string& folder, const std::vector<SourceFile>& files) {
-  std::vector<RecordedFile>& recorded = run.record.sources.back().files;
   for (const SourceFile& file : files) {
-    recorded.push_back(RecordedFile{RecordPathOf(folder, file.name), file.size, file.mtime});
+    run.files.Add(RecordPathOf(folder, file.name), file.size, file.mtime);
   }
 }
 
@@ -117,8 +116,7 @@ void Record(RunContext& run, const std::string& folder, const std::vector<Source
 
 void DecisionPhase(RunContext& run, const PairState& pair) {
   if (run.options.write_records) {
-    run.record.sources.push_back(
-        RecordedSource{RecordPath(BelowDateFolder("", pair.source_root)), {}});
+    run.files.BeginSource(RecordPath(BelowDateFolder("", pair.source_root)));
   }
   const bool has_comparison = !pair.comparisons.empty();
   const std::string short_suffix = " " + run.separator + " ";

@@ -113,6 +113,7 @@ class Run {
     // The comparison side's archives are looked for while the source tree is walked.
     std::optional<FolderPrefetch<std::vector<ArchiveFile>>> archives;
     if (!pair.comparisons.empty() && run_.archive && run_.job.read_archives) {
+      run_.record.read_archives = true;
       archives.emplace(
           [this, &pair](const std::string& folder) { return ArchivesFor(run_, pair, folder); },
           SIZE_MAX);

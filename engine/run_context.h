@@ -92,8 +92,10 @@ class RunContext {
   // cannot be trusted; hidden entries left out; folders left out as the destination.
   long distrusted = 0;
   long hidden_left_out = 0;
-  // What the run records of itself, when it does (RunOptions::write_records).
+  // What the run records of itself, when it does (RunOptions::write_records): the sums of
+  // its copies, and every file of its sources.
   RunRecord record;
+  FilesSpool files;
 };
 
 // The phases of one pair, in the order the driver calls them.

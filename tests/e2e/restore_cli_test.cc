@@ -183,12 +183,18 @@ TEST_F(RestoreCliTest, EachRecordIsWhatSha256sumChecksAndVerifyFindsEveryFault) 
 TEST_F(RestoreCliTest, ASecondRunOnTheSameDayUpdatesTheRecord) {
   Write(Source() + "/a.txt", "first", kDay);
   Write(Source() + "/b.txt", "stays", kDay);
+  Write(Source() + "/c.txt", "deleted later", kDay);
   BackUp("20250101");
+  // A run that copies nothing still records that c.txt is gone.
+  fs::remove(Source() + "/c.txt");
+  BackUp("20250101");
+  EXPECT_THAT(testing_support::ReadFile(Dest() + "/20250101/.grebewick/files"),
+              Not(HasSubstr("c.txt")));
   Write(Source() + "/a.txt", "second run", kDay + 60);
   fs::remove(Source() + "/b.txt");
   BackUp("20250101");
   const std::string sums = testing_support::ReadFile(Dest() + "/20250101/.grebewick/SHA256SUMS");
-  EXPECT_EQ(std::count(sums.begin(), sums.end(), '\n'), 2) << sums;
+  EXPECT_EQ(std::count(sums.begin(), sums.end(), '\n'), 3) << sums;
   EXPECT_EQ(RunProgram({"/bin/sh", "-c", "cd \"$1\" && sha256sum -c .grebewick/SHA256SUMS", "sh",
                         Dest() + "/20250101"})
                 .exit_status,
