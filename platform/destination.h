@@ -48,6 +48,10 @@ struct DestinationTraits {
   // 2098), so a copy's time is moved into it first.
   std::int64_t earliest_time = INT64_MIN;
   std::int64_t latest_time = INT64_MAX;
+  // A file can be written without a name and linked into its folder once complete (Linux's
+  // O_TMPFILE on ext4, XFS, Btrfs and tmpfs): no temporary name to lock, rename or leave
+  // behind.
+  bool unnamed_files = false;
 };
 
 // An instant as file systems give it: whole seconds since 1970-01-01 UTC (negative before)

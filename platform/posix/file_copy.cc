@@ -138,44 +138,124 @@ Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
   return Status::Ok();
 }
 
-// Gives the copy its source's owner (as root) and permission bits; what the file system
-// refuses is recorded, not failed.
-Status KeepAttributes(int fd, const struct stat& source, const std::string& temporary,
-                      DestinationRefusals* refusals) {
-  if (RunningAsRoot() && ::fchown(fd, source.st_uid, source.st_gid) != 0) {
-    if (!IsRefusal(errno)) return ErrnoStatus(errno, "chown", temporary);
-    refusals->owners = true;
-  }
-  if (::fchmod(fd, source.st_mode & 0777) != 0) {
-    if (!IsRefusal(errno)) return ErrnoStatus(errno, "chmod", temporary);
-    refusals->permissions = true;
-  }
-  return Status::Ok();
-}
-
 // Sets the copy's times and looks at what the file system kept: a modification time later
 // than the one set and the source's would make every later edit of the source look older
 // than the copy, and the file would never be backed up again. A refusal is recorded instead.
+// `*kept` gets what the file holds afterwards, when it was looked at.
 Status KeepTimes(int fd, const timespec& source_mtime, const timespec times[2],
-                 const std::string& path, DestinationRefusals* refusals) {
+                 const std::string& path, DestinationRefusals* refusals,
+                 struct stat* kept = nullptr) {
+  struct stat own;
+  if (kept == nullptr) kept = &own;
+  kept->st_ino = 0;
   if (::futimens(fd, times) != 0) {
     if (!IsRefusal(errno)) return ErrnoStatus(errno, "utimens", path);
     refusals->times = true;
     return Status::Ok();
   }
-  struct stat kept;
-  if (::fstat(fd, &kept) != 0) return ErrnoStatus(errno, "stat", path);
+  if (::fstat(fd, kept) != 0) return ErrnoStatus(errno, "stat", path);
   if (StoredTimeHidesChanges(FileInstant{source_mtime.tv_sec, source_mtime.tv_nsec},
                              FileInstant{times[1].tv_sec, times[1].tv_nsec},
-                             FileInstant{kept.st_mtim.tv_sec, kept.st_mtim.tv_nsec})) {
+                             FileInstant{kept->st_mtim.tv_sec, kept->st_mtim.tv_nsec})) {
     return Status::Error(kDeviceIoError, "utimens(" + path + "): the destination kept " +
-                                             LocalText(kept.st_mtim) + " as the time " +
+                                             LocalText(kept->st_mtim) + " as the time " +
                                              LocalText(times[1]) +
                                              "; later changes of the source would look older "
                                              "than this copy");
   }
   return Status::Ok();
 }
+
+// Gives the copy its source's permission bits, times and (as root) owner; what the file
+// system refuses is recorded, not failed. The owner comes last and only when the new file
+// does not have it already: a change of owner leaves the times alone, and a copy made by
+// the source's own owner (the common case) spares the call.
+Status KeepAttributes(int fd, const struct stat& source, const timespec times[2],
+                      const std::string& temporary, const std::string& destination,
+                      DestinationRefusals* refusals) {
+  if (::fchmod(fd, source.st_mode & 0777) != 0) {
+    if (!IsRefusal(errno)) return ErrnoStatus(errno, "chmod", temporary);
+    refusals->permissions = true;
+  }
+  // Named by the copy's final name: the temporary one means nothing to the user.
+  struct stat kept;
+  Status status = KeepTimes(fd, source.st_mtim, times, destination, refusals, &kept);
+  if (!status.ok() || !RunningAsRoot()) return status;
+  if (kept.st_ino != 0 && kept.st_uid == source.st_uid && kept.st_gid == source.st_gid) {
+    return status;
+  }
+  if (::fchown(fd, source.st_uid, source.st_gid) != 0) {
+    if (!IsRefusal(errno)) return ErrnoStatus(errno, "chown", temporary);
+    refusals->owners = true;
+  }
+  return status;
+}
+
+// Fills `out` with the source opened as `in` (as `before` described it when opened) and gives
+// it the source's attributes; the source must not have changed meanwhile.
+Status Fill(int in, const struct stat& before, int out, const std::string& source,
+            const std::string& temporary, const CopyTarget& target, KeepGoing keep_going,
+            bool* changed) {
+  bool shrank = false;
+  if (target.hash != nullptr) target.hash->Reset();
+  Status status = CopyBytes(in, out, static_cast<std::uint64_t>(before.st_size), keep_going, source,
+                            temporary, target.hash, &shrank);
+  if (!status.ok()) return status;
+  struct stat after;
+  if (::fstat(in, &after) != 0) return ErrnoStatus(errno, "stat", source);
+  if (shrank || Changed(before, after)) {
+    *changed = true;
+    return Status::Error(kPathFileAccessError,
+                         "copy(" + source + "): the file changed while it was copied");
+  }
+  const timespec times[2] = {before.st_atim, CopyTimeOf(before.st_mtim, target.traits)};
+  return KeepAttributes(out, before, times, temporary, target.folder + "/" + target.name,
+                        target.refusals);
+}
+
+#if defined(__linux__) && defined(O_TMPFILE)
+// Gives the unnamed file `fd` the name `name` in `folder_fd`. Only a process that may read any
+// folder can link a descriptor itself; others go through its /proc name.
+int LinkUnnamed(int fd, int folder_fd, const std::string& name) {
+  if (RunningAsRoot() && ::linkat(fd, "", folder_fd, name.c_str(), AT_EMPTY_PATH) == 0) {
+    return 0;
+  }
+  const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+  return ::linkat(AT_FDCWD, proc.c_str(), folder_fd, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
+                                                                                           : errno;
+}
+
+// Whether unnamed files can be linked at all: /proc may be missing in a container.
+bool UnnamedFilesLinkable() {
+  static const bool linkable = RunningAsRoot() || ::access("/proc/self/fd", X_OK) == 0;
+  return linkable;
+}
+
+// The copy as an unnamed file that gets its name only when complete; an earlier file of that
+// name is replaced through a temporary name, locked while it exists.
+Status CopyUnnamed(int in, const struct stat& before, UniqueFd out, const std::string& source,
+                   const CopyTarget& target, KeepGoing keep_going, bool* changed) {
+  const std::string destination = target.folder + "/" + target.name;
+  Status status = Fill(in, before, out.get(), source, destination, target, keep_going, changed);
+  if (!status.ok()) return status;
+  int err = LinkUnnamed(out.get(), target.folder_fd, target.name);
+  if (err == 0) return Status::Ok();
+  if (err != EEXIST) return ErrnoStatus(err, "link", destination);
+  LockWhole(out.get());
+  std::string temporary;
+  do {
+    temporary = NewTemporaryName();
+    err = LinkUnnamed(out.get(), target.folder_fd, temporary);
+  } while (err == EEXIST);
+  if (err != 0) return ErrnoStatus(err, "link", target.folder + "/" + temporary);
+  if (::renameat(target.folder_fd, temporary.c_str(), target.folder_fd, target.name.c_str()) != 0) {
+    err = errno;
+    ::unlinkat(target.folder_fd, temporary.c_str(), 0);
+    return ErrnoStatus(err, "rename", destination);
+  }
+  return Status::Ok();
+}
+#endif
 
 }  // namespace
 
@@ -272,31 +352,26 @@ Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing k
                                         Grouped(target.traits.max_file_size) + " bytes)");
   }
 
+#if defined(__linux__) && defined(O_TMPFILE)
+  if (target.traits.unnamed_files && UnnamedFilesLinkable()) {
+    UniqueFd out(::openat(target.folder_fd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (out.get() >= 0) {
+      return CopyUnnamed(in.get(), before, std::move(out), source, target, keep_going, changed);
+    }
+    // A kernel or file system without them: the named way below.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      return ErrnoStatus(errno, "create", target.folder + "/" + target.name);
+    }
+  }
+#endif
   TemporaryFile temporary(target.folder_fd);
   Status status = temporary.Create(target.folder);
   if (!status.ok()) return status;
   const std::string temporary_path = target.folder + "/" + temporary.name();
-  bool shrank = false;
-  if (target.hash != nullptr) target.hash->Reset();
-  status = CopyBytes(in.get(), temporary.fd(), size, keep_going, source, temporary_path,
-                     target.hash, &shrank);
+  status =
+      Fill(in.get(), before, temporary.fd(), source, temporary_path, target, keep_going, changed);
   if (!status.ok()) return status;
-  struct stat after;
-  if (::fstat(in.get(), &after) != 0) return ErrnoStatus(errno, "stat", source);
-  if (shrank || Changed(before, after)) {
-    *changed = true;
-    return Status::Error(kPathFileAccessError,
-                         "copy(" + source + "): the file changed while it was copied");
-  }
-
   const timespec times[2] = {before.st_atim, CopyTimeOf(before.st_mtim, target.traits)};
-  status = KeepAttributes(temporary.fd(), before, temporary_path, target.refusals);
-  if (status.ok()) {
-    // Named by the copy's final name: the temporary one means nothing to the user.
-    status = KeepTimes(temporary.fd(), before.st_mtim, times, target.folder + "/" + target.name,
-                       target.refusals);
-  }
-  if (!status.ok()) return status;
   // Closing reports late write errors on some file systems (NFS, FUSE), so it comes before
   // the rename; a second descriptor of the same open file keeps the lock until the file has
   // its final name.
