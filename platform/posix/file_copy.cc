@@ -18,6 +18,7 @@
 #include "platform/part_size.h"
 #include "platform/posix/directory_reader.h"
 #include "platform/posix/posix_error.h"
+#include "platform/source_snapshot.h"
 
 namespace platform::posix {
 namespace {
@@ -198,6 +199,16 @@ Status Fill(int in, const struct stat& before, int out, const std::string& sourc
             bool* changed) {
   bool shrank = false;
   if (target.hash != nullptr) target.hash->Reset();
+  if (target.snapshot != nullptr) {
+    // Read whole and unchanged ahead of time: one state of the file, as a copy made then.
+    const std::string& data = target.snapshot->data;
+    if (target.hash != nullptr) target.hash->Add(data.data(), data.size());
+    Status status = WriteAll(out, data, temporary);
+    if (!status.ok()) return status;
+    const timespec times[2] = {before.st_atim, CopyTimeOf(before.st_mtim, target.traits)};
+    return KeepAttributes(out, before, times, temporary, target.folder + "/" + target.name,
+                          target.refusals);
+  }
   Status status = CopyBytes(in, out, static_cast<std::uint64_t>(before.st_size), keep_going, source,
                             temporary, target.hash, &shrank);
   if (!status.ok()) return status;
@@ -336,12 +347,25 @@ Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing k
                 bool* changed) {
   *changed = false;
   IgnoreFileSizeSignal();
-  // O_NONBLOCK keeps a FIFO that took the file's place from blocking the open forever; it has
-  // no effect on regular files.
-  UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (in.get() < 0) return ErrnoStatus(errno, "open", source);
-  struct stat before;
-  if (::fstat(in.get(), &before) != 0) return ErrnoStatus(errno, "stat", source);
+  UniqueFd in;
+  struct stat before = {};
+  if (target.snapshot != nullptr) {
+    const SourceSnapshot& snapshot = *target.snapshot;
+    before.st_mode = snapshot.mode;
+    before.st_uid = snapshot.owner;
+    before.st_gid = snapshot.group;
+    before.st_size = static_cast<off_t>(snapshot.data.size());
+    before.st_atim = timespec{static_cast<time_t>(snapshot.accessed.seconds),
+                              static_cast<long>(snapshot.accessed.nanoseconds)};
+    before.st_mtim = timespec{static_cast<time_t>(snapshot.modified.seconds),
+                              static_cast<long>(snapshot.modified.nanoseconds)};
+  } else {
+    // O_NONBLOCK keeps a FIFO that took the file's place from blocking the open forever; it
+    // has no effect on regular files.
+    in = UniqueFd(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (in.get() < 0) return ErrnoStatus(errno, "open", source);
+    if (::fstat(in.get(), &before) != 0) return ErrnoStatus(errno, "stat", source);
+  }
   if (!S_ISREG(before.st_mode)) {
     return Status::Error(kFileNotFound, "copy(" + source + "): not a regular file");
   }
@@ -405,3 +429,35 @@ Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing k
 }
 
 }  // namespace platform::posix
+
+namespace platform {
+
+bool SnapshotsTaken() { return true; }
+
+std::unique_ptr<SourceSnapshot> TakeSnapshot(const std::string& path, std::size_t limit) {
+  posix::UniqueFd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  struct stat before, after;
+  if (in.get() < 0 || ::fstat(in.get(), &before) != 0 || !S_ISREG(before.st_mode) ||
+      before.st_size < 0 || static_cast<std::uint64_t>(before.st_size) > limit) {
+    return nullptr;
+  }
+  auto snapshot = std::make_unique<SourceSnapshot>();
+  snapshot->data.resize(static_cast<std::size_t>(before.st_size));
+  std::size_t done = 0;
+  while (done < snapshot->data.size()) {
+    const ssize_t got =
+        ::read(in.get(), snapshot->data.data() + done, snapshot->data.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return nullptr;
+    done += static_cast<std::size_t>(got);
+  }
+  if (::fstat(in.get(), &after) != 0 || posix::Changed(before, after)) return nullptr;
+  snapshot->mode = before.st_mode;
+  snapshot->owner = before.st_uid;
+  snapshot->group = before.st_gid;
+  snapshot->accessed = FileInstant{before.st_atim.tv_sec, before.st_atim.tv_nsec};
+  snapshot->modified = FileInstant{before.st_mtim.tv_sec, before.st_mtim.tv_nsec};
+  return snapshot;
+}
+
+}  // namespace platform

@@ -173,12 +173,17 @@ class Child {
   pid_t WaitForStop(const std::string& log, int n) {
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < give_up) {
+      // Every thread of the program logs its own "stopped by" line; the signal itself is
+      // logged once per stop.
       std::ifstream in(log);
       std::string line;
       int stops = 0;
+      pid_t signalled = 0;
       while (std::getline(in, line)) {
-        if (line.find("--- stopped by SIGSTOP ---") != std::string::npos && ++stops == n) {
-          return static_cast<pid_t>(std::stol(line));
+        if (line.find("--- SIGSTOP {") != std::string::npos && ++stops == n) {
+          signalled = static_cast<pid_t>(std::stol(line));
+        } else if (signalled != 0 && line.find("--- stopped by SIGSTOP ---") != std::string::npos) {
+          return signalled;
         }
       }
       int status;
