@@ -163,12 +163,13 @@ class RestoreArchivesCliTest : public ::testing::Test {
     Write(s + "/docs/b.txt", "private", kDay, 0600);
     Write(s + "/keep/run.sh", "#!/bin/sh\n", kDay, 0755);
     Write(s + "/old.txt", "old", kDay);
+    Write(s + "/new\nline.txt", "a line break", kDay);
     // A user's archive of a file named as a file of the backup's root folder.
     Save(s + "/mine.lzh",
          unlha32::test::Archive({Member("", "mine.txt", {"not a backup", kDay, 0644})}));
     testing_support::SetMtime(s + "/mine.lzh", kDay);
     BackUp("20250101");
-    Pack("20250101", "packed.lzh", {"a.txt", "docs/b.txt", "old.txt"});
+    Pack("20250101", "packed.lzh", {"a.txt", "docs/b.txt", "old.txt", "new\nline.txt"});
     Pack("20250101", "keep/more.lzh", {"keep/run.sh"});
 
     Write(s + "/a.txt", "day two!", kDay + 86400);
@@ -264,6 +265,13 @@ TEST_F(RestoreArchivesCliTest, ADamagedMemberIsReportedAndTheRestStillComeBackOn
   std::string bytes = testing_support::ReadFile(archive);
   bytes[data_at.at("b.txt") + 1] ^= 1;
   WriteFile(archive, bytes);
+  // Two members of one path, the second the listed one: the library unpacks the first only.
+  Write(s + "/e.txt", "echo", kDay);
+  BackUp("20250102");
+  fs::remove(Backup("20250102") + "/e.txt");
+  Save(Backup("20250102") + "/twice.lzh",
+       unlha32::test::Archive({Member("src", "e.txt", {"an older echo", kDay - 60, 0644}),
+                               Member("src", "e.txt", {"echo", kDay, 0644})}));
   // A file already where sub/c.txt goes.
   const std::string to = dir_ / "R";
   Write(Restored(to) + "/sub/c.txt", "mine", kDay + 5);
@@ -273,7 +281,8 @@ TEST_F(RestoreArchivesCliTest, ADamagedMemberIsReportedAndTheRestStillComeBackOn
   EXPECT_THAT(run.err, HasSubstr("/src/b.txt: listed in the record of"));
   EXPECT_THAT(run.err, HasSubstr("packed.lzh (src/b.txt) could not be unpacked"));
   EXPECT_THAT(run.err, HasSubstr("not replaced"));
-  EXPECT_THAT(run.err, HasSubstr("2 of 4 files restored"));
+  EXPECT_THAT(run.err, HasSubstr("(src/e.txt) could not be unpacked: an earlier member"));
+  EXPECT_THAT(run.err, HasSubstr("2 of 5 files restored"));
   const Snapshot day = days_["20250101"];
   EXPECT_EQ(Take(Restored(to)), (Snapshot{{"a.txt", day.at("a.txt")},
                                           {"sub/c.txt", {"mine", kDay + 5, 0644}},
