@@ -515,15 +515,19 @@ class Restorer {
       if (!status.ok() && status.code() != platform::kPathFileAccessError) return status;
       if (!status.ok() || !created) continue;
       staging_path_ = request_.to + platform::Separator() + name;
+      staging_ = std::move(folder);
       if (!staging_probed_) {
         // Whether two members whose paths differ in letter case land on one file here.
         std::unique_ptr<platform::OutputFile> probe;
-        status = folder->CreateTemporary(&probe);
+        status = staging_->CreateTemporary(&probe);
         if (status.ok()) status = probe->Commit("case", std::nullopt, 0, false);
         bool upper = false;
-        if (status.ok()) status = folder->Exists("CASE", &upper);
+        if (status.ok()) status = staging_->Exists("CASE", &upper);
         platform::RemoveFile(staging_path_ + platform::Separator() + "case");
-        if (!status.ok()) return status;
+        if (!status.ok()) {
+          RemoveStaging();
+          return status;
+        }
         staging_case_sensitive_ = !upper;
         staging_probed_ = true;
       }
@@ -533,34 +537,38 @@ class Restorer {
                                    "restore(" + request_.to + "): no name left to unpack into");
   }
 
-  // Removes the staging folder and what the library left in it; nothing there is a link
-  // (the library makes none), and one that appeared is removed, not followed.
+  // Removes the staging folder and what the library left in it.
   void RemoveStaging() {
-    std::vector<std::string> pending = {staging_path_};
-    std::vector<std::string> folders;
-    while (!pending.empty()) {
-      const std::string folder = std::move(pending.back());
-      pending.pop_back();
-      folders.push_back(folder);
-      fs_.ListIncludingHidden(
-          folder, platform::ListWhat::kFilesAndFolders, false,
-          [&](const platform::ListedEntry& entry) {
-            const std::string path = folder + platform::Separator() + std::string(entry.name);
-            platform::FileIdentity identity;
-            if (entry.is_folder && fs_.Identify(path, &identity).ok() && !identity.is_link) {
-              pending.push_back(path);
-            } else if (!platform::RemoveFile(path).ok()) {
-              platform::RemoveEmptyFolder(path);
-            }
-            return true;
-          });
-    }
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-      if (!platform::RemoveEmptyFolder(*it).ok() && *it == staging_path_) {
-        Error(staging_path_ + ": could not be removed after unpacking");
-      }
+    if (staging_) Clear(*staging_, staging_path_);
+    staging_.reset();
+    if (!platform::RemoveEmptyFolder(staging_path_).ok()) {
+      Error(staging_path_ + ": could not be removed after unpacking");
     }
     staging_path_.clear();
+  }
+
+  // Empties the folder `path` (open as `folder`). A folder entry of the archive may have made
+  // a folder read-only, so each is made writable first; nothing is reached through a link
+  // (the library makes none, and one that appeared is removed itself).
+  void Clear(platform::OutputFolder& folder, const std::string& path) {
+    folder.SetAttributes(0700, std::nullopt);
+    std::vector<std::string> names;
+    fs_.ListIncludingHidden(path, platform::ListWhat::kFilesAndFolders, false,
+                            [&](const platform::ListedEntry& entry) {
+                              names.emplace_back(entry.name);
+                              return true;
+                            });
+    for (const std::string& name : names) {
+      const std::string below = path + platform::Separator() + name;
+      std::unique_ptr<platform::OutputFolder> child;
+      bool created = false;
+      if (folder.OpenFolder(name, false, &child, &created).ok()) {
+        Clear(*child, below);
+        platform::RemoveEmptyFolder(below);
+      } else {
+        platform::RemoveFile(below);
+      }
+    }
   }
 
   platform::Status Copy(const std::string& from, platform::OutputFolder& folder,
@@ -639,6 +647,7 @@ class Restorer {
   HeldMessages messages_;
   std::unique_ptr<archive::cUnLHA> unlha_;
   std::string staging_path_;
+  std::unique_ptr<platform::OutputFolder> staging_;
   bool staging_probed_ = false;
   bool staging_case_sensitive_ = true;
   long restored_ = 0, failed_ = 0;

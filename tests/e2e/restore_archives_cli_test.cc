@@ -258,8 +258,30 @@ TEST_F(RestoreArchivesCliTest, ADamagedMemberIsReportedAndTheRestStillComeBackOn
   Write(s + "/b.txt", "bravo", kDay);
   Write(s + "/sub/c.txt", "charlie", kDay);
   Write(s + "/sub/d.txt", "delta", kDay);
+  Write(s + "/f.txt", "foxtrot", kDay);
   BackUp("20250101");
   const auto data_at = Pack("20250101", "packed.lzh", {"a.txt", "b.txt", "sub/c.txt", "sub/d.txt"});
+  // A member stored from the root, and a read-only folder entry the library makes last:
+  // the whole archive is unpacked, and still removed afterwards.
+  Bytes mode;
+  unlha32::test::Put(mode, 040555, 2);
+  std::string folder = Source().substr(1) + "/ro/";
+  for (char& c : folder) {
+    if (c == '/') c = '\xFF';
+  }
+  const unlha32::test::HeaderBuilder read_only{
+      .method = "-lhd-",
+      .data = "",
+      .original = 0,
+      .stamp = static_cast<std::uint32_t>(kDay),
+      .name = "",
+      .data_crc = 0,
+      .os = 'U',
+      .exts = {{0x02, unlha32::test::B("\xFF" + folder)}, {0x50, mode}}};
+  Save(Backup("20250101") + "/rooted.lzh",
+       unlha32::test::Archive(
+           {read_only.Build(), Member(Source(), "f.txt", StateOf(Backup("20250101") + "/f.txt"))}));
+  fs::remove(Backup("20250101") + "/f.txt");
   // One byte of b.txt's data: its CRC no longer matches.
   const std::string archive = Backup("20250101") + "/packed.lzh";
   std::string bytes = testing_support::ReadFile(archive);
@@ -282,9 +304,10 @@ TEST_F(RestoreArchivesCliTest, ADamagedMemberIsReportedAndTheRestStillComeBackOn
   EXPECT_THAT(run.err, HasSubstr("packed.lzh (src/b.txt) could not be unpacked"));
   EXPECT_THAT(run.err, HasSubstr("not replaced"));
   EXPECT_THAT(run.err, HasSubstr("(src/e.txt) could not be unpacked: an earlier member"));
-  EXPECT_THAT(run.err, HasSubstr("2 of 5 files restored"));
+  EXPECT_THAT(run.err, HasSubstr("3 of 6 files restored"));
   const Snapshot day = days_["20250101"];
   EXPECT_EQ(Take(Restored(to)), (Snapshot{{"a.txt", day.at("a.txt")},
+                                          {"f.txt", day.at("f.txt")},
                                           {"sub/c.txt", {"mine", kDay + 5, 0644}},
                                           {"sub/d.txt", day.at("sub/d.txt")}}));
   ExpectOnlyRestored(to);
