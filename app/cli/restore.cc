@@ -105,16 +105,29 @@ bool Quote(const std::string& word, std::string* line) {
   return true;
 }
 
-// Keeps what the archive object would show, for the one line the restore gives instead.
+// Notes that the archive object would have shown a message box, in place of which the
+// restore says what went wrong in one line.
 class HeldMessages : public platform::MessageBoxService {
  public:
-  int MsgBox(const std::string& text, int, const std::string&) override {
+  int MsgBox(const std::string&, int, const std::string&) override {
     shown = true;
-    (void)text;
     return platform::kAnswerOk;
   }
   bool shown = false;
 };
+
+// The reason the library's report `output` gives for the member stored as `stored`, or "".
+std::string ReasonFor(std::string_view output, const std::string& stored) {
+  const std::string start = platform::PrintableText(stored) + ": ";
+  for (std::size_t at = 0; at < output.size();) {
+    std::size_t end = output.find('\n', at);
+    if (end == std::string_view::npos) end = output.size();
+    const std::string_view line = output.substr(at, end - at);
+    if (line.starts_with(start)) return std::string(line.substr(start.size()));
+    at = end + 1;
+  }
+  return "";
+}
 
 bool KeepGoing() { return !engine::CancelRequested && !engine::AbortRequested; }
 
@@ -488,7 +501,9 @@ class Restorer {
       platform::EntryInfo info;
       status = fs_.Probe(from, &info);
       if (status.ok() && info.kind != platform::EntryKind::kFile) {
-        fail(*choice, problem.empty() ? "the archive library did not unpack it" : problem);
+        std::string reason = ReasonFor(unlha_->OutPut(), found.stored[index]);
+        if (reason.empty()) reason = problem;
+        fail(*choice, reason.empty() ? "the archive library did not unpack it" : reason);
         continue;
       }
       if (status.ok() && info.size != sizes.at(choice->path)) {

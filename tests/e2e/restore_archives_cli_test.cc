@@ -301,7 +301,7 @@ TEST_F(RestoreArchivesCliTest, ADamagedMemberIsReportedAndTheRestStillComeBackOn
   ProgramResult run = Restore(to, "");
   EXPECT_EQ(run.exit_status, 1);
   EXPECT_THAT(run.err, HasSubstr("/src/b.txt: listed in the record of"));
-  EXPECT_THAT(run.err, HasSubstr("packed.lzh (src/b.txt) could not be unpacked"));
+  EXPECT_THAT(run.err, HasSubstr("packed.lzh (src/b.txt) could not be unpacked: CRC error"));
   EXPECT_THAT(run.err, HasSubstr("not replaced"));
   EXPECT_THAT(run.err, HasSubstr("(src/e.txt) could not be unpacked: an earlier member"));
   EXPECT_THAT(run.err, HasSubstr("3 of 6 files restored"));
