@@ -252,6 +252,33 @@ TEST_F(RestoreArchivesCliTest, ArchivesHoldNothingWhereTheRecordSaysTheRunDidNot
             (std::vector<std::string>{"keep/more.lzh", "mine.lzh", "packed.lzh"}));
 }
 
+// The record of a chain's first run, with nothing to compare yet, already says whether the
+// chain reads its archives: the restore of that day depends on it.
+TEST_F(RestoreArchivesCliTest, TheRecordSaysWhetherTheChainReadsArchivesFromItsFirstRun) {
+  Write(Source() + "/a.txt", "a", kDay);
+  const std::vector<std::pair<std::vector<std::string>, bool>> rows = {
+      {{"--incremental", "--archives-in-backups"}, true},
+      {{"--archives-in-backups"}, true},
+      {{"--incremental"}, false},
+      {{}, false},
+      {{"--incremental", "--archives-in-backups", "--no-lha"}, false},
+  };
+  int n = 0;
+  for (const auto& [options, reads] : rows) {
+    const std::string dest = dir_ / ("D" + std::to_string(++n));
+    std::vector<std::string> arguments = {"--dest", dest,     "--mkpath", "--source",
+                                          Source(), "--date", "20250101", "--quiet"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    ProgramResult run = Cli(arguments);
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_EQ(
+        testing_support::ReadFile(dest + "/20250101/.grebewick/files").find("read-archives") !=
+            std::string::npos,
+        reads)
+        << ::testing::PrintToString(options);
+  }
+}
+
 TEST_F(RestoreArchivesCliTest, ADamagedMemberIsReportedAndTheRestStillComeBackOnTheRules) {
   const std::string s = Source();
   Write(s + "/a.txt", "alpha", kDay);
