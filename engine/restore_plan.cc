@@ -75,7 +75,8 @@ std::size_t MemberHolding(const RecordedFile& file, const std::vector<HeldMember
   std::uint64_t best_distance = std::numeric_limits<std::uint64_t>::max();
   for (std::size_t index : passing) {
     const HeldMember& member = members[index];
-    if (member.size != file.size) continue;
+    // As for the runs' catalogue: a member dated before the file is an older file.
+    if (member.size != file.size || (member.time && *member.time < file.mtime)) continue;
     const std::uint64_t distance =
         member.time
             ? static_cast<std::uint64_t>(*member.time > file.mtime ? *member.time - file.mtime

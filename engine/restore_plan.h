@@ -49,8 +49,9 @@ struct HeldMember {
 // As above, for a chain whose runs read the archives in their backups: `members[d]` are the
 // archive members of the d-th date folder, and they hold files as the runs' catalogue takes
 // them (StoredFolderPasses, letter case, names of the folder's other files), when the size
-// is the one listed. A day's plain copy comes before its members; of several members, the
-// one whose time is nearest the listed one.
+// is the one listed and the time, where the member has one, not earlier. A day's plain copy
+// comes before its members; of several members, the one whose time is nearest the listed
+// one.
 RestorePlan PlanRestore(const std::vector<RecordedFile>& listed,
                         const std::vector<std::vector<std::string>>& held,
                         const std::vector<std::vector<HeldMember>>& members,

@@ -100,15 +100,18 @@ TEST(RestorePlanArchivesTest, OfSeveralMembersTheExactNameAndThenTheNearestTimeW
   // Where case does not count, every member of the name is a candidate.
   EXPECT_THAT(Describe(PlanRestore({{"S/README", 2, 0}}, {}, day, false)),
               ElementsAre("S/README@0#1"));
-  // Of several of the right size, the one dated nearest the record; one without a time
-  // after those with one.
+  // Of several of the right size, the one dated nearest the record, never before it; one
+  // without a time after those with one.
   const std::vector<std::vector<HeldMember>> versions = {{
       Member("S/", "a", 4),
-      Member("S/", "a", 4, 500),
-      Member("S/", "a", 4, 1010),
       Member("S/", "a", 4, 995),
+      Member("S/", "a", 4, 1010),
+      Member("S/", "a", 4, 1002),
   }};
   EXPECT_THAT(Describe(PlanRestore({{"s/a", 4, 1000}}, {}, versions)), ElementsAre("s/a@0#3"));
+  EXPECT_THAT(Describe(PlanRestore({{"s/a", 4, 1020}}, {}, versions)), ElementsAre("s/a@0#0"));
+  const std::vector<std::vector<HeldMember>> older = {{Member("S/", "a", 4, 995)}};
+  EXPECT_THAT(Describe(PlanRestore({{"s/a", 4, 1000}}, {}, older)), ElementsAre("s/a missing"));
 }
 
 }  // namespace
