@@ -579,6 +579,7 @@ class Restorer {
       bool created = false;
       if (folder.OpenFolder(name, false, &child, &created).ok()) {
         Clear(*child, below);
+        child.reset();  // Windows removes no folder that is held open
         platform::RemoveEmptyFolder(below);
       } else {
         platform::RemoveFile(below);
