@@ -112,6 +112,9 @@ class Run {
     }
     // The comparison side's archives are looked for while the source tree is walked.
     std::optional<FolderPrefetch<std::vector<ArchiveFile>>> archives;
+    if (run_.archive && run_.job.read_archives && run_.job.archives_in_backups) {
+      run_.record.read_archives = true;
+    }
     if (!pair.comparisons.empty() && run_.archive && run_.job.read_archives) {
       run_.record.read_archives = true;
       archives.emplace(
