@@ -545,7 +545,8 @@ std::vector<Row> Rows() {
       "a source that vanishes before its copy fails alone", Everywhere,
       [](Case& c) {
         WriteFile(c.Src("stays"), "stays", kT);
-        WriteFile(c.Src("vanishes"), "v", kT);
+        // Larger than the files read ahead of their copy: those are copied as they were read.
+        WriteFile(c.Src("vanishes"), Pattern(512 << 10, 3), kT);
       },
       [](Case& c) {
         // Stopped at the copy's first look at the file; it is gone when the copy goes on.
