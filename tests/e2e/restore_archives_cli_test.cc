@@ -10,6 +10,7 @@
 #include <map>
 
 #include "engine/job.h"
+#include "tests/e2e/restore_support.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unlha32/header_builder.h"
@@ -27,44 +28,12 @@ using unlha32::test::Bytes;
 
 constexpr std::int64_t kDay = 1577836800;  // 2020-01-01 00:00:00 UTC
 
-ProgramResult Cli(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), GREBEWICK_CLI);
-  return RunProgram(testing_support::InTimeZone("UTC", arguments));
-}
-
-struct FileState {
-  std::string content;
-  std::int64_t mtime;
-  unsigned mode;
-  bool operator==(const FileState&) const = default;
-};
-using Snapshot = std::map<std::string, FileState>;
-
-std::ostream& operator<<(std::ostream& out, const FileState& state) {
-  return out << "{\"" << state.content << "\", " << state.mtime << ", 0" << std::oct << state.mode
-             << std::dec << "}";
-}
-
-FileState StateOf(const std::string& path) {
-  struct stat st;
-  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-  return FileState{testing_support::ReadFile(path), st.st_mtim.tv_sec,
-                   static_cast<unsigned>(st.st_mode & 0777)};
-}
-
-Snapshot Take(const std::string& root) {
-  Snapshot snapshot;
-  for (const std::string& file : testing_support::FilesBelow(root)) {
-    snapshot[file] = StateOf(root + "/" + file);
-  }
-  return snapshot;
-}
-
-void Write(const std::string& path, const std::string& content, std::int64_t mtime,
-           unsigned mode = 0644) {
-  WriteFile(path, content, mtime);
-  fs::permissions(path, static_cast<fs::perms>(mode));
-}
+using restore_test::Cli;
+using restore_test::FileState;
+using restore_test::Snapshot;
+using restore_test::StateOf;
+using restore_test::Take;
+using restore_test::Write;
 
 void Save(const std::string& path, const Bytes& bytes) {
   std::ofstream(path, std::ios::binary)
