@@ -222,8 +222,8 @@ RunOutcome FlushCopies(RunContext& run, RunOutcome outcome) {
   CopyPhaseRun::PublishStats(run);
   // A run of a day that already has a backup records what exists now even when it copies
   // nothing: a file deleted since the earlier run must not come back in a restore.
-  if (run.options.write_records && run.stats.copied == 0 && !run.tree &&
-      outcome == RunOutcome::kNothingToCopy && DayHasRecord(run)) {
+  const bool refresh = run.options.write_records && run.stats.copied == 0 && DayHasRecord(run);
+  if (refresh && !run.tree && outcome == RunOutcome::kNothingToCopy) {
     run.tree = run.fs.OpenDestination(run.job.destination);
     // Opening the day's folder through the tree makes the flush below reach the record.
     auto no_model = [](std::string_view) { return std::string(); };
@@ -231,7 +231,7 @@ RunOutcome FlushCopies(RunContext& run, RunOutcome outcome) {
   }
   if (!run.tree) return outcome;
   // Written before the flush, which makes them durable with the copies they describe.
-  if (run.options.write_records && (run.stats.copied > 0 || DayHasRecord(run))) {
+  if (run.options.write_records && (run.stats.copied > 0 || refresh)) {
     platform::Status recorded =
         WriteRunRecord(run.job.destination, DateFolderName, run.record, run.files);
     if (!recorded.ok()) {

@@ -23,9 +23,9 @@ constexpr std::size_t kPart = 1 << 20;
 
 // sha256sum escapes only these three; TAB is escaped too in the files list, whose fields
 // TABs separate.
-std::string Escape(std::string_view text, bool tab, bool* escaped) {
-  std::string out;
-  out.reserve(text.size());
+// Appends `text` escaped to `out` (the files list is written a line at a time into one
+// growing text, with no string per file).
+void AppendEscaped(std::string_view text, bool tab, std::string& out, bool* escaped) {
   for (char c : text) {
     switch (c) {
       case '\\':
@@ -49,6 +49,12 @@ std::string Escape(std::string_view text, bool tab, bool* escaped) {
     }
     *escaped = true;
   }
+}
+
+std::string Escape(std::string_view text, bool tab, bool* escaped) {
+  std::string out;
+  out.reserve(text.size());
+  AppendEscaped(text, tab, out, escaped);
   return out;
 }
 
@@ -273,7 +279,9 @@ FilesSpool::~FilesSpool() {
 void FilesSpool::BeginSource(std::string_view record_path) {
   sources_.emplace_back(record_path);
   bool escaped = false;
-  text_.append(kSourceLine).append(Escape(record_path, true, &escaped)).push_back('\n');
+  text_.append(kSourceLine);
+  AppendEscaped(record_path, true, text_, &escaped);
+  text_.push_back('\n');
 }
 
 void FilesSpool::Add(std::string_view record_path, std::uint64_t size, std::int64_t mtime) {
@@ -283,7 +291,8 @@ void FilesSpool::Add(std::string_view record_path, std::uint64_t size, std::int6
   text_.append(number, end).push_back('\t');
   end = std::to_chars(number, number + sizeof number, mtime).ptr;
   text_.append(number, end).push_back('\t');
-  text_.append(Escape(record_path, true, &escaped)).push_back('\n');
+  AppendEscaped(record_path, true, text_, &escaped);
+  text_.push_back('\n');
   if (text_.size() >= kPart) Spill();
 }
 
