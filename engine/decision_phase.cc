@@ -64,17 +64,15 @@ std::vector<FolderIndex> CounterpartsOf(RunContext& run, const PairState& pair,
   return indexes;
 }
 
-void BeginFolder(RunContext& run, const std::string& folder) {
-  run.source_folders.push_back(folder);
-}
-
-// Appends an item named `file_name`; `stored_name` is the name on disk when it differs.
+// Appends an item of the folder being decided, named `file_name`; `stored_name` is the name
+// on disk when it differs. The folder joins source_folders once it is decided, and only when
+// it has files to copy.
 void Append(RunContext& run, const std::string& file_name, const std::string& stored_name,
             std::uint64_t size) {
   CopyItem item;
   item.FileName = file_name;
   if (stored_name != file_name) item.stored_name = stored_name;
-  item.folder = static_cast<std::uint32_t>(run.source_folders.size() - 1);
+  item.folder = static_cast<std::uint32_t>(run.source_folders.size());
   item.size = size;
   run.copy_list.push_back(std::move(item));
 }
@@ -127,12 +125,22 @@ void DecisionPhase(RunContext& run, const PairState& pair) {
     prefetch.emplace(
         [&run, &pair](const std::string& folder) { return CounterpartsOf(run, pair, folder); },
         std::max<std::size_t>(2, kCounterpartsAhead / pair.comparisons.size()));
-    for (const std::string& folder : pair.folders) prefetch->Add(folder);
-    prefetch->Close();
   }
+  // Folders are handed to the read-ahead a little ahead of the search, so that it never
+  // holds the whole tree's paths.
+  const std::size_t window = 2 * kCounterpartsAhead + 32;
+  std::size_t added = 0;
+  std::string folder;
   std::vector<SourceFile> files;
   std::vector<FolderIndex> counterparts;
-  for (const std::string& folder : pair.folders) {
+  for (std::size_t index = 0; index < pair.folders.size(); ++index) {
+    if (prefetch && added < pair.folders.size()) {
+      for (; added < pair.folders.size() && added < index + window; ++added) {
+        prefetch->Add(pair.folders.PathOf(added));
+      }
+      if (added == pair.folders.size()) prefetch->Close();
+    }
+    pair.folders.PathOf(index, folder);
     run.progress->SetLabel1(FolderCaption(folder, short_suffix));
     run.CancelCheck();
     run.progress->Refresh();
@@ -155,12 +163,13 @@ void DecisionPhase(RunContext& run, const PairState& pair) {
     }
     if (run.options.write_records) Record(run, folder, files);
     if (files.empty()) continue;
-    BeginFolder(run, folder);
+    const std::size_t listed = run.copy_list.size();
     if (!has_comparison) {
       for (const SourceFile& file : files) Append(run, file.name, std::string(), file.size);
-      continue;
+    } else {
+      DecideFolder(run, folder, files, counterparts);
     }
-    DecideFolder(run, folder, files, counterparts);
+    if (run.copy_list.size() > listed) run.source_folders.push_back(folder);
   }
 }
 

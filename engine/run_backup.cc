@@ -124,7 +124,7 @@ class Run {
     auto found = [&](const std::string& folder) {
       if (archives) archives->Add(folder);
     };
-    long n = 0;
+    pair.folders = FolderTree(pair.source_root);
     if (run_.job.include_subfolders) {
       WalkRules rules;
       rules.include_hidden = run_.job.include_hidden;
@@ -134,11 +134,9 @@ class Run {
         rules.exclude = &run_.job.exclude;
         rules.root = pair.source_root;
       }
-      n = ListSubfoldersDeep(pair.source_root, pair.folders, run_.fs, rules, found);
-    } else {
-      pair.folders.assign(1, std::string());
+      ListSubfoldersDeep(pair.source_root, pair.folders, run_.fs, rules, found);
     }
-    pair.folders[static_cast<std::size_t>(n)] = pair.source_root;
+    pair.folders.AddRoot();
     found(pair.source_root);
     if (archives) archives->Close();
     CataloguePhase(run_, pair, archives ? &*archives : nullptr);

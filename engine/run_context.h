@@ -12,6 +12,7 @@
 #include "engine/archive_object.h"
 #include "engine/catalogue.h"
 #include "engine/folder_prefetch.h"
+#include "engine/folder_tree.h"
 #include "engine/job.h"
 #include "engine/public_function.h"
 #include "engine/records.h"
@@ -46,7 +47,7 @@ struct ArchiveFile {
 struct PairState {
   std::string source_root;
   std::vector<std::string> comparisons;  // newest first; empty when the pair has none
-  std::vector<std::string> folders;      // FolderList: the subfolders, then the root
+  FolderTree folders;                    // FolderList: the subfolders, then the root
   // The folder below the source that the walk leaves out (the destination), or "".
   std::string skipped_folder;
 
@@ -84,6 +85,8 @@ class RunContext {
   std::unique_ptr<ProgressView> progress;
   ArchiveCatalogue catalogue;
   std::vector<CopyItem> copy_list;
+  // The source folders that have files in the copy list, so that the list does not hold
+  // every folder of the tree.
   std::vector<std::string> source_folders;
   // The copy phase's writes; flushed on every way out.
   std::unique_ptr<platform::DestinationTree> tree;
