@@ -62,16 +62,29 @@ class CopyPhaseRun {
             return path.empty() ? Snapshot() : platform::TakeSnapshot(path, kReadAheadLimit);
           },
           kReadAheadDepth);
-      for (const CopyItem& item : run_.copy_list) {
-        read_ahead->Add(item.size <= kReadAheadLimit ? SourceFileOf(item) : std::string());
-      }
-      read_ahead->Close();
     }
-
+    // Paths are handed to the read-ahead a little ahead of the copies, so that it never
+    // holds the whole list's.
+    SourceFolders ahead_folders(run_.source_trees);
+    auto next_ahead = run_.copy_list.begin();
+    std::size_t added = 0, taken = 0;
     for (const CopyItem& item : run_.copy_list) {
-      const Snapshot snapshot = read_ahead ? read_ahead->Take() : Snapshot();
+      Snapshot snapshot;
+      if (read_ahead) {
+        const bool was_open = next_ahead != run_.copy_list.end();
+        for (; next_ahead != run_.copy_list.end() && added < taken + 2 * kReadAheadDepth;
+             ++next_ahead, ++added) {
+          read_ahead->Add(next_ahead->size <= kReadAheadLimit
+                              ? ahead_folders.Of(*next_ahead) + run_.separator +
+                                    DiskName(*next_ahead)
+                              : std::string());
+        }
+        if (was_open && next_ahead == run_.copy_list.end()) read_ahead->Close();
+        snapshot = read_ahead->Take();
+        ++taken;
+      }
       PublishStats(run_);
-      const std::string destination_folder = DestinationFolderOf(run_.source_folders[item.folder]);
+      const std::string destination_folder = DestinationFolderOf(run_.source_folders.Of(item));
       if (destination_folder != last_prepared_folder_) Prepare(item, destination_folder);
       progress.SetProgressValue(static_cast<double>(copied_count));
       progress.SetLabel1(std::to_string(copied_count) + "/" + std::to_string(copy_count));
@@ -98,7 +111,7 @@ class CopyPhaseRun {
   void Prepare(const CopyItem& item, const std::string& destination_folder) {
     // A folder made below the date folder takes the permissions of the source folder it
     // stands for.
-    const std::string& source_folder = run_.source_folders[item.folder];
+    const std::string& source_folder = run_.source_folders.Of(item);
     auto model = [&](std::string_view folder) {
       if (folder.size() <= DestinationRoot.size() || !folder.starts_with(DestinationRoot)) {
         return std::string();
@@ -138,7 +151,7 @@ class CopyPhaseRun {
       if (run_.options.copied) run_.options.copied(SourceFileOf(item), item.size);
       if (hash != nullptr) {
         run_.record.sums.push_back(
-            RecordedSum{RecordPathOf(run_.source_folders[item.folder], DiskName(item)),
+            RecordedSum{RecordPathOf(run_.source_folders.Of(item), DiskName(item)),
                         platform::HexDigest(hash->Finish())});
       }
     } else {
@@ -151,7 +164,7 @@ class CopyPhaseRun {
     if (!detail.ok()) run_.host.Error(detail.message());
     // The message names the file as the dialog's second line does.
     int answer =
-        run_.host.MsgBox("ファイルのコピーに失敗しました。\r" + run_.source_folders[item.folder] +
+        run_.host.MsgBox("ファイルのコピーに失敗しました。\r" + run_.source_folders.Of(item) +
                              run_.separator + item.FileName + "\r残りのファイルをコピーしますか？",
                          platform::kYesNo | platform::kQuestion, "コピーエラー");
     if (AbortRequested) throw RunEnded{RunOutcome::kCancelled};
@@ -185,7 +198,7 @@ class CopyPhaseRun {
   }
 
   std::string SourceFileOf(const CopyItem& item) const {
-    return run_.source_folders[item.folder] + run_.separator + DiskName(item);
+    return run_.source_folders.Of(item) + run_.separator + DiskName(item);
   }
 
   RunContext& run_;

@@ -64,22 +64,24 @@ std::vector<FolderIndex> CounterpartsOf(RunContext& run, const PairState& pair,
   return indexes;
 }
 
-// Appends an item of the folder being decided, named `file_name`; `stored_name` is the name
-// on disk when it differs. The folder joins source_folders once it is decided, and only when
-// it has files to copy.
-void Append(RunContext& run, const std::string& file_name, const std::string& stored_name,
-            std::uint64_t size) {
+// Appends an item of the folder `folder` of the pair being searched, named `file_name`;
+// `stored_name` is the name on disk when it differs. The pair's folders join source_trees
+// once it has been searched, so its index is the next one there.
+void Append(RunContext& run, std::size_t folder, const std::string& file_name,
+            const std::string& stored_name, std::uint64_t size) {
   CopyItem item;
+  item.pair = static_cast<std::uint32_t>(run.source_trees.size());
   item.FileName = file_name;
   if (stored_name != file_name) item.stored_name = stored_name;
-  item.folder = static_cast<std::uint32_t>(run.source_folders.size());
+  item.folder = static_cast<std::uint32_t>(folder);
   item.size = size;
   run.copy_list.push_back(std::move(item));
 }
 
 // Judges the files of one source folder against the catalogue and against the plain files
 // of its counterpart folders (one per comparison folder, newest first).
-void DecideFolder(RunContext& run, const std::string& folder, const std::vector<SourceFile>& files,
+void DecideFolder(RunContext& run, std::size_t index, const std::string& folder,
+                  const std::vector<SourceFile>& files,
                   const std::vector<FolderIndex>& counterparts) {
   // The folder as the catalogue's folder test sees it: no root name, upper-cased.
   const std::string catalogue_folder =
@@ -94,10 +96,10 @@ void DecideFolder(RunContext& run, const std::string& folder, const std::vector<
       case Verdict::kSkip:
         break;
       case Verdict::kCopy:
-        Append(run, file.name, std::string(), file.size);
+        Append(run, index, file.name, std::string(), file.size);
         break;
       case Verdict::kCopyUpperCased:
-        Append(run, upper, file.name, file.size);
+        Append(run, index, upper, file.name, file.size);
         break;
     }
   }
@@ -163,13 +165,11 @@ void DecisionPhase(RunContext& run, const PairState& pair) {
     }
     if (run.options.write_records) Record(run, folder, files);
     if (files.empty()) continue;
-    const std::size_t listed = run.copy_list.size();
     if (!has_comparison) {
-      for (const SourceFile& file : files) Append(run, file.name, std::string(), file.size);
+      for (const SourceFile& file : files) Append(run, index, file.name, std::string(), file.size);
     } else {
-      DecideFolder(run, folder, files, counterparts);
+      DecideFolder(run, index, folder, files, counterparts);
     }
-    if (run.copy_list.size() > listed) run.source_folders.push_back(folder);
   }
 }
 

@@ -141,6 +141,7 @@ class Run {
     if (archives) archives->Close();
     CataloguePhase(run_, pair, archives ? &*archives : nullptr);
     DecisionPhase(run_, pair);
+    run_.source_trees.push_back(std::move(pair.folders));
   }
 
   RunOutcome Finish() {
@@ -162,7 +163,7 @@ class Run {
     }
     if (run_.options.dry_run) {
       for (const CopyItem& item : run_.copy_list) {
-        const std::string& folder = run_.source_folders[item.folder];
+        const std::string& folder = run_.source_folders.Of(item);
         const std::string& name =
             run_.case_sensitive && !item.stored_name.empty() ? item.stored_name : item.FileName;
         run_.options.dry_run(folder + run_.separator + name,
@@ -187,6 +188,15 @@ class Run {
 };
 
 }  // namespace
+
+const std::string& SourceFolders::Of(const CopyItem& item) {
+  if (item.pair != pair_ || item.folder != folder_) {
+    trees_[item.pair].PathOf(item.folder, path_);
+    pair_ = item.pair;
+    folder_ = item.folder;
+  }
+  return path_;
+}
 
 RunContext::RunContext(const Job& job, RunHost& host, const RunOptions& options)
     : job(job),

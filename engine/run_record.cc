@@ -138,14 +138,6 @@ platform::Status CommitNow(platform::OutputFile& file, std::string_view name) {
   return file.Commit(name, std::nullopt, static_cast<std::int64_t>(std::time(nullptr)), true);
 }
 
-platform::Status WriteOne(platform::OutputFolder& folder, std::string_view name,
-                          std::string_view text) {
-  std::unique_ptr<platform::OutputFile> file;
-  platform::Status status = folder.CreateTemporary(&file);
-  if (status.ok()) status = WriteText(*file, text);
-  return status.ok() ? CommitNow(*file, name) : status;
-}
-
 // Calls `line` for each whole line of the file at `path` (without its line feed), reading a
 // part at a time.
 platform::Status EachLineOf(const std::string& path, bool* found,
@@ -232,17 +224,38 @@ std::string PlatformPath(std::string_view record_path) {
   return out;
 }
 
+namespace {
+
+void AppendSumLine(const RecordedSum& sum, std::string& text) {
+  bool escaped = false;
+  const std::string name = Escape(sum.path, false, &escaped);
+  if (escaped) text.push_back('\\');
+  text += sum.hex;
+  text += "  ";
+  text += name;
+  text.push_back('\n');
+}
+
+// Written a part at a time: a day's sums are as many as its copies.
+platform::Status WriteSums(platform::OutputFolder& folder, const std::vector<RecordedSum>& sums) {
+  std::unique_ptr<platform::OutputFile> file;
+  platform::Status status = folder.CreateTemporary(&file);
+  std::string text;
+  for (std::size_t i = 0; status.ok() && i < sums.size(); ++i) {
+    AppendSumLine(sums[i], text);
+    if (text.size() >= kPart || i + 1 == sums.size()) {
+      status = WriteText(*file, text);
+      text.clear();
+    }
+  }
+  return status.ok() ? CommitNow(*file, kSumsFile) : status;
+}
+
+}  // namespace
+
 std::string SumsText(const std::vector<RecordedSum>& sums) {
   std::string text;
-  for (const RecordedSum& sum : sums) {
-    bool escaped = false;
-    const std::string name = Escape(sum.path, false, &escaped);
-    if (escaped) text.push_back('\\');
-    text += sum.hex;
-    text += "  ";
-    text += name;
-    text.push_back('\n');
-  }
+  for (const RecordedSum& sum : sums) AppendSumLine(sum, text);
   return text;
 }
 
@@ -449,14 +462,19 @@ platform::Status WriteRunRecord(const std::string& destination, const std::strin
                                    "read(" + record_folder + kSumsFile + "): line " +
                                        std::to_string(bad_line) + " is not a sha256sum line");
   }
-  MergeRecord(&merged, record);
+  // The day's first run writes its own sums as they are, without a second copy of them.
+  const std::vector<RecordedSum>* sums = &record.sums;
+  if (found) {
+    MergeRecord(&merged, record);
+    sums = &merged.sums;
+  }
 
   std::unique_ptr<platform::OutputFolder> top, day, folder;
   bool created = false;
   status = platform::OutputFolder::Open(destination, &top);
   if (status.ok()) status = top->OpenFolder(date_name, false, &day, &created);
   if (status.ok()) status = day->OpenFolder(kRecordFolder, true, &folder, &created);
-  if (status.ok()) status = WriteOne(*folder, kSumsFile, SumsText(merged.sums));
+  if (status.ok()) status = WriteSums(*folder, *sums);
   if (status.ok()) {
     status = WriteFiles(*folder, record_folder + kFilesFile, files, record.read_archives);
   }
