@@ -10,4 +10,4 @@ out=$(realpath -m "$3")
 mkdir -p "$out"
 export GREBEWICK_WINE_DISPLAY=1 GREBEWICK_SCREENSHOT_DIR="Z:$out"
 exec xvfb-run -a -s "-screen 0 1280x1024x24" \
-  "$(dirname "$0")/run" "$prefix" "$test_program" -platform windows
+  "$(dirname "$0")/qtest" "$prefix" "$test_program" -platform windows
