@@ -104,7 +104,9 @@ int main(int argc, char** argv) {
   MakeFolder(cmp);
 
   // Folders: a tree grown breadth-first, 4 to 60 files per folder, 0 to 6 subfolders each,
-  // up to 8 levels deep, until the files are placed.
+  // up to 8 levels deep (10 past 300,000 files, which 8 levels cannot hold: the tree would end
+  // in a chain of single folders), until the files are placed.
+  const int max_depth = options.files > 300000 ? 10 : 8;
   std::vector<std::string> folders = {""};
   std::vector<int> depth = {0};
   std::vector<File> files;
@@ -120,7 +122,7 @@ int main(int argc, char** argv) {
       files.push_back(File{folder + "file" + std::to_string(files.size()) + ".dat",
                            FileSize(random), base_time - age(random)});
     }
-    int children = depth[f] < 8 ? subfolders(random) : 0;
+    int children = depth[f] < max_depth ? subfolders(random) : 0;
     if (f + 1 == folders.size() && children == 0) children = 1;  // never run out of folders
     for (int c = 0; c < children; ++c) {
       folders.push_back(folder + "dir" + std::to_string(folders.size()) + "/");

@@ -8,6 +8,11 @@
 
 namespace engine {
 
+bool StoredFolderPasses(std::string_view stored_folder, std::string_view folder_path) {
+  const bool from_root = !stored_folder.empty() && platform::IsSeparator(stored_folder[0]);
+  return from_root ? stored_folder == folder_path : folder_path.ends_with(stored_folder);
+}
+
 ArchiveCatalogue::Text ArchiveCatalogue::Keep(std::string_view text) {
   if (texts_.size() + text.size() > UINT32_MAX) throw std::length_error("archive catalogue");
   Text kept{static_cast<std::uint32_t>(texts_.size()), static_cast<std::uint32_t>(text.size())};
@@ -89,10 +94,7 @@ ArchiveCatalogue::Answer ArchiveCatalogue::Lookup(const SourceKey& file, std::st
   for (std::uint32_t i = chain->first; i != kNone; i = entries_[i].next_same) {
     const Slot& slot = entries_[i];
     if (match_folders) {
-      const std::string& stored = folders_[slot.folder];
-      bool from_root = !stored.empty() && platform::IsSeparator(stored[0]);
-      bool passes = from_root ? stored == folder_path : folder_path.ends_with(stored);
-      if (!passes) continue;
+      if (!StoredFolderPasses(folders_[slot.folder], folder_path)) continue;
     }
     const std::string_view stored_name = View(slot.name);
     const bool exact = !file.name.empty() && stored_name == file.name;

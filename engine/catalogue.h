@@ -26,6 +26,12 @@ struct SourceKey {
 // Whether `name` ends in ".LZH" in any letter case: the only files read as archives.
 bool IsLzhName(std::string_view name);
 
+// Whether a member stored in `stored_folder` (its FilePath upper-cased, with the platform's
+// separator) stands for a file of `folder_path` (the file's folder as Lookup takes it, with a
+// separator appended): a folder stored from the root must be that whole folder ("\" alone is
+// the root), a relative one a plain text suffix of it.
+bool StoredFolderPasses(std::string_view stored_folder, std::string_view folder_path);
+
 // One archive member as the run remembers it: the upper-cased texts of the archive object,
 // and what the names and times are matched with.
 struct ArchiveEntry {

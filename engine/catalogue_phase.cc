@@ -82,7 +82,9 @@ std::vector<ArchiveFile> ArchivesFor(RunContext& run, const PairState& pair,
 
 void CataloguePhase(RunContext& run, const PairState& pair,
                     FolderPrefetch<std::vector<ArchiveFile>>* archives) {
-  for (const std::string& folder : pair.folders) {
+  std::string folder;
+  for (std::size_t index = 0; index < pair.folders.size(); ++index) {
+    pair.folders.PathOf(index, folder);
     run.progress->SetCancelVisible(true);
     run.progress->Refresh();
     run.host.DoEvents();

@@ -132,15 +132,16 @@ int CheckSourceFile(std::string path, platform::FileSystem& fs) {
 int CopyFileTo(std::string source, std::string destination, const long& overwrite,
                platform::DestinationTree& tree, platform::Status* detail,
                platform::KeepGoing keep_going, platform::FileSystem& fs, bool hidden_too,
-               platform::HashSink* hash) {
+               platform::HashSink* hash, const platform::SourceSnapshot* snapshot) {
   auto fail = [&](platform::Status status) {
     if (detail) *detail = status;
     return status.code();
   };
   platform::EntryInfo source_info;
-  const bool hidden_file = hidden_too && fs.Probe(source, &source_info).ok() &&
+  const bool hidden_file = snapshot == nullptr && hidden_too &&
+                           fs.Probe(source, &source_info).ok() &&
                            source_info.kind == platform::EntryKind::kFile;
-  if (!hidden_file && CheckSourceFile(source, fs) != kSourceExists) {
+  if (snapshot == nullptr && !hidden_file && CheckSourceFile(source, fs) != kSourceExists) {
     return fail(
         platform::Status::Error(platform::kFileNotFound, "copy(" + source + "): no such file"));
   }
@@ -156,7 +157,7 @@ int CopyFileTo(std::string source, std::string destination, const long& overwrit
     if (!status.ok()) return fail(status);
     if (info.kind == platform::EntryKind::kFile && !info.hidden) return kDestinationExists;
   }
-  platform::Status status = tree.CopyFile(source, destination, keep_going, hash);
+  platform::Status status = tree.CopyFile(source, destination, keep_going, hash, snapshot);
   if (!status.ok()) return fail(status);
   if (detail) *detail = platform::Status::Ok();
   return 0;

@@ -64,12 +64,13 @@ int CheckSourceFile(std::string path, platform::FileSystem& fs = platform::FileS
 // left alone (kDestinationExists). `keep_going` is asked between parts of the copy (see
 // platform::DestinationTree::CopyFile); `detail`, when given, receives the failing
 // operation's own status. A hidden source file counts as missing unless `hidden_too`.
-// `hash`, when given, receives the copy's bytes (see DestinationTree::CopyFile).
+// `hash`, when given, receives the copy's bytes (see DestinationTree::CopyFile). A
+// `snapshot` of the source, read ahead, is what gets copied: the source was a file then.
 int CopyFileTo(
     std::string source, std::string destination, const long& overwrite,
     platform::DestinationTree& tree, platform::Status* detail = nullptr,
     platform::KeepGoing keep_going = [] { return true; },
     platform::FileSystem& fs = platform::FileSystem::Default(), bool hidden_too = false,
-    platform::HashSink* hash = nullptr);
+    platform::HashSink* hash = nullptr, const platform::SourceSnapshot* snapshot = nullptr);
 
 }  // namespace engine

@@ -1,12 +1,16 @@
 #include <chrono>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/com_file_ex.h"
 #include "engine/common.h"
+#include "engine/folder_prefetch.h"
 #include "engine/run_context.h"
 #include "platform/path_rules.h"
 #include "platform/sha256.h"
+#include "platform/source_snapshot.h"
 
 namespace engine {
 namespace {
@@ -17,6 +21,10 @@ using platform::kAnswerNo;
 // cancel request interrupts it.
 constexpr auto kEventsEvery = std::chrono::milliseconds(100);
 constexpr auto kCancelWithinCopyAfter = std::chrono::milliseconds(250);
+// Files read ahead: up to this size (most of a backup's files, a small part of its bytes),
+// this many at a time; a larger file is read as it is copied, with its cancel checks.
+constexpr std::size_t kReadAheadLimit = 256 << 10;
+constexpr std::size_t kReadAheadDepth = 16;
 
 class CopyPhaseRun {
  public:
@@ -42,9 +50,41 @@ class CopyPhaseRun {
     // Everything below the destination text is written without following links.
     run_.tree = run_.fs.OpenDestination(run_.job.destination);
 
+    // Small files are read a few files ahead on a second thread, so that reading them
+    // overlaps with writing the copies before them; copies are still made here, one at a
+    // time, in the list's order. A file system standing in for the machine's (a test's)
+    // sees every read itself.
+    using Snapshot = std::unique_ptr<platform::SourceSnapshot>;
+    std::optional<FolderPrefetch<Snapshot>> read_ahead;
+    if (platform::SnapshotsTaken() && &run_.fs == &platform::FileSystem::Default()) {
+      read_ahead.emplace(
+          [](const std::string& path) {
+            return path.empty() ? Snapshot() : platform::TakeSnapshot(path, kReadAheadLimit);
+          },
+          kReadAheadDepth);
+    }
+    // Paths are handed to the read-ahead a little ahead of the copies, so that it never
+    // holds the whole list's.
+    SourceFolders ahead_folders(run_.source_trees);
+    auto next_ahead = run_.copy_list.begin();
+    std::size_t added = 0, taken = 0;
     for (const CopyItem& item : run_.copy_list) {
+      Snapshot snapshot;
+      if (read_ahead) {
+        const bool was_open = next_ahead != run_.copy_list.end();
+        for (; next_ahead != run_.copy_list.end() && added < taken + 2 * kReadAheadDepth;
+             ++next_ahead, ++added) {
+          read_ahead->Add(next_ahead->size <= kReadAheadLimit
+                              ? ahead_folders.Of(*next_ahead) + run_.separator +
+                                    DiskName(*next_ahead)
+                              : std::string());
+        }
+        if (was_open && next_ahead == run_.copy_list.end()) read_ahead->Close();
+        snapshot = read_ahead->Take();
+        ++taken;
+      }
       PublishStats(run_);
-      const std::string destination_folder = DestinationFolderOf(run_.source_folders[item.folder]);
+      const std::string destination_folder = DestinationFolderOf(run_.source_folders.Of(item));
       if (destination_folder != last_prepared_folder_) Prepare(item, destination_folder);
       progress.SetProgressValue(static_cast<double>(copied_count));
       progress.SetLabel1(std::to_string(copied_count) + "/" + std::to_string(copy_count));
@@ -53,7 +93,7 @@ class CopyPhaseRun {
       if (refused_folder_) {
         Failed(item, platform::Status());
       } else {
-        Copy(item, destination_folder);
+        Copy(item, destination_folder, snapshot.get());
       }
       run_.CancelCheck();
       ++copied_count;
@@ -71,7 +111,7 @@ class CopyPhaseRun {
   void Prepare(const CopyItem& item, const std::string& destination_folder) {
     // A folder made below the date folder takes the permissions of the source folder it
     // stands for.
-    const std::string& source_folder = run_.source_folders[item.folder];
+    const std::string& source_folder = run_.source_folders.Of(item);
     auto model = [&](std::string_view folder) {
       if (folder.size() <= DestinationRoot.size() || !folder.starts_with(DestinationRoot)) {
         return std::string();
@@ -94,7 +134,8 @@ class CopyPhaseRun {
     last_prepared_folder_ = destination_folder;
   }
 
-  void Copy(const CopyItem& item, const std::string& destination_folder) {
+  void Copy(const CopyItem& item, const std::string& destination_folder,
+            const platform::SourceSnapshot* snapshot) {
     last_events_ = copy_started_ = run_.Now();
     platform::Status detail;
     const long overwrite = 1;
@@ -102,7 +143,7 @@ class CopyPhaseRun {
     platform::Sha256* hash = run_.options.write_records ? &hash_ : nullptr;
     int result = CopyFileTo(
         SourceFileOf(item), destination_folder + run_.separator + DiskName(item), overwrite,
-        *run_.tree, &detail, keep_copying, run_.fs, run_.job.include_hidden, hash);
+        *run_.tree, &detail, keep_copying, run_.fs, run_.job.include_hidden, hash, snapshot);
     if (copy_cancelled_ || AbortRequested) throw RunEnded{RunOutcome::kCancelled};
     if (result == 0) {
       ++run_.stats.copied;
@@ -110,7 +151,7 @@ class CopyPhaseRun {
       if (run_.options.copied) run_.options.copied(SourceFileOf(item), item.size);
       if (hash != nullptr) {
         run_.record.sums.push_back(
-            RecordedSum{RecordPathOf(run_.source_folders[item.folder], DiskName(item)),
+            RecordedSum{RecordPathOf(run_.source_folders.Of(item), DiskName(item)),
                         platform::HexDigest(hash->Finish())});
       }
     } else {
@@ -123,7 +164,7 @@ class CopyPhaseRun {
     if (!detail.ok()) run_.host.Error(detail.message());
     // The message names the file as the dialog's second line does.
     int answer =
-        run_.host.MsgBox("ファイルのコピーに失敗しました。\r" + run_.source_folders[item.folder] +
+        run_.host.MsgBox("ファイルのコピーに失敗しました。\r" + run_.source_folders.Of(item) +
                              run_.separator + item.FileName + "\r残りのファイルをコピーしますか？",
                          platform::kYesNo | platform::kQuestion, "コピーエラー");
     if (AbortRequested) throw RunEnded{RunOutcome::kCancelled};
@@ -157,7 +198,7 @@ class CopyPhaseRun {
   }
 
   std::string SourceFileOf(const CopyItem& item) const {
-    return run_.source_folders[item.folder] + run_.separator + DiskName(item);
+    return run_.source_folders.Of(item) + run_.separator + DiskName(item);
   }
 
   RunContext& run_;
@@ -167,6 +208,12 @@ class CopyPhaseRun {
   bool copy_cancelled_ = false;
   platform::Sha256 hash_;
 };
+
+bool DayHasRecord(RunContext& run) {
+  platform::EntryInfo info;
+  return run.fs.Probe(DestinationRoot + run.separator + kRecordFolder, &info).ok() &&
+         info.kind == platform::EntryKind::kFolder;
+}
 
 }  // namespace
 
@@ -186,10 +233,20 @@ RunOutcome CopyPhase(RunContext& run) { return CopyPhaseRun(run).Execute(); }
 // destination's file system costs a fraction of a flush per file.
 RunOutcome FlushCopies(RunContext& run, RunOutcome outcome) {
   CopyPhaseRun::PublishStats(run);
+  // A run of a day that already has a backup records what exists now even when it copies
+  // nothing: a file deleted since the earlier run must not come back in a restore.
+  const bool refresh = run.options.write_records && run.stats.copied == 0 && DayHasRecord(run);
+  if (refresh && !run.tree && outcome == RunOutcome::kNothingToCopy) {
+    run.tree = run.fs.OpenDestination(run.job.destination);
+    // Opening the day's folder through the tree makes the flush below reach the record.
+    auto no_model = [](std::string_view) { return std::string(); };
+    if (!run.tree->MakeFolders(DestinationRoot, no_model).ok()) run.tree.reset();
+  }
   if (!run.tree) return outcome;
   // Written before the flush, which makes them durable with the copies they describe.
-  if (run.options.write_records && run.stats.copied > 0) {
-    platform::Status recorded = WriteRunRecord(run.job.destination, DateFolderName, run.record);
+  if (run.options.write_records && (run.stats.copied > 0 || refresh)) {
+    platform::Status recorded =
+        WriteRunRecord(run.job.destination, DateFolderName, run.record, run.files);
     if (!recorded.ok()) {
       run.host.Error(DestinationRoot +
                      ": the record of this run was not written: " + recorded.message());

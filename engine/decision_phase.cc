@@ -64,24 +64,24 @@ std::vector<FolderIndex> CounterpartsOf(RunContext& run, const PairState& pair,
   return indexes;
 }
 
-void BeginFolder(RunContext& run, const std::string& folder) {
-  run.source_folders.push_back(folder);
-}
-
-// Appends an item named `file_name`; `stored_name` is the name on disk when it differs.
-void Append(RunContext& run, const std::string& file_name, const std::string& stored_name,
-            std::uint64_t size) {
+// Appends an item of the folder `folder` of the pair being searched, named `file_name`;
+// `stored_name` is the name on disk when it differs. The pair's folders join source_trees
+// once it has been searched, so its index is the next one there.
+void Append(RunContext& run, std::size_t folder, const std::string& file_name,
+            const std::string& stored_name, std::uint64_t size) {
   CopyItem item;
+  item.pair = static_cast<std::uint32_t>(run.source_trees.size());
   item.FileName = file_name;
   if (stored_name != file_name) item.stored_name = stored_name;
-  item.folder = static_cast<std::uint32_t>(run.source_folders.size() - 1);
+  item.folder = static_cast<std::uint32_t>(folder);
   item.size = size;
   run.copy_list.push_back(std::move(item));
 }
 
 // Judges the files of one source folder against the catalogue and against the plain files
 // of its counterpart folders (one per comparison folder, newest first).
-void DecideFolder(RunContext& run, const std::string& folder, const std::vector<SourceFile>& files,
+void DecideFolder(RunContext& run, std::size_t index, const std::string& folder,
+                  const std::vector<SourceFile>& files,
                   const std::vector<FolderIndex>& counterparts) {
   // The folder as the catalogue's folder test sees it: no root name, upper-cased.
   const std::string catalogue_folder =
@@ -96,10 +96,10 @@ void DecideFolder(RunContext& run, const std::string& folder, const std::vector<
       case Verdict::kSkip:
         break;
       case Verdict::kCopy:
-        Append(run, file.name, std::string(), file.size);
+        Append(run, index, file.name, std::string(), file.size);
         break;
       case Verdict::kCopyUpperCased:
-        Append(run, upper, file.name, file.size);
+        Append(run, index, upper, file.name, file.size);
         break;
     }
   }
@@ -107,9 +107,8 @@ void DecideFolder(RunContext& run, const std::string& folder, const std::vector<
 
 // Every file of the source, copied or not, so that a restore knows what existed that day.
 void Record(RunContext& run, const std::string& folder, const std::vector<SourceFile>& files) {
-  std::vector<RecordedFile>& recorded = run.record.sources.back().files;
   for (const SourceFile& file : files) {
-    recorded.push_back(RecordedFile{RecordPathOf(folder, file.name), file.size, file.mtime});
+    run.files.Add(RecordPathOf(folder, file.name), file.size, file.mtime);
   }
 }
 
@@ -117,8 +116,7 @@ void Record(RunContext& run, const std::string& folder, const std::vector<Source
 
 void DecisionPhase(RunContext& run, const PairState& pair) {
   if (run.options.write_records) {
-    run.record.sources.push_back(
-        RecordedSource{RecordPath(BelowDateFolder("", pair.source_root)), {}});
+    run.files.BeginSource(RecordPath(BelowDateFolder("", pair.source_root)));
   }
   const bool has_comparison = !pair.comparisons.empty();
   const std::string short_suffix = " " + run.separator + " ";
@@ -129,12 +127,22 @@ void DecisionPhase(RunContext& run, const PairState& pair) {
     prefetch.emplace(
         [&run, &pair](const std::string& folder) { return CounterpartsOf(run, pair, folder); },
         std::max<std::size_t>(2, kCounterpartsAhead / pair.comparisons.size()));
-    for (const std::string& folder : pair.folders) prefetch->Add(folder);
-    prefetch->Close();
   }
+  // Folders are handed to the read-ahead a little ahead of the search, so that it never
+  // holds the whole tree's paths.
+  const std::size_t window = 2 * kCounterpartsAhead + 32;
+  std::size_t added = 0;
+  std::string folder;
   std::vector<SourceFile> files;
   std::vector<FolderIndex> counterparts;
-  for (const std::string& folder : pair.folders) {
+  for (std::size_t index = 0; index < pair.folders.size(); ++index) {
+    if (prefetch && added < pair.folders.size()) {
+      for (; added < pair.folders.size() && added < index + window; ++added) {
+        prefetch->Add(pair.folders.PathOf(added));
+      }
+      if (added == pair.folders.size()) prefetch->Close();
+    }
+    pair.folders.PathOf(index, folder);
     run.progress->SetLabel1(FolderCaption(folder, short_suffix));
     run.CancelCheck();
     run.progress->Refresh();
@@ -157,12 +165,11 @@ void DecisionPhase(RunContext& run, const PairState& pair) {
     }
     if (run.options.write_records) Record(run, folder, files);
     if (files.empty()) continue;
-    BeginFolder(run, folder);
     if (!has_comparison) {
-      for (const SourceFile& file : files) Append(run, file.name, std::string(), file.size);
-      continue;
+      for (const SourceFile& file : files) Append(run, index, file.name, std::string(), file.size);
+    } else {
+      DecideFolder(run, index, folder, files, counterparts);
     }
-    DecideFolder(run, folder, files, counterparts);
   }
 }
 

@@ -32,6 +32,9 @@ struct Job {
   bool include_subfolders = true;  // chkSubDir checked
   bool read_archives = true;       // chkLHA checked: LZH archives in comparisons are read
   bool match_folders = true;       // optFolder(0) selected
+  // A chain whose runs read the archives in its backups, from its first run on (which has
+  // no backup to compare with yet): its records say so, for the restores of its days.
+  bool archives_in_backups = false;
   // Dot-files and dot-folders are listed like any other (the terminal front end's --hidden).
   bool include_hidden = false;
   // Entries of the sources left out: neither walked, copied nor looked for in comparisons.

@@ -19,8 +19,9 @@ namespace {
 // The subfolders of `folder` that the walk enters, in listing order. Whatever could be
 // listed is walked even when one entry failed: dropping the whole folder's subfolders would
 // silently leave their files out of the backup.
-void Subfolders(const std::string& folder, platform::FileSystem& fs, const WalkRules& rules,
-                std::vector<std::string>& names) {
+// Returns the length of the path before each name.
+std::size_t Subfolders(const std::string& folder, platform::FileSystem& fs, const WalkRules& rules,
+                       std::vector<std::string>& names) {
   names.clear();
   std::string prefix = folder;
   if (prefix.empty() || !platform::IsSeparator(prefix.back())) prefix += platform::Separator();
@@ -41,48 +42,62 @@ void Subfolders(const std::string& folder, platform::FileSystem& fs, const WalkR
         }
         return true;
       });
+  return prefix.size();
 }
 
 }  // namespace
 
-long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
-                        platform::FileSystem& fs, const WalkRules& rules,
+long ListSubfoldersDeep(const std::string& root, FolderTree& tree, platform::FileSystem& fs,
+                        const WalkRules& rules,
                         platform::FunctionRef<void(const std::string&)> on_folder) {
-  // Where names are not case-sensitive, every path below the first level is upper-cased as
-  // it is collected; where they are, an upper-cased path would name another folder, so the
-  // stored case stays.
-  const bool upper_case_deeper = !platform::NamesAreCaseSensitive();
+  // Where names are not case-sensitive, every path below the first level reads upper-cased;
+  // where they are, an upper-cased path would name another folder, so the stored case stays.
+  tree = FolderTree(root, !platform::NamesAreCaseSensitive());
 
   // Walk order: the root's subfolders, then the whole subtree of the first of them, then
   // that of the second, and so on, each subtree in the same order. An explicit stack of
-  // half-visited folder lists replaces recursion, so depth costs heap, not stack.
+  // half-visited folder lists replaces recursion, so depth costs heap, not stack; only the
+  // folders on that stack are held as full paths.
   struct Level {
     std::vector<std::string> folders;
+    std::vector<std::uint32_t> entries;
     std::size_t next = 0;
   };
-  std::vector<std::string> children;
-  Subfolders(root, fs, rules, children);
-
-  list = children;
-  for (const std::string& child : children) on_folder(child);
   std::vector<Level> stack;
-  if (!children.empty()) stack.push_back(Level{std::move(children)});
+  std::string path;
+  auto enter = [&](const std::string& folder, std::uint32_t entry) {
+    Level level;
+    const std::size_t prefix = Subfolders(folder, fs, rules, level.folders);
+    if (level.folders.empty()) return;
+    for (const std::string& child : level.folders) {
+      level.entries.push_back(tree.Add(entry, std::string_view(child).substr(prefix)));
+      tree.PathOf(level.entries.back(), path);
+      on_folder(path);
+    }
+    stack.push_back(std::move(level));
+  };
+  enter(root, FolderTree::kRoot);
   while (!stack.empty()) {
     Level& level = stack.back();
     if (level.next == level.folders.size()) {
       stack.pop_back();
       continue;
     }
-    std::string folder = level.folders[level.next++];
-    Subfolders(folder, fs, rules, children);
-    if (children.empty()) continue;
-    for (const std::string& child : children) {
-      list.push_back(upper_case_deeper ? platform::UpperCase(child) : child);
-      on_folder(list.back());
-    }
-    stack.push_back(Level{std::move(children)});
+    const std::size_t next = level.next++;
+    const std::string folder = std::move(level.folders[next]);
+    enter(folder, level.entries[next]);
   }
-  auto total = static_cast<long>(list.size());
+  return static_cast<long>(tree.size());
+}
+
+long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
+                        platform::FileSystem& fs, const WalkRules& rules,
+                        platform::FunctionRef<void(const std::string&)> on_folder) {
+  FolderTree tree;
+  const long total = ListSubfoldersDeep(root, tree, fs, rules, on_folder);
+  list.clear();
+  list.reserve(tree.size() + 1);
+  for (std::size_t i = 0; i < tree.size(); ++i) list.push_back(tree.PathOf(i));
   list.emplace_back();
   return total;
 }

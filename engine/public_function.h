@@ -11,6 +11,7 @@
 
 #include "engine/archive_object.h"
 #include "engine/exclude_rules.h"
+#include "engine/folder_tree.h"
 #include "engine/job.h"
 #include "engine/run_host.h"
 #include "platform/destination.h"
@@ -107,6 +108,12 @@ long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
 // the list, so that work on the folders can start while the walk goes on.
 long ListSubfoldersDeep(const std::string& root, std::vector<std::string>& list,
                         platform::FileSystem& fs, const WalkRules& rules,
+                        platform::FunctionRef<void(const std::string&)> on_folder);
+
+// The same walk into `tree`, which names the folders below their parents; the caller
+// appends the root (FolderTree::AddRoot) when it wants it as the last folder.
+long ListSubfoldersDeep(const std::string& root, FolderTree& tree, platform::FileSystem& fs,
+                        const WalkRules& rules,
                         platform::FunctionRef<void(const std::string&)> on_folder);
 
 // Checks the destination folder `path`, creates every missing folder of it below the root of

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "engine/run_record.h"
 
 namespace engine {
 
@@ -10,9 +14,12 @@ namespace engine {
 // hold and of what the record of the day to restore lists, tested as tables without a disk.
 // Paths are record paths (engine/run_record.h).
 
+inline constexpr std::size_t kPlainCopy = static_cast<std::size_t>(-1);
+
 struct RestoreChoice {
   std::string path;
-  std::size_t day;  // index into the days given, newest first
+  std::size_t day;                  // index into the days given, newest first
+  std::size_t member = kPlainCopy;  // index into that day's archive members, or a plain copy
 };
 
 struct RestorePlan {
@@ -29,6 +36,25 @@ struct RestorePlan {
 // upper-cased names of what the record lists as the user spelled it).
 RestorePlan PlanRestore(const std::vector<std::string>* listed,
                         const std::vector<std::vector<std::string>>& held,
+                        bool case_sensitive = true);
+
+// A member of an LZH archive found in a date folder.
+struct HeldMember {
+  std::string folder;  // the stored folder (FilePath) upper-cased, with the platform's separator
+  std::string name;    // the name as the archive holds it
+  std::uint64_t size = 0;
+  std::optional<std::int64_t> time;  // Unix seconds, where the archive tells them
+};
+
+// As above, for a chain whose runs read the archives in their backups: `members[d]` are the
+// archive members of the d-th date folder, and they hold files as the runs' catalogue takes
+// them (StoredFolderPasses, letter case, names of the folder's other files), when the size
+// is the one listed and the time, where the member has one, not earlier. A day's plain copy
+// comes before its members; of several members, the one whose time is nearest the listed
+// one.
+RestorePlan PlanRestore(const std::vector<RecordedFile>& listed,
+                        const std::vector<std::vector<std::string>>& held,
+                        const std::vector<std::vector<HeldMember>>& members,
                         bool case_sensitive = true);
 
 }  // namespace engine

@@ -112,7 +112,11 @@ class Run {
     }
     // The comparison side's archives are looked for while the source tree is walked.
     std::optional<FolderPrefetch<std::vector<ArchiveFile>>> archives;
+    if (run_.archive && run_.job.read_archives && run_.job.archives_in_backups) {
+      run_.record.read_archives = true;
+    }
     if (!pair.comparisons.empty() && run_.archive && run_.job.read_archives) {
+      run_.record.read_archives = true;
       archives.emplace(
           [this, &pair](const std::string& folder) { return ArchivesFor(run_, pair, folder); },
           SIZE_MAX);
@@ -120,7 +124,7 @@ class Run {
     auto found = [&](const std::string& folder) {
       if (archives) archives->Add(folder);
     };
-    long n = 0;
+    pair.folders = FolderTree(pair.source_root);
     if (run_.job.include_subfolders) {
       WalkRules rules;
       rules.include_hidden = run_.job.include_hidden;
@@ -130,15 +134,14 @@ class Run {
         rules.exclude = &run_.job.exclude;
         rules.root = pair.source_root;
       }
-      n = ListSubfoldersDeep(pair.source_root, pair.folders, run_.fs, rules, found);
-    } else {
-      pair.folders.assign(1, std::string());
+      ListSubfoldersDeep(pair.source_root, pair.folders, run_.fs, rules, found);
     }
-    pair.folders[static_cast<std::size_t>(n)] = pair.source_root;
+    pair.folders.AddRoot();
     found(pair.source_root);
     if (archives) archives->Close();
     CataloguePhase(run_, pair, archives ? &*archives : nullptr);
     DecisionPhase(run_, pair);
+    run_.source_trees.push_back(std::move(pair.folders));
   }
 
   RunOutcome Finish() {
@@ -160,7 +163,7 @@ class Run {
     }
     if (run_.options.dry_run) {
       for (const CopyItem& item : run_.copy_list) {
-        const std::string& folder = run_.source_folders[item.folder];
+        const std::string& folder = run_.source_folders.Of(item);
         const std::string& name =
             run_.case_sensitive && !item.stored_name.empty() ? item.stored_name : item.FileName;
         run_.options.dry_run(folder + run_.separator + name,
@@ -185,6 +188,15 @@ class Run {
 };
 
 }  // namespace
+
+const std::string& SourceFolders::Of(const CopyItem& item) {
+  if (item.pair != pair_ || item.folder != folder_) {
+    trees_[item.pair].PathOf(item.folder, path_);
+    pair_ = item.pair;
+    folder_ = item.folder;
+  }
+  return path_;
+}
 
 RunContext::RunContext(const Job& job, RunHost& host, const RunOptions& options)
     : job(job),

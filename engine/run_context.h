@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "engine/archive_object.h"
 #include "engine/catalogue.h"
 #include "engine/folder_prefetch.h"
+#include "engine/folder_tree.h"
 #include "engine/job.h"
 #include "engine/public_function.h"
 #include "engine/records.h"
@@ -32,8 +34,23 @@ struct RunEnded {
 struct CopyItem {
   std::string FileName;      // as listed, or upper-cased where the decision says so
   std::string stored_name;   // the name on disk when it differs from FileName
-  std::uint32_t folder = 0;  // index into RunContext::source_folders
+  std::uint32_t pair = 0;    // index into RunContext::source_trees
+  std::uint32_t folder = 0;  // index into that tree
   std::uint64_t size = 0;    // as listed
+};
+
+// The full paths of the source folders that copy items name. Items come folder by folder,
+// so one remembered path answers most calls; a path stays valid until the next call.
+class SourceFolders {
+ public:
+  explicit SourceFolders(const std::vector<FolderTree>& trees) : trees_(trees) {}
+  const std::string& Of(const CopyItem& item);
+
+ private:
+  const std::vector<FolderTree>& trees_;
+  std::string path_;
+  std::uint32_t pair_ = UINT32_MAX;
+  std::uint32_t folder_ = UINT32_MAX;
 };
 
 // An archive found in a counterpart folder: which comparison folder's, and its name.
@@ -46,7 +63,7 @@ struct ArchiveFile {
 struct PairState {
   std::string source_root;
   std::vector<std::string> comparisons;  // newest first; empty when the pair has none
-  std::vector<std::string> folders;      // FolderList: the subfolders, then the root
+  FolderTree folders;                    // FolderList: the subfolders, then the root
   // The folder below the source that the walk leaves out (the destination), or "".
   std::string skipped_folder;
 
@@ -83,8 +100,11 @@ class RunContext {
   std::unique_ptr<ArchiveObject> archive;
   std::unique_ptr<ProgressView> progress;
   ArchiveCatalogue catalogue;
-  std::vector<CopyItem> copy_list;
-  std::vector<std::string> source_folders;
+  // A deque: a million-file run's list grows without the moment a vector holds it twice.
+  std::deque<CopyItem> copy_list;
+  // Each pair's folders once it has been searched, named by the copy list's items.
+  std::vector<FolderTree> source_trees;
+  SourceFolders source_folders{source_trees};
   // The copy phase's writes; flushed on every way out.
   std::unique_ptr<platform::DestinationTree> tree;
   RunStats stats;
@@ -92,8 +112,10 @@ class RunContext {
   // cannot be trusted; hidden entries left out; folders left out as the destination.
   long distrusted = 0;
   long hidden_left_out = 0;
-  // What the run records of itself, when it does (RunOptions::write_records).
+  // What the run records of itself, when it does (RunOptions::write_records): the sums of
+  // its copies, and every file of its sources.
   RunRecord record;
+  FilesSpool files;
 };
 
 // The phases of one pair, in the order the driver calls them.

@@ -11,6 +11,8 @@
 
 namespace platform {
 
+struct SourceSnapshot;
+
 // What the file system under a destination folder can hold. A tree learns it once per file
 // system it writes to (see DestinationTree), from the file system's answers in the folder
 // it is about to write into, never from the file system's name alone: the same name
@@ -48,6 +50,10 @@ struct DestinationTraits {
   // 2098), so a copy's time is moved into it first.
   std::int64_t earliest_time = INT64_MIN;
   std::int64_t latest_time = INT64_MAX;
+  // A file can be written without a name and linked into its folder once complete (Linux's
+  // O_TMPFILE on ext4, XFS, Btrfs and tmpfs): no temporary name to lock, rename or leave
+  // behind.
+  bool unnamed_files = false;
 };
 
 // An instant as file systems give it: whole seconds since 1970-01-01 UTC (negative before)
@@ -145,12 +151,15 @@ class DestinationTree {
   // - calls `keep_going` between parts; when it answers false the copy is abandoned and
   //   fails with kUserInterrupt;
   // - when `hash` is given, feeds it every byte of the copy as it passes (after a Reset, so
-  //   a second attempt starts over): on success it holds the copy's digest.
+  //   a second attempt starts over): on success it holds the copy's digest;
+  // - when `snapshot` is given (a state of `source` read ahead, see source_snapshot.h),
+  //   writes that instead of reading the source again.
   // On failure no temporary file remains. Temporary files that an interrupted run left in
   // a folder the tree did not create are removed before its first copy into it; a file that
   // a live run still writes is locked and stays.
   virtual Status CopyFile(const std::string& source, const std::string& destination,
-                          KeepGoing keep_going, HashSink* hash = nullptr) = 0;
+                          KeepGoing keep_going, HashSink* hash = nullptr,
+                          const SourceSnapshot* snapshot = nullptr) = 0;
 
   // Ends the tree's work, on every way out of a run: gives deferred folders their exact
   // permission bits and makes everything written durable, on every file system written to,
@@ -173,8 +182,8 @@ class DestinationTreeWrapper : public DestinationTree {
     return target_->MakeFolders(path, model);
   }
   Status CopyFile(const std::string& source, const std::string& destination, KeepGoing keep_going,
-                  HashSink* hash = nullptr) override {
-    return target_->CopyFile(source, destination, keep_going, hash);
+                  HashSink* hash = nullptr, const SourceSnapshot* snapshot = nullptr) override {
+    return target_->CopyFile(source, destination, keep_going, hash, snapshot);
   }
   Status Finish() override { return target_->Finish(); }
   DestinationRefusals refusals() const override { return target_->refusals(); }

@@ -125,7 +125,7 @@ Status PolicyTree::MakeFolders(const std::string& path, FolderModel model) {
 }
 
 Status PolicyTree::CopyFile(const std::string& source, const std::string& destination,
-                            KeepGoing keep_going, HashSink* hash) {
+                            KeepGoing keep_going, HashSink* hash, const SourceSnapshot* snapshot) {
   std::string folder, name;
   Status status = SplitFilePath(root_, destination, &folder, &name);
   if (!status.ok()) return status;
@@ -143,8 +143,9 @@ Status PolicyTree::CopyFile(const std::string& source, const std::string& destin
     if (!status.ok()) return status;
   }
   if (folders_.NeedsSweep(key)) RemoveStaleTemporaryFiles();
-  status = CopyWithOneRetry(
-      [&](bool* changed) { return CopyOnce(source, folder, name, keep_going, hash, changed); });
+  status = CopyWithOneRetry([&](bool* changed) {
+    return CopyOnce(source, folder, name, keep_going, hash, snapshot, changed);
+  });
   if (!status.ok()) return status;
   if (traits.case_insensitive) collisions_.Record(key, name);
   Copied(folder, name);

@@ -90,7 +90,7 @@ class PolicyTree : public DestinationTree {
  public:
   Status MakeFolders(const std::string& path, FolderModel model) final;
   Status CopyFile(const std::string& source, const std::string& destination, KeepGoing keep_going,
-                  HashSink* hash = nullptr) final;
+                  HashSink* hash = nullptr, const SourceSnapshot* snapshot = nullptr) final;
 
  protected:
   // `root` as the user gave it; `separator` joins folder keys and messages.
@@ -113,7 +113,7 @@ class PolicyTree : public DestinationTree {
   // its bytes to `hash` when given and setting `*changed` when the source changed meanwhile.
   virtual Status CopyOnce(const std::string& source, const std::string& folder,
                           const std::string& name, KeepGoing keep_going, HashSink* hash,
-                          bool* changed) = 0;
+                          const SourceSnapshot* snapshot, bool* changed) = 0;
   // A copy into the folder opened last succeeded.
   virtual void Copied(const std::string& folder, const std::string& name) {
     (void)folder;

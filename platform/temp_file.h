@@ -25,4 +25,7 @@ Status RenameNoReplace(const std::string& from, const std::string& to);
 // Removes the file `path` (not a folder). A missing file is kFileNotFound.
 Status RemoveFile(const std::string& path);
 
+// Removes the empty folder `path` (a link is not removed, nor followed).
+Status RemoveEmptyFolder(const std::string& path);
+
 }  // namespace platform

@@ -31,7 +31,11 @@ std::string ComparisonChain::Check(const CLI::App& app) const {
 
 void ComparisonChain::Resolve(engine::Job& job, platform::FileSystem& fs,
                               std::vector<std::string>* notes) const {
-  if (!active()) return;
+  if (!active()) {
+    // The first run of a chain that will read them: its record says so.
+    job.archives_in_backups = archives_ && job.read_archives;
+    return;
+  }
   std::vector<std::string> date_folders;
   if (incremental_) {
     date_folders = engine::DateFoldersUpTo(fs, job.destination, job.date_folder);
@@ -51,6 +55,7 @@ void ComparisonChain::Resolve(engine::Job& job, platform::FileSystem& fs,
     }
   }
   job.read_archives = job.read_archives && archives_;
+  job.archives_in_backups = job.read_archives;
   for (engine::FolderPair& pair : job.pairs) {
     pair.comparisons.clear();
     bool held = false;

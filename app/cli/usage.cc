@@ -91,7 +91,8 @@ Getting files back:
       --restore           rebuild the sources below --to DIR, under their full
                           paths, as they were at the end of the run of --as-of:
                           each file the record of that day lists, from the
-                          newest date folder up to that day that holds it.
+                          newest date folder up to that day that holds it (in
+                          its LZH archives too where that day's run read them).
                           Nothing is replaced, nothing written through a link
                           or outside DIR; -n lists BACKUP<TAB>RESTORED instead
       --to DIR            where --restore rebuilds the sources

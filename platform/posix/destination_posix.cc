@@ -123,8 +123,10 @@ class PosixDestinationTree final : public PolicyTree {
   }
   void RemoveStaleTemporaryFiles() override { posix::RemoveStaleTemporaryFiles(current_fd_.get()); }
   Status CopyOnce(const std::string& source, const std::string& folder, const std::string& name,
-                  KeepGoing keep_going, HashSink* hash, bool* changed) override {
-    posix::CopyTarget target{current_fd_.get(), folder, name, CurrentTraits(), &refusals_, hash};
+                  KeepGoing keep_going, HashSink* hash, const SourceSnapshot* snapshot,
+                  bool* changed) override {
+    posix::CopyTarget target{current_fd_.get(), folder, name,    CurrentTraits(),
+                             &refusals_,        hash,   snapshot};
     return posix::CopyOnce(source, target, keep_going, changed);
   }
 

@@ -2,6 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#if defined(__linux__)
+#include <linux/magic.h>
+#include <sys/vfs.h>
+#endif
 #include <unistd.h>
 
 #include <string>
@@ -87,6 +91,23 @@ DestinationTraits ProbeTraits(int folder_fd) {
       (traits.windows_names && !KeepsTime(probe.fd(), timespec{0, 0}))) {
     LimitToFatTimes(&traits);
   }
+#if defined(__linux__) && defined(O_TMPFILE)
+  // Only where the kernel's own driver answers: network and FUSE file systems may take
+  // O_TMPFILE and report a failed write only when the file is closed, after it got its name.
+  struct statfs fs;
+  if (::fstatfs(folder_fd, &fs) == 0) {
+    switch (static_cast<unsigned long>(fs.f_type)) {
+      case EXT4_SUPER_MAGIC:
+      case XFS_SUPER_MAGIC:
+      case BTRFS_SUPER_MAGIC:
+      case TMPFS_MAGIC:
+        traits.unnamed_files = true;
+        break;
+      default:
+        break;
+    }
+  }
+#endif
   return traits;
 }
 

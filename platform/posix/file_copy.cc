@@ -18,6 +18,7 @@
 #include "platform/part_size.h"
 #include "platform/posix/directory_reader.h"
 #include "platform/posix/posix_error.h"
+#include "platform/source_snapshot.h"
 
 namespace platform::posix {
 namespace {
@@ -138,44 +139,134 @@ Status CopyBytes(int in, int out, std::uint64_t size, KeepGoing keep_going,
   return Status::Ok();
 }
 
-// Gives the copy its source's owner (as root) and permission bits; what the file system
-// refuses is recorded, not failed.
-Status KeepAttributes(int fd, const struct stat& source, const std::string& temporary,
-                      DestinationRefusals* refusals) {
-  if (RunningAsRoot() && ::fchown(fd, source.st_uid, source.st_gid) != 0) {
-    if (!IsRefusal(errno)) return ErrnoStatus(errno, "chown", temporary);
-    refusals->owners = true;
-  }
-  if (::fchmod(fd, source.st_mode & 0777) != 0) {
-    if (!IsRefusal(errno)) return ErrnoStatus(errno, "chmod", temporary);
-    refusals->permissions = true;
-  }
-  return Status::Ok();
-}
-
 // Sets the copy's times and looks at what the file system kept: a modification time later
 // than the one set and the source's would make every later edit of the source look older
 // than the copy, and the file would never be backed up again. A refusal is recorded instead.
+// `*kept` gets what the file holds afterwards, when it was looked at.
 Status KeepTimes(int fd, const timespec& source_mtime, const timespec times[2],
-                 const std::string& path, DestinationRefusals* refusals) {
+                 const std::string& path, DestinationRefusals* refusals,
+                 struct stat* kept = nullptr) {
+  struct stat own;
+  if (kept == nullptr) kept = &own;
+  kept->st_ino = 0;
   if (::futimens(fd, times) != 0) {
     if (!IsRefusal(errno)) return ErrnoStatus(errno, "utimens", path);
     refusals->times = true;
     return Status::Ok();
   }
-  struct stat kept;
-  if (::fstat(fd, &kept) != 0) return ErrnoStatus(errno, "stat", path);
+  if (::fstat(fd, kept) != 0) return ErrnoStatus(errno, "stat", path);
   if (StoredTimeHidesChanges(FileInstant{source_mtime.tv_sec, source_mtime.tv_nsec},
                              FileInstant{times[1].tv_sec, times[1].tv_nsec},
-                             FileInstant{kept.st_mtim.tv_sec, kept.st_mtim.tv_nsec})) {
+                             FileInstant{kept->st_mtim.tv_sec, kept->st_mtim.tv_nsec})) {
     return Status::Error(kDeviceIoError, "utimens(" + path + "): the destination kept " +
-                                             LocalText(kept.st_mtim) + " as the time " +
+                                             LocalText(kept->st_mtim) + " as the time " +
                                              LocalText(times[1]) +
                                              "; later changes of the source would look older "
                                              "than this copy");
   }
   return Status::Ok();
 }
+
+// Gives the copy its source's permission bits, times and (as root) owner; what the file
+// system refuses is recorded, not failed. The owner comes last and only when the new file
+// does not have it already: a change of owner leaves the times alone, and a copy made by
+// the source's own owner (the common case) spares the call.
+Status KeepAttributes(int fd, const struct stat& source, const timespec times[2],
+                      const std::string& temporary, const std::string& destination,
+                      DestinationRefusals* refusals) {
+  if (::fchmod(fd, source.st_mode & 0777) != 0) {
+    if (!IsRefusal(errno)) return ErrnoStatus(errno, "chmod", temporary);
+    refusals->permissions = true;
+  }
+  // Named by the copy's final name: the temporary one means nothing to the user.
+  struct stat kept;
+  Status status = KeepTimes(fd, source.st_mtim, times, destination, refusals, &kept);
+  if (!status.ok() || !RunningAsRoot()) return status;
+  if (kept.st_ino != 0 && kept.st_uid == source.st_uid && kept.st_gid == source.st_gid) {
+    return status;
+  }
+  if (::fchown(fd, source.st_uid, source.st_gid) != 0) {
+    if (!IsRefusal(errno)) return ErrnoStatus(errno, "chown", temporary);
+    refusals->owners = true;
+  }
+  return status;
+}
+
+// Fills `out` with the source opened as `in` (as `before` described it when opened) and gives
+// it the source's attributes; the source must not have changed meanwhile.
+Status Fill(int in, const struct stat& before, int out, const std::string& source,
+            const std::string& temporary, const CopyTarget& target, KeepGoing keep_going,
+            bool* changed) {
+  bool shrank = false;
+  if (target.hash != nullptr) target.hash->Reset();
+  if (target.snapshot != nullptr) {
+    // Read whole and unchanged ahead of time: one state of the file, as a copy made then.
+    const std::string& data = target.snapshot->data;
+    if (target.hash != nullptr) target.hash->Add(data.data(), data.size());
+    Status status = WriteAll(out, data, temporary);
+    if (!status.ok()) return status;
+    const timespec times[2] = {before.st_atim, CopyTimeOf(before.st_mtim, target.traits)};
+    return KeepAttributes(out, before, times, temporary, target.folder + "/" + target.name,
+                          target.refusals);
+  }
+  Status status = CopyBytes(in, out, static_cast<std::uint64_t>(before.st_size), keep_going, source,
+                            temporary, target.hash, &shrank);
+  if (!status.ok()) return status;
+  struct stat after;
+  if (::fstat(in, &after) != 0) return ErrnoStatus(errno, "stat", source);
+  if (shrank || Changed(before, after)) {
+    *changed = true;
+    return Status::Error(kPathFileAccessError,
+                         "copy(" + source + "): the file changed while it was copied");
+  }
+  const timespec times[2] = {before.st_atim, CopyTimeOf(before.st_mtim, target.traits)};
+  return KeepAttributes(out, before, times, temporary, target.folder + "/" + target.name,
+                        target.refusals);
+}
+
+#if defined(__linux__) && defined(O_TMPFILE)
+// Gives the unnamed file `fd` the name `name` in `folder_fd`. Only a process that may read any
+// folder can link a descriptor itself; others go through its /proc name.
+int LinkUnnamed(int fd, int folder_fd, const std::string& name) {
+  if (RunningAsRoot() && ::linkat(fd, "", folder_fd, name.c_str(), AT_EMPTY_PATH) == 0) {
+    return 0;
+  }
+  const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+  return ::linkat(AT_FDCWD, proc.c_str(), folder_fd, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
+                                                                                           : errno;
+}
+
+// Whether unnamed files can be linked at all: /proc may be missing in a container.
+bool UnnamedFilesLinkable() {
+  static const bool linkable = RunningAsRoot() || ::access("/proc/self/fd", X_OK) == 0;
+  return linkable;
+}
+
+// The copy as an unnamed file that gets its name only when complete; an earlier file of that
+// name is replaced through a temporary name, locked while it exists.
+Status CopyUnnamed(int in, const struct stat& before, UniqueFd out, const std::string& source,
+                   const CopyTarget& target, KeepGoing keep_going, bool* changed) {
+  const std::string destination = target.folder + "/" + target.name;
+  Status status = Fill(in, before, out.get(), source, destination, target, keep_going, changed);
+  if (!status.ok()) return status;
+  int err = LinkUnnamed(out.get(), target.folder_fd, target.name);
+  if (err == 0) return Status::Ok();
+  if (err != EEXIST) return ErrnoStatus(err, "link", destination);
+  LockWhole(out.get());
+  std::string temporary;
+  do {
+    temporary = NewTemporaryName();
+    err = LinkUnnamed(out.get(), target.folder_fd, temporary);
+  } while (err == EEXIST);
+  if (err != 0) return ErrnoStatus(err, "link", target.folder + "/" + temporary);
+  if (::renameat(target.folder_fd, temporary.c_str(), target.folder_fd, target.name.c_str()) != 0) {
+    err = errno;
+    ::unlinkat(target.folder_fd, temporary.c_str(), 0);
+    return ErrnoStatus(err, "rename", destination);
+  }
+  return Status::Ok();
+}
+#endif
 
 }  // namespace
 
@@ -256,12 +347,25 @@ Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing k
                 bool* changed) {
   *changed = false;
   IgnoreFileSizeSignal();
-  // O_NONBLOCK keeps a FIFO that took the file's place from blocking the open forever; it has
-  // no effect on regular files.
-  UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (in.get() < 0) return ErrnoStatus(errno, "open", source);
-  struct stat before;
-  if (::fstat(in.get(), &before) != 0) return ErrnoStatus(errno, "stat", source);
+  UniqueFd in;
+  struct stat before = {};
+  if (target.snapshot != nullptr) {
+    const SourceSnapshot& snapshot = *target.snapshot;
+    before.st_mode = snapshot.mode;
+    before.st_uid = snapshot.owner;
+    before.st_gid = snapshot.group;
+    before.st_size = static_cast<off_t>(snapshot.data.size());
+    before.st_atim = timespec{static_cast<time_t>(snapshot.accessed.seconds),
+                              static_cast<long>(snapshot.accessed.nanoseconds)};
+    before.st_mtim = timespec{static_cast<time_t>(snapshot.modified.seconds),
+                              static_cast<long>(snapshot.modified.nanoseconds)};
+  } else {
+    // O_NONBLOCK keeps a FIFO that took the file's place from blocking the open forever; it
+    // has no effect on regular files.
+    in = UniqueFd(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (in.get() < 0) return ErrnoStatus(errno, "open", source);
+    if (::fstat(in.get(), &before) != 0) return ErrnoStatus(errno, "stat", source);
+  }
   if (!S_ISREG(before.st_mode)) {
     return Status::Error(kFileNotFound, "copy(" + source + "): not a regular file");
   }
@@ -272,31 +376,26 @@ Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing k
                                         Grouped(target.traits.max_file_size) + " bytes)");
   }
 
+#if defined(__linux__) && defined(O_TMPFILE)
+  if (target.traits.unnamed_files && UnnamedFilesLinkable()) {
+    UniqueFd out(::openat(target.folder_fd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (out.get() >= 0) {
+      return CopyUnnamed(in.get(), before, std::move(out), source, target, keep_going, changed);
+    }
+    // A kernel or file system without them: the named way below.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      return ErrnoStatus(errno, "create", target.folder + "/" + target.name);
+    }
+  }
+#endif
   TemporaryFile temporary(target.folder_fd);
   Status status = temporary.Create(target.folder);
   if (!status.ok()) return status;
   const std::string temporary_path = target.folder + "/" + temporary.name();
-  bool shrank = false;
-  if (target.hash != nullptr) target.hash->Reset();
-  status = CopyBytes(in.get(), temporary.fd(), size, keep_going, source, temporary_path,
-                     target.hash, &shrank);
+  status =
+      Fill(in.get(), before, temporary.fd(), source, temporary_path, target, keep_going, changed);
   if (!status.ok()) return status;
-  struct stat after;
-  if (::fstat(in.get(), &after) != 0) return ErrnoStatus(errno, "stat", source);
-  if (shrank || Changed(before, after)) {
-    *changed = true;
-    return Status::Error(kPathFileAccessError,
-                         "copy(" + source + "): the file changed while it was copied");
-  }
-
   const timespec times[2] = {before.st_atim, CopyTimeOf(before.st_mtim, target.traits)};
-  status = KeepAttributes(temporary.fd(), before, temporary_path, target.refusals);
-  if (status.ok()) {
-    // Named by the copy's final name: the temporary one means nothing to the user.
-    status = KeepTimes(temporary.fd(), before.st_mtim, times, target.folder + "/" + target.name,
-                       target.refusals);
-  }
-  if (!status.ok()) return status;
   // Closing reports late write errors on some file systems (NFS, FUSE), so it comes before
   // the rename; a second descriptor of the same open file keeps the lock until the file has
   // its final name.
@@ -330,3 +429,35 @@ Status CopyOnce(const std::string& source, const CopyTarget& target, KeepGoing k
 }
 
 }  // namespace platform::posix
+
+namespace platform {
+
+bool SnapshotsTaken() { return true; }
+
+std::unique_ptr<SourceSnapshot> TakeSnapshot(const std::string& path, std::size_t limit) {
+  posix::UniqueFd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  struct stat before, after;
+  if (in.get() < 0 || ::fstat(in.get(), &before) != 0 || !S_ISREG(before.st_mode) ||
+      before.st_size < 0 || static_cast<std::uint64_t>(before.st_size) > limit) {
+    return nullptr;
+  }
+  auto snapshot = std::make_unique<SourceSnapshot>();
+  snapshot->data.resize(static_cast<std::size_t>(before.st_size));
+  std::size_t done = 0;
+  while (done < snapshot->data.size()) {
+    const ssize_t got =
+        ::read(in.get(), snapshot->data.data() + done, snapshot->data.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return nullptr;
+    done += static_cast<std::size_t>(got);
+  }
+  if (::fstat(in.get(), &after) != 0 || posix::Changed(before, after)) return nullptr;
+  snapshot->mode = before.st_mode;
+  snapshot->owner = before.st_uid;
+  snapshot->group = before.st_gid;
+  snapshot->accessed = FileInstant{before.st_atim.tv_sec, before.st_atim.tv_nsec};
+  snapshot->modified = FileInstant{before.st_mtim.tv_sec, before.st_mtim.tv_nsec};
+  return snapshot;
+}
+
+}  // namespace platform

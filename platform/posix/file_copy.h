@@ -63,7 +63,8 @@ struct CopyTarget {
   const std::string& name;
   const DestinationTraits& traits;
   DestinationRefusals* refusals;
-  HashSink* hash = nullptr;  // fed with every byte copied, when given
+  HashSink* hash = nullptr;                  // fed with every byte copied, when given
+  const SourceSnapshot* snapshot = nullptr;  // the source's bytes, read ahead
 };
 
 // One attempt of DestinationTree::CopyFile (see there) for a name that passed the name

@@ -78,4 +78,9 @@ Status RemoveFile(const std::string& path) {
   return Status::Ok();
 }
 
+Status RemoveEmptyFolder(const std::string& path) {
+  if (::rmdir(path.c_str()) != 0) return ErrnoStatus(errno, "rmdir", path);
+  return Status::Ok();
+}
+
 }  // namespace platform

@@ -85,7 +85,9 @@ class Win32DestinationTree final : public PolicyTree {
     win32::RemoveStaleTemporaryFiles(chain_.back().held.path);
   }
   Status CopyOnce(const std::string& source, const std::string& folder, const std::string& name,
-                  KeepGoing keep_going, HashSink* hash, bool* changed) override {
+                  KeepGoing keep_going, HashSink* hash, const SourceSnapshot* snapshot,
+                  bool* changed) override {
+    (void)snapshot;  // nothing is read ahead here
     Folder& current = chain_.back();
     win32::CopyTarget target{current.held.path,      folder,     name,
                              current.volume->traits, &refusals_, hash};

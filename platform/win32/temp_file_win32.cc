@@ -48,4 +48,11 @@ Status RemoveFile(const std::string& path) {
   return Status::Ok();
 }
 
+Status RemoveEmptyFolder(const std::string& path) {
+  if (!::RemoveDirectoryW(win32::WidePath(path).c_str())) {
+    return LastErrorStatus("remove folder", path);
+  }
+  return Status::Ok();
+}
+
 }  // namespace platform

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "engine/job.h"
+#include "tests/e2e/restore_support.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
@@ -26,42 +27,11 @@ using testing_support::WriteFile;
 
 constexpr std::int64_t kDay = 1577836800;  // 2020-01-01 00:00:00 UTC
 
-ProgramResult Cli(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), GREBEWICK_CLI);
-  return RunProgram(testing_support::InTimeZone("UTC", arguments));
-}
-
-struct FileState {
-  std::string content;
-  std::int64_t mtime;
-  unsigned mode;
-  bool operator==(const FileState&) const = default;
-};
-using Snapshot = std::map<std::string, FileState>;
-
-std::ostream& operator<<(std::ostream& out, const FileState& state) {
-  return out << "{" << state.content.size() << " bytes, " << state.mtime << ", 0" << std::oct
-             << state.mode << std::dec << "}";
-}
-
-// Every regular file below `root` with its content, time and permission bits.
-Snapshot Take(const std::string& root) {
-  Snapshot snapshot;
-  for (const std::string& file : testing_support::FilesBelow(root)) {
-    struct stat st;
-    const std::string path = root + "/" + file;
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    snapshot[file] = FileState{testing_support::ReadFile(path), st.st_mtim.tv_sec,
-                               static_cast<unsigned>(st.st_mode & 0777)};
-  }
-  return snapshot;
-}
-
-void Write(const std::string& path, const std::string& content, std::int64_t mtime,
-           unsigned mode = 0644) {
-  WriteFile(path, content, mtime);
-  fs::permissions(path, static_cast<fs::perms>(mode));
-}
+using restore_test::Cli;
+using restore_test::FileState;
+using restore_test::Snapshot;
+using restore_test::Take;
+using restore_test::Write;
 
 class RestoreCliTest : public ::testing::Test {
  protected:
@@ -183,12 +153,18 @@ TEST_F(RestoreCliTest, EachRecordIsWhatSha256sumChecksAndVerifyFindsEveryFault) 
 TEST_F(RestoreCliTest, ASecondRunOnTheSameDayUpdatesTheRecord) {
   Write(Source() + "/a.txt", "first", kDay);
   Write(Source() + "/b.txt", "stays", kDay);
+  Write(Source() + "/c.txt", "deleted later", kDay);
   BackUp("20250101");
+  // A run that copies nothing still records that c.txt is gone.
+  fs::remove(Source() + "/c.txt");
+  BackUp("20250101");
+  EXPECT_THAT(testing_support::ReadFile(Dest() + "/20250101/.grebewick/files"),
+              Not(HasSubstr("c.txt")));
   Write(Source() + "/a.txt", "second run", kDay + 60);
   fs::remove(Source() + "/b.txt");
   BackUp("20250101");
   const std::string sums = testing_support::ReadFile(Dest() + "/20250101/.grebewick/SHA256SUMS");
-  EXPECT_EQ(std::count(sums.begin(), sums.end(), '\n'), 2) << sums;
+  EXPECT_EQ(std::count(sums.begin(), sums.end(), '\n'), 3) << sums;
   EXPECT_EQ(RunProgram({"/bin/sh", "-c", "cd \"$1\" && sha256sum -c .grebewick/SHA256SUMS", "sh",
                         Dest() + "/20250101"})
                 .exit_status,

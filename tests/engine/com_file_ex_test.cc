@@ -130,6 +130,32 @@ TEST(ListSubfoldersDeepTest, WalksVeryDeepTreesAndNeverFollowsLinksToFolders) {
   EXPECT_EQ(list[kDepth - 1], dir.path() + "/" + relative);
 }
 
+TEST(FolderTreeTest, NamesEachFolderByItsFullPathAsTheWalkDid) {
+  FolderTree tree("/src");
+  const auto a = tree.Add(FolderTree::kRoot, "a");
+  const auto b = tree.Add(FolderTree::kRoot, "b");
+  const auto ax = tree.Add(a, "x");
+  const auto axz = tree.Add(ax, "Zz");
+  const auto root = tree.AddRoot();
+  std::string path = "reused";
+  tree.PathOf(axz, path);
+  EXPECT_EQ(path, "/src/a/x/Zz");
+  EXPECT_EQ(tree.PathOf(b), "/src/b");
+  EXPECT_EQ(tree.PathOf(root), "/src");
+  ASSERT_EQ(tree.size(), 5u);
+
+  // A root that ends in a separator (a drive's or the system's root) gets no second one.
+  FolderTree top("/");
+  EXPECT_EQ(top.PathOf(top.Add(top.Add(FolderTree::kRoot, "home"), "u")), "/home/u");
+
+  // Where names are not case-sensitive the walk names folders below the first level
+  // upper-cased, root and all; the first level keeps its case.
+  FolderTree upper("/Src", true);
+  const auto first = upper.Add(FolderTree::kRoot, "Docs");
+  EXPECT_EQ(upper.PathOf(first), "/Src/Docs");
+  EXPECT_EQ(upper.PathOf(upper.Add(first, "Mail")), "/SRC/DOCS/MAIL");
+}
+
 TEST(MakeFolderPathTest, CreatesEachMissingFolderOnceAndReportsBlockedPaths) {
   TempDir dir;
   testing_support::MakeFolders(dir / "a");

@@ -7,6 +7,12 @@
 #include "engine/job.h"
 #include "platform/text.h"
 
+// GCC 12 at -O3 takes the strings of the row tables below for uninitialized (GCC bug 107919,
+// std::string members of aggregates); the tables are plain constants.
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ < 13
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 namespace engine {
 namespace {
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/restore_plan.h"
+#include "tests/support/temp_dir.h"
 
 namespace engine {
 namespace {
@@ -72,18 +73,70 @@ TEST(RunRecordTest, FileListsKeepEveryNameAndTime) {
 }
 
 TEST(RunRecordTest, ALaterRunOfTheDayReplacesItsSourcesAndItsCopies) {
-  RunRecord earlier{{{"a", {{"a/1", 1, 1}, {"a/2", 2, 2}}}, {"b", {{"b/1", 1, 1}}}},
-                    {{"a/1", "11"}, {"b/1", "22"}}};
-  const RunRecord later{{{"a", {{"a/1", 5, 5}}}}, {{"a/1", "33"}, {"a/3", "44"}}};
-  MergeRecord(&earlier, later);
-  ASSERT_EQ(earlier.sources.size(), 2u);
-  ASSERT_EQ(earlier.sources[0].files.size(), 1u);  // a/2 is gone since
-  EXPECT_EQ(earlier.sources[0].files[0].size, 5u);
-  EXPECT_EQ(earlier.sources[1].path, "b");
-  ASSERT_EQ(earlier.sums.size(), 3u);
-  EXPECT_EQ(earlier.sums[0].hex, "33");
-  EXPECT_EQ(earlier.sums[1].hex, "22");
-  EXPECT_EQ(earlier.sums[2].path, "a/3");
+  testing_support::TempDir dir;
+  testing_support::MakeFolders(dir / "20250101");
+  const std::string h1(64, '1'), h2(64, '2'), h3(64, '3'), h4(64, '4');
+  RunRecord first{{}, {{"a/1", h1}, {"b/1", h2}}};
+  FilesSpool first_files;
+  first_files.BeginSource("a");
+  first_files.Add("a/1", 1, 1);
+  first_files.Add("a/2", 2, 2);
+  first_files.BeginSource("b");
+  first_files.Add("b/1", 1, 1);
+  ASSERT_TRUE(WriteRunRecord(dir.path(), "20250101", first, first_files).ok());
+
+  RunRecord later{{}, {{"a/1", h3}, {"a/3", h4}}, true};
+  FilesSpool later_files;
+  later_files.BeginSource("a");
+  later_files.Add("a/1", 5, 5);
+  const platform::Status written = WriteRunRecord(dir.path(), "20250101", later, later_files);
+  ASSERT_TRUE(written.ok()) << written.message();
+
+  RunRecord merged;
+  bool found = false;
+  ASSERT_TRUE(ReadRunRecord(dir.path() + "/20250101", &merged, &found).ok());
+  ASSERT_TRUE(found);
+  EXPECT_TRUE(merged.read_archives);
+  ASSERT_EQ(merged.sources.size(), 2u);
+  EXPECT_EQ(merged.sources[0].path, "b");
+  EXPECT_EQ(merged.sources[1].path, "a");
+  ASSERT_EQ(merged.sources[1].files.size(), 1u);  // a/2 is gone since
+  EXPECT_EQ(merged.sources[1].files[0].size, 5u);
+  ASSERT_EQ(merged.sums.size(), 3u);
+  EXPECT_EQ(merged.sums[0].hex, h3);
+  EXPECT_EQ(merged.sums[1].hex, h2);
+  EXPECT_EQ(merged.sums[2].path, "a/3");
+}
+
+// Past a megabyte the list goes to a temporary file; what comes back is the same text, and
+// the temporary file is gone with the spool.
+TEST(RunRecordTest, ALongFileListComesBackWholeFromItsTemporaryFile) {
+  testing_support::TempDir tmp;
+  testing_support::ScopedEnv tmpdir("TMPDIR", tmp.path());
+  testing_support::ScopedEnv tmp_windows("TMP", tmp.path());
+  std::vector<RecordedSource> expected(1);
+  expected[0].path = "home/u";
+  {
+    FilesSpool spool;
+    spool.BeginSource("home/u");
+    for (std::int64_t i = 0; i < 60000; ++i) {
+      RecordedFile file{"home/u/folder " + std::to_string(i % 97) + "/file\t" + std::to_string(i),
+                        static_cast<std::uint64_t>(i) * 7, 1577836800 - i};
+      spool.Add(file.path, file.size, file.mtime);
+      expected[0].files.push_back(std::move(file));
+    }
+    EXPECT_FALSE(testing_support::FilesBelow(tmp.path()).empty());
+    for (int replay = 0; replay < 2; ++replay) {
+      std::string text;
+      const platform::Status status = spool.Replay([&](std::string_view part) {
+        text.append(part);
+        return platform::Status::Ok();
+      });
+      ASSERT_TRUE(status.ok()) << status.message();
+      EXPECT_TRUE(text == FilesText(expected).substr(FilesText({}).size()));
+    }
+  }
+  EXPECT_TRUE(testing_support::FilesBelow(tmp.path()).empty());
 }
 
 std::vector<std::string> Describe(const RestorePlan& plan) {

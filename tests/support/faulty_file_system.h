@@ -55,8 +55,8 @@ class FaultyFileSystem : public platform::FileSystemWrapper {
         : DestinationTreeWrapper(std::move(target)), owner_(owner), root_(std::move(root)) {}
 
     platform::Status CopyFile(const std::string& source, const std::string& destination,
-                              platform::KeepGoing keep_going,
-                              platform::HashSink* hash = nullptr) override {
+                              platform::KeepGoing keep_going, platform::HashSink* hash = nullptr,
+                              const platform::SourceSnapshot* snapshot = nullptr) override {
       if (owner_.copy_fault) {
         platform::Status status = owner_.copy_fault(source, destination);
         if (!status.ok()) return status;
@@ -65,7 +65,7 @@ class FaultyFileSystem : public platform::FileSystemWrapper {
         if (owner_.during_copy) owner_.during_copy(source);
         return keep_going();
       };
-      return target().CopyFile(source, destination, hooked, hash);
+      return target().CopyFile(source, destination, hooked, hash, snapshot);
     }
 
     platform::Status Finish() override {

@@ -15,6 +15,21 @@ namespace testing_support {
 
 namespace fs = std::filesystem;
 
+ScopedEnv::ScopedEnv(const std::string& name, const std::string& value) : name_(name) {
+  const char* old = std::getenv(name.c_str());
+  had_ = old != nullptr;
+  if (had_) old_ = old;
+  ::setenv(name.c_str(), value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (had_) {
+    ::setenv(name_.c_str(), old_.c_str(), 1);
+  } else {
+    ::unsetenv(name_.c_str());
+  }
+}
+
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/grebewick-test-XXXXXX";

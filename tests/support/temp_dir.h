@@ -24,6 +24,19 @@ class TempDir {
   std::string path_;
 };
 
+// Sets the environment variable `name` to `value` until the object goes away.
+class ScopedEnv {
+ public:
+  ScopedEnv(const std::string& name, const std::string& value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_, old_;
+  bool had_ = false;
+};
+
 // Writes `content` to `path`, creating missing folders, and sets its modification time when
 // `mtime` is not -1 (Unix seconds).
 void WriteFile(const std::string& path, const std::string& content, std::int64_t mtime = -1);

@@ -37,6 +37,22 @@ void MakeWritable(const fs::path& root) {
 
 }  // namespace
 
+ScopedEnv::ScopedEnv(const std::string& name, const std::string& value) : name_(name) {
+  const std::wstring wide_name = platform::win32::Widen(name);
+  const wchar_t* old = ::_wgetenv(wide_name.c_str());
+  had_ = old != nullptr;
+  if (had_) old_ = platform::win32::Narrow(old);
+  ::SetEnvironmentVariableW(wide_name.c_str(), platform::win32::Widen(value).c_str());
+  ::_wputenv_s(wide_name.c_str(), platform::win32::Widen(value).c_str());
+}
+
+ScopedEnv::~ScopedEnv() {
+  const std::wstring wide_name = platform::win32::Widen(name_);
+  const std::wstring old = platform::win32::Widen(old_);
+  ::SetEnvironmentVariableW(wide_name.c_str(), had_ ? old.c_str() : nullptr);
+  ::_wputenv_s(wide_name.c_str(), had_ ? old.c_str() : L"");
+}
+
 TempDir::TempDir() {
   wchar_t base[MAX_PATH + 1];
   DWORD length = ::GetTempPathW(MAX_PATH + 1, base);
