@@ -39,17 +39,26 @@ set(CLI11_DIR ${cli11_dir} CACHE PATH "" FORCE)
 # Qt for Windows comes from scripts/qt-windows, which builds it once per machine from
 # Debian's source of the host Qt's version; the host's moc, rcc and uic serve the build.
 if(GREBEWICK_BUILD_UI)
-  if(NOT GREBEWICK_QT_WINDOWS OR NOT EXISTS ${GREBEWICK_QT_WINDOWS}/.complete)
-    execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/qt-windows --where
-                    OUTPUT_VARIABLE qt_windows OUTPUT_STRIP_TRAILING_WHITESPACE
-                    RESULT_VARIABLE qt_windows_missing)
-    if(qt_windows_missing)
-      message(FATAL_ERROR "No Qt for Windows on this machine: run scripts/qt-windows first "
-                          "(./scripts/test windows does), or configure with -DGREBEWICK_BUILD_UI=OFF")
-    endif()
-    set(GREBEWICK_QT_WINDOWS ${qt_windows} CACHE PATH "Qt built for Windows (scripts/qt-windows)"
-        FORCE)
+  # Asked at every configuration: the folder changes with the host Qt's version and with the
+  # features the script builds.
+  execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/qt-windows --where
+                  OUTPUT_VARIABLE qt_windows OUTPUT_STRIP_TRAILING_WHITESPACE
+                  RESULT_VARIABLE qt_windows_missing)
+  if(qt_windows_missing)
+    message(FATAL_ERROR "No Qt for Windows on this machine: run scripts/qt-windows first "
+                        "(./scripts/test windows does), or configure with -DGREBEWICK_BUILD_UI=OFF")
   endif()
+  if(NOT qt_windows STREQUAL GREBEWICK_QT_WINDOWS)
+    # Qt's own packages were found in the old folder; they must be looked for again.
+    get_cmake_property(cached CACHE_VARIABLES)
+    foreach(variable IN LISTS cached)
+      if(variable MATCHES "^Qt6.*_DIR$")
+        unset(${variable} CACHE)
+      endif()
+    endforeach()
+  endif()
+  set(GREBEWICK_QT_WINDOWS ${qt_windows} CACHE PATH "Qt built for Windows (scripts/qt-windows)"
+      FORCE)
   list(APPEND CMAKE_FIND_ROOT_PATH ${GREBEWICK_QT_WINDOWS})
   set(QT_HOST_PATH /usr CACHE PATH "The build machine's Qt, whose tools the build runs")
   file(GLOB qt_host_info /usr/lib/*/cmake/Qt6HostInfo)
