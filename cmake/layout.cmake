@@ -17,6 +17,11 @@ file(RELATIVE_PATH GREBEWICK_LIBRARY_FOLDER "${CMAKE_INSTALL_FULL_BINDIR}"
 # build tree keeps its catalogues in the same place relative to bin/.
 file(RELATIVE_PATH GREBEWICK_LOCALE_FOLDER "${CMAKE_INSTALL_FULL_BINDIR}"
      "${CMAKE_INSTALL_FULL_LOCALEDIR}")
-# The windows' translations (Qt's form of the same catalogues), likewise.
-file(RELATIVE_PATH GREBEWICK_TRANSLATIONS_FOLDER "${CMAKE_INSTALL_FULL_BINDIR}"
-     "${CMAKE_INSTALL_FULL_DATADIR}/grebewick/translations")
+# The windows' translations (Qt's form of the same catalogues), likewise. On Windows
+# everything lives in the program's folder, as installed programs there do.
+if(WIN32)
+  set(GREBEWICK_TRANSLATIONS_FOLDER translations)
+else()
+  file(RELATIVE_PATH GREBEWICK_TRANSLATIONS_FOLDER "${CMAKE_INSTALL_FULL_BINDIR}"
+       "${CMAKE_INSTALL_FULL_DATADIR}/grebewick/translations")
+endif()

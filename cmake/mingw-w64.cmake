@@ -1,6 +1,7 @@
 # Cross-compiles for 64-bit Windows with Debian's mingw-w64 (the POSIX-threads variant, so
 # std::thread and std::mutex work). The runtime (libgcc, libstdc++, winpthread) is linked
-# statically: the programs and UnLHA32.DLL run on a bare Windows without extra DLLs.
+# statically into grebewick-cli and UnLHA32.DLL, so they run on a bare Windows without extra
+# DLLs; the window program shares Qt's runtime DLLs instead (cmake/windows.cmake).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -15,10 +16,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 
 # Tests run under Wine, in a Wine prefix of this build's own.
 set(CMAKE_CROSSCOMPILING_EMULATOR

@@ -2,11 +2,14 @@
 # One tree, backed up by the Linux program and by the Windows program under Wine, must give
 # the same copies: the same files (names compared without regard to case, as Windows
 # upper-cases folders and changed names), with the same content and modification time.
-# Usage: matches_linux.sh LINUX_CLI WINDOWS_CLI WINE_PREFIX (exit 77: skipped)
+# Usage: matches_linux.sh LINUX_CLI WINDOWS_PROGRAM WINE_PREFIX [window] (exit 77: skipped)
+# With "window", WINDOWS_PROGRAM is tests/ui/window_job_test, which enters the job in the
+# window and runs it there (for today's date, which the window always uses).
 set -euo pipefail
 linux_cli=$1
 windows_cli=$2
 prefix=$3
+mode=${4:-cli}
 runner=$(dirname "$0")/../wine/run
 if [[ ! -x $linux_cli ]]; then
   echo "no Linux build at $linux_cli (build the debug preset first): skipped"
@@ -46,11 +49,18 @@ echo archived >"$root/docs/sub/archived.txt"
 at "2020-03-04 05:06:08" "$root/docs/sub/archived.txt"
 (cd "$root/docs" && TZ=UTC jlha a "$root/old/Backup.LZH" sub/archived.txt >/dev/null)
 
-date=20260102
+if [[ $mode == window ]]; then
+  mkdir "$root/windows"  # the window asks before creating a destination
+  GREBEWICK_WINDOW_JOB="D:\\$name\\docs|D:\\$name\\old|D:\\$name\\windows" \
+    "$runner" "$prefix" "$windows_cli" -platform offscreen
+  date=$(ls "$root/windows")
+else
+  date=20260102
+  "$runner" "$prefix" "$windows_cli" --dest "D:\\$name\\windows" --source "D:\\$name\\docs" \
+    --compare "D:\\$name\\old" --date "$date" --mkpath --quiet
+fi
 TZ=JST-9 "$linux_cli" --dest "$root/linux" --source "$root/docs" --compare "$root/old" \
   --date "$date" --mkpath --quiet
-"$runner" "$prefix" "$windows_cli" --dest "D:\\$name\\windows" --source "D:\\$name\\docs" \
-  --compare "D:\\$name\\old" --date "$date" --mkpath --quiet
 
 # Every copied file below the source folder's image: path (lower case), content, time.
 copies() {

@@ -125,7 +125,8 @@ class MainFormTest : public QObject {
     QVERIFY(form_->chkZIP->Value() == 0 && !form_->chkZIP->isEnabled());
     QVERIFY(form_->optFolder[0]->isChecked());
     QCOMPARE(engine::DateFolderName.size(), 8u);
-    QCOMPARE(form_->Label3->text(), "/" + QString::fromStdString(engine::DateFolderName));
+    QCOMPARE(form_->Label3->text(), QChar::fromLatin1(platform::Separator()) +
+                                        QString::fromStdString(engine::DateFolderName));
 
     // Without the archive library the LHA box is cleared and disabled, the options left alone.
     QVERIFY(form_->chkLHA->Value() == 0 && !form_->chkLHA->isEnabled());

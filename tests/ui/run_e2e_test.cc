@@ -4,6 +4,7 @@
 #include "engine/common.h"
 #include "test_support.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/platform_paths.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -46,7 +47,8 @@ class RunEndToEndTest : public QObject {
  private slots:
   void initTestCase() {
     ui::ApplyLook(*qApp);
-    root_ = std::filesystem::canonical(temp_.path()).string();
+    // With "/" on Windows as well, so that the picker's rows read back as this test writes them.
+    root_ = ui_test::Slashed(std::filesystem::canonical(temp_.path()).string());
     QVERIFY(QDir::setCurrent(QString::fromStdString(root_)));
     for (const char* folder : {"/.hidden", "/out"}) testing_support::MakeFolders(root_ + folder);
     testing_support::WriteFile(root_ + "/a-file.txt", "");
@@ -95,7 +97,10 @@ class RunEndToEndTest : public QObject {
     // Copy 2 fails and Yes copies the rest; "ｷｬﾝｾﾙ" during copy 3 is declined; closing the
     // window during copy 5 is confirmed: the run stops before another copy begins, and then
     // the window closes. Meanwhile only 終了 takes input, and a click on 実行 is ignored.
-    const std::string copied = root_ + "/out/" + engine::DateFolderName + root_ + "/src";
+    // The source reappears below the date folder without its drive, in the run's letter case.
+    const std::string copied =
+        root_ + "/out/" + engine::DateFolderName +
+        testing_support::JobCase(root_.substr(platform::RootNameLength(root_)) + "/src");
     std::filesystem::remove_all(copied);
     copies = 0;
     QStringList unlocked;

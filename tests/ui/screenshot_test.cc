@@ -47,10 +47,19 @@ class ScreenshotTest : public QObject {
 
   QDir out_;
   testing_support::ScriptedHost messages_;
-  ui_test::FolderTree tree_{
-      {"/home/user/documents/2000", "/home/user/documents/letters", "/home/user/documents/reports",
-       "/home/user/photos", "/media/user/CDROM"},
-      "/home/user/documents"};
+  // The pictures show the paths of the platform they were taken on: a home folder and a CD
+  // on Linux, drive letters on Windows.
+  const bool windows_ = platform::Separator() == '\\';
+  ui_test::FolderTree tree_ =
+      windows_ ? ui_test::FolderTree{{"C:\\Users\\user\\Documents\\2000",
+                                      "C:\\Users\\user\\Documents\\letters",
+                                      "C:\\Users\\user\\Documents\\reports",
+                                      "C:\\Users\\user\\Pictures", "Q:\\20001115"},
+                                     "C:\\Users\\user\\Documents"}
+               : ui_test::FolderTree{
+                     {"/home/user/documents/2000", "/home/user/documents/letters",
+                      "/home/user/documents/reports", "/home/user/photos", "/media/user/CDROM"},
+                     "/home/user/documents"};
   QTemporaryDir library_folder_;
   QString prefix_;  // "" for the Japanese pictures, "en/" for the English ones
 
@@ -78,15 +87,28 @@ class ScreenshotTest : public QObject {
 
   void MainWindowFolderPickerAndAboutBox() {
     ui::MainFormOptions options = ui_test::TreeOptions(messages_, tree_, "/media/user/CDROM");
+    if (windows_) {
+      options.volumes = [] {
+        return std::vector<platform::Volume>{
+            {"C:\\", "Windows", "NTFS"}, {"D:\\", "DATA", "NTFS"}, {"Q:\\", "CDROM", "CDFS"}};
+      };
+    }
     options.archive_library_name =
         library_folder_.filePath(QStringLiteral("libunlha32.so")).toStdString();
     ui::MainForm form(std::move(options));
-    form.listDir->AddItem("/home/user/documents");
-    form.listComp->AddItem("/media/user/CDROM/20001115/home/user/documents");
-    form.listDir->AddItem("/home/user/photos");
+    if (windows_) {
+      form.listDir->AddItem("C:\\Users\\user\\Documents");
+      form.listComp->AddItem("Q:\\20001115\\USERS\\USER\\DOCUMENTS");
+      form.listDir->AddItem("C:\\Users\\user\\Pictures");
+    } else {
+      form.listDir->AddItem("/home/user/documents");
+      form.listComp->AddItem("/media/user/CDROM/20001115/home/user/documents");
+      form.listDir->AddItem("/home/user/photos");
+    }
     form.listComp->AddItem("なし");
     form.listDir->SetListIndex(0);
-    form.txtTgtDir->setText(QStringLiteral("/home/user/backup"));
+    form.txtTgtDir->setText(windows_ ? QStringLiteral("D:\\backup")
+                                     : QStringLiteral("/home/user/backup"));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     Capture(&form, "main-window.png");

@@ -4,9 +4,11 @@
 // drivers below. Message boxes are answered by testing_support::ScriptedHost.
 #include <QtTest>
 #include <QtWidgets>
+#include <algorithm>
 #include <set>
 #include <string>
 
+#include "platform/path_rules.h"
 #include "tests/support/scripted_host.h"
 #include "ui/controls.h"
 #include "ui/drive_list.h"
@@ -21,8 +23,21 @@ namespace ui_test {
 
 using platform::Status;
 
+// The suites speak in "/" paths. On Windows, where "/" separates too, the picker joins names
+// with "\\"; its paths are read back through this, unchanged elsewhere (a backslash is part
+// of a name on POSIX).
+inline std::string Slashed(std::string path) {
+  if (platform::Separator() == '\\') std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+inline QString Slashed(const QString& path) {
+  return QString::fromStdString(Slashed(path.toStdString()));
+}
+
 // Folders only, held in memory, so that the picker shows fixed paths; folders vanish or
-// cannot be read (a drive without a medium) on demand. Nothing can be written.
+// cannot be read (a drive without a medium) on demand. Nothing can be written. Paths are
+// the platform's ("/home/user", or "C:\\Users" on Windows, where "/home/user" also serves),
+// kept and looked up Slashed, and a folder's parent is the picker's own ParentFolder.
 class FolderTree : public platform::FileSystem {
  public:
   // Holds `folders` and every folder above them.
@@ -31,31 +46,35 @@ class FolderTree : public platform::FileSystem {
     for (std::string path : folders) AddFolder(std::move(path));
   }
   void AddFolder(std::string path) {
-    for (; path.size() > 1; path.resize(path.rfind('/'))) folders_.insert(path);
+    for (path = Slashed(path); !path.empty(); path = ui::ParentFolder(path)) folders_.insert(path);
   }
   // Removes `path` and everything below it.
   void Remove(const std::string& path) {
-    std::erase_if(folders_, [&](auto& f) { return (f + "/").starts_with(path + "/"); });
+    std::erase_if(folders_, [&](const std::string& f) { return IsWithin(f, Slashed(path)); });
   }
   std::set<std::string> unreadable;
   std::string current;
 
   Status List(const std::string& folder, platform::ListWhat what, bool,
               platform::FunctionRef<bool(const platform::ListedEntry&)> visit) override {
+    return ListSlashed(Slashed(folder), what, visit);
+  }
+  Status ListSlashed(const std::string& folder, platform::ListWhat what,
+                     platform::FunctionRef<bool(const platform::ListedEntry&)> visit) {
     if (!folders_.contains(folder)) return Status::Error(platform::kPathNotFound, folder);
     if (unreadable.contains(folder)) return Status::Error(platform::kDiskNotReady, folder);
-    const std::string prefix = folder == "/" ? "/" : folder + "/";
+    if (what == platform::ListWhat::kFiles) return Status::Ok();
     for (const std::string& path : folders_) {
-      const std::string name = path.starts_with(prefix) ? path.substr(prefix.size()) : "";
-      if (what == platform::ListWhat::kFiles || name.empty() || name.find('/') != std::string::npos)
-        continue;
+      if (path == folder || ui::ParentFolder(path) != folder) continue;
+      std::string name = path.substr(folder.size());
+      while (!name.empty() && platform::IsSeparator(name.front())) name.erase(0, 1);
       if (!visit({.name = name, .is_folder = true})) break;
     }
     return Status::Ok();
   }
   Status Probe(const std::string& path, platform::EntryInfo* info) override {
     *info = platform::EntryInfo();
-    if (folders_.contains(path)) info->kind = platform::EntryKind::kFolder;
+    if (folders_.contains(Slashed(path))) info->kind = platform::EntryKind::kFolder;
     return Status::Ok();
   }
   Status MakeFolder(const std::string& p) override {
@@ -64,6 +83,12 @@ class FolderTree : public platform::FileSystem {
   std::string CurrentFolder() override { return current; }
 
  private:
+  static bool IsWithin(const std::string& path, const std::string& folder) {
+    for (std::string above = path; !above.empty(); above = ui::ParentFolder(above)) {
+      if (above == folder) return true;
+    }
+    return false;
+  }
   std::set<std::string> folders_ = {"/"};
 };
 
@@ -117,7 +142,7 @@ inline void WithPicker(const std::function<void()>& open,
 // Clicks the picker's entry for `path` (twice: double-clicks it).
 inline void ClickEntry(ui::FolderList* list, const std::string& path, bool twice = false) {
   for (int i = 0; i < list->count(); ++i) {
-    if (list->EntryPath(i) != path) continue;
+    if (Slashed(list->EntryPath(i)) != path) continue;
     const QPoint at = list->visualItemRect(list->item(i)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
     // The window system sends the second press of a double-click as a double-click event.
@@ -127,12 +152,14 @@ inline void ClickEntry(ui::FolderList* list, const std::string& path, bool twice
   QFAIL(("no entry " + path).c_str());
 }
 
-// The texts of a list's rows; for the picker's folder list, the full paths of its entries.
+// The texts of a list's rows; for the picker's folder list, the full paths of its entries
+// (paths read back with "/").
 inline QStringList Rows(QListWidget* list) {
   QStringList rows;
   auto* folders = qobject_cast<ui::FolderList*>(list);
   for (int i = 0; i < list->count(); ++i) {
-    rows << (folders ? QString::fromStdString(folders->EntryPath(i)) : list->item(i)->text());
+    rows << Slashed(folders ? QString::fromStdString(folders->EntryPath(i))
+                            : list->item(i)->text());
   }
   return rows;
 }

@@ -31,6 +31,9 @@ TEST(CFileWin32Test, ProgramFilesCarryTheVersionAndTheLibraryIsFoundBesideThem) 
   const std::string folder = platform::ProgramFolder();
   EXPECT_EQ(file.FileVersion(folder + "\\grebewick-cli.exe"), "1.00.1");
   EXPECT_EQ(file.FileVersion(folder + "\\UnLHA32.DLL"), "1.00.1");
+  if (*WINDOW_PROGRAM) {
+    EXPECT_EQ(file.FileVersion(folder + "\\" WINDOW_PROGRAM), "1.00.1");
+  }
   TempDir dir;
   WriteFile(dir / "plain.txt", "no resource");
   EXPECT_EQ(file.FileVersion(dir / "plain.txt"), "");
