@@ -38,7 +38,8 @@ endif()
 # --prefix; the package's /usr), so they are settled when installing, not when configuring.
 if(NOT WIN32)
   set(unit_source ${CMAKE_SOURCE_DIR}/contrib/systemd)
-  set(service ${CMAKE_CURRENT_BINARY_DIR}/systemd/grebewick-backup.service)
+  # The service is made in a folder of its own per installation, so that two installations
+  # into different places at once (the tests run them side by side) never share the file.
   install(CODE "
     if(CMAKE_INSTALL_PREFIX MATCHES \"^/usr(/local)?/?$\")
       set(unit_folder \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/user\")
@@ -46,10 +47,13 @@ if(NOT WIN32)
       set(unit_folder \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/systemd/user\")
     endif()
     set(bindir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
-    configure_file(\"${unit_source}/grebewick-backup.service.in\" \"${service}\" @ONLY)
-    file(INSTALL \"${service}\" \"${unit_source}/grebewick-backup.timer\"
+    string(MD5 installation \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+    set(service \"${CMAKE_CURRENT_BINARY_DIR}/systemd/\${installation}/grebewick-backup.service\")
+    configure_file(\"${unit_source}/grebewick-backup.service.in\" \"\${service}\" @ONLY)
+    file(INSTALL \"\${service}\" \"${unit_source}/grebewick-backup.timer\"
                  \"${unit_source}/grebewick-backup-failed.service\"
          DESTINATION \"\${unit_folder}\")
+    file(REMOVE_RECURSE \"${CMAKE_CURRENT_BINARY_DIR}/systemd/\${installation}\")
   ")
   install(FILES ${unit_source}/backup.conf.example DESTINATION ${GREBEWICK_INSTALL_DOCDIR})
 endif()
